@@ -1,0 +1,71 @@
+#include "protocol/HidCP.h"
+
+#include <optional>
+#include <string>
+
+#include "protocol/DeviceFailure.h"
+
+namespace usblink::HidCP {
+
+Report OutReport{};
+Report InReport{};
+Handle HIDHandle = kNoHandle;
+
+namespace {
+
+std::optional<std::string> ErrorStatusMessage(std::uint8_t status) {
+  switch (status) {
+    case 0x55:
+      return "Handling Error! ";
+    case 0xAA:
+      return "Timeout Error! ";
+    case 0x33:
+      return "Type  Error(USB Norm Or USB KEY)! ";
+    case 0x44:
+      return "Invalid instruction Error! ";
+    case kStatusHostTimeout:
+      return "PC Timeout Error! ";
+    default:
+      return std::nullopt;
+  }
+}
+
+void CloseIfOpen(HidApi& api, Handle& handle) {
+  if (!IsOpen(handle)) return;
+  api.CloseHandle(handle);
+  handle = kNoHandle;
+}
+
+}  // namespace
+
+bool IsOpen(Handle handle) { return handle != kNoHandle && handle != kInvalidHandleValue; }
+
+void WriteOutputReport(HidApi& api) { api.HidD_SetOutputReport(HIDHandle, OutReport); }
+
+void ReadInputReport(HidApi& api) {
+  InReport[0] = kReportId;
+  InReport[kStatusByte] = kStatusBusy;
+  api.HidD_GetInputReport(HIDHandle, InReport);
+}
+
+void SendCommand(const Channel& channel) {
+  WriteOutputReport(channel.api);
+  channel.pacer.BeginTransaction();
+  int reads = 0;
+  do {
+    channel.pacer.WaitForTick();
+    ReadInputReport(channel.api);
+    ++reads;
+    if (channel.pacer.PollLimitReached(reads)) InReport[kStatusByte] = kStatusHostTimeout;
+  } while (InReport[kStatusByte] == kStatusBusy);
+  if (const auto message = ErrorStatusMessage(InReport[kStatusByte])) {
+    throw DeviceFailure(InReport[kStatusByte], *message);
+  }
+}
+
+void CloseDevice(HidApi& api, Handle& readHandle) {
+  CloseIfOpen(api, HIDHandle);
+  CloseIfOpen(api, readHandle);
+}
+
+}  // namespace usblink::HidCP

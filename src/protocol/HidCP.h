@@ -1,0 +1,48 @@
+#pragma once
+// Module HidCP: the two report buffers, the device handle and the command
+// transaction every exchange with the calculator goes through.
+
+#include <array>
+#include <cstdint>
+
+#include "platform/HidApi.h"
+#include "protocol/Pacer.h"
+
+namespace usblink {
+
+inline constexpr std::size_t kReportLength = 64;
+using Report = std::array<std::uint8_t, kReportLength>;
+
+namespace HidCP {
+
+inline constexpr std::uint8_t kReportId = 1;
+inline constexpr std::size_t kStatusByte = 63;
+inline constexpr std::uint8_t kStatusBusy = 0xFF;
+inline constexpr std::uint8_t kStatusHostTimeout = 0x99;
+
+// Never cleared: a byte a command does not write keeps what an earlier one left.
+extern Report OutReport;
+extern Report InReport;
+// The opened calculator; written by discovery, closed by CloseDevice.
+extern Handle HIDHandle;
+
+// What a transaction talks through.
+struct Channel {
+  HidApi& api;
+  Pacer& pacer;
+};
+
+void WriteOutputReport(HidApi& api);
+void ReadInputReport(HidApi& api);
+
+// Sends OutReport once, then polls InReport until the device is no longer
+// busy. Throws DeviceFailure on an error status or after the poll budget.
+void SendCommand(const Channel& channel);
+
+// Closes HIDHandle and then readHandle, each only when open, and marks them closed.
+void CloseDevice(HidApi& api, Handle& readHandle);
+
+[[nodiscard]] bool IsOpen(Handle handle);
+
+}  // namespace HidCP
+}  // namespace usblink
