@@ -1,0 +1,59 @@
+#include "cli/CliOptions.h"
+
+namespace usblink::cli {
+
+std::string UsageText() {
+  return R"(Usage: usblink-cli [options] COMMAND [FILE]
+
+Updates the firmware of the calculator (USB 04FC:0C77) over USB HID.
+
+Commands:
+  list             HID interfaces as discovery sees them; the calculator marked
+  connect          discovery + handshake, as the "USB Link" button
+  check FILE       no device: what a download of FILE would send
+  download FILE    connect, then download FILE, as the "Download" button
+  read [FILE]      connect, then read banks 0-3 into FILE (default Load.bin)
+  verify FILE      connect, read back, compare with what a download of FILE writes
+
+Options:
+  --simulate       use the built-in simulated calculator instead of the real device
+  --backup FILE    download: read banks 0-3 into FILE first; no write if that fails
+  --wait SECONDS   retry discovery every 250 ms until the calculator appears
+  --log FILE       also write the log to FILE
+  --json           JSON Lines on stdout: one object per log line, progress step,
+                   message box and the final result
+  -q, --quiet      no log lines, only messages and the result
+  --fast           poll the device every 1 ms instead of every 10 ms; the device
+                   still gets 5 s of busy replies before "PC Timeout Error! "
+  -h, --help       show this help
+  --version        show the version
+
+Simulated calculator (with --simulate):
+  --sim-flash FILE          initial flash (default all 0xFF)
+  --sim-save FILE           write the 262,144 flash bytes to FILE when the program ends
+  --sim-busy N              N busy replies before every answer
+  --sim-status CODE:N:STATUS  status STATUS (hex) for the N-th command (from 1) of CODE (hex)
+  --sim-bad-bank N          wrong checksum for bank N
+  --sim-identity TEXT       identity answer instead of "VQHDL307E TRM815C"
+  --sim-type N              type answer (0 is accepted)
+  --sim-flash-id N          flash answer (255 is refused)
+  --sim-silent-after N      after N commands the calculator stays busy
+  --sim-unplug-after N      after N commands the calculator is unplugged
+  --sim-others N            N other HID interfaces before the calculator
+  --sim-locked I            interface I (from 0) cannot be opened
+  --sim-absent              no calculator on the bus
+  --sim-ids VID:PID         the calculator's ids (hex)
+  --sim-descriptor FILE     the calculator's report descriptor (binary)
+
+Output: the log on stdout, message boxes on stderr as "TITLE: TEXT", a progress
+bar on stderr when it is a terminal.
+
+Exit status:
+  0  success                       5  bank checksum mismatch
+  2  usage error                   6  device error status or PC timeout
+  3  no calculator found           7  file error (cannot open, empty, cannot write)
+  4  handshake refused             8  verify found differences
+)";
+}
+
+}  // namespace usblink::cli
