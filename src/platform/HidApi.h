@@ -89,7 +89,9 @@ struct HidpValueCaps {
   std::int32_t LogicalMin = 0;
   std::int32_t LogicalMax = 0;
   bool IsRange = false;
-  std::uint16_t UsageMin = 0;  // the usage itself when not a range
+  // When not a range, the Min fields hold the usage and its data index and the
+  // Max fields stay 0, as in Windows' record.
+  std::uint16_t UsageMin = 0;
   std::uint16_t UsageMax = 0;
   std::uint16_t DataIndexMin = 0;
   std::uint16_t DataIndexMax = 0;

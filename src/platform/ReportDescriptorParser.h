@@ -25,6 +25,14 @@ struct ReportDescriptorParse {
   [[nodiscard]] bool Ok() const { return error.empty(); }
 };
 
+// Any byte string is safe to pass. A descriptor is refused, with an error that
+// starts "not parseable: " and no collections, when an item runs past the end,
+// an item is reserved, collections do not balance, a main item stands outside
+// any collection, Pop has no Push, a report id is outside 1..255, a usage
+// minimum/maximum is unpaired or reversed, or a count does not fit the
+// record's 16 bits (report size, report count, report length in bytes,
+// capabilities, data indices, link collections). Too long is refused, never
+// clamped, so no record reports less than the descriptor declares.
 ReportDescriptorParse ParseReportDescriptor(std::span<const std::uint8_t> descriptor);
 
 }  // namespace usblink
