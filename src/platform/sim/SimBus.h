@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sim/SimCalculator.h"
@@ -26,14 +27,23 @@ struct SimInterface {
 // id 1, 63 bytes in and 63 bytes out.
 std::vector<std::uint8_t> CalculatorReportDescriptor();
 
+// Every interface marked as the calculator talks to the one calculator, so a
+// bus with two of them has two paths to the same device.
 struct SimBus {
   std::vector<SimInterface> interfaces;
   SimCalculator calculator;
 
   // A bus with `others` unrelated interfaces before the calculator.
   static SimBus WithCalculator(int others = 0, CalculatorFaults faults = {});
+  // Alternately a keyboard and a mouse, each with a path of its own.
   static SimInterface OtherInterface(int index);
   static SimInterface CalculatorInterface();
+
+  // Gone once its calculator is unplugged.
+  [[nodiscard]] bool IsPresent(const SimInterface& entry) const;
+  // The first interface with that path, present or not; paths compare
+  // without regard to case, as Windows' do.
+  [[nodiscard]] const SimInterface* Find(std::string_view path) const;
 };
 
 }  // namespace usblink::sim

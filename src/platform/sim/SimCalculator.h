@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace usblink::sim {
@@ -16,53 +17,115 @@ namespace usblink::sim {
 inline constexpr std::size_t kFlashSize = 262144;
 inline constexpr std::size_t kBankSize = 65536;
 inline constexpr std::size_t kBlockSize = 256;
+inline constexpr std::size_t kBankCount = kFlashSize / kBankSize;
+inline constexpr std::size_t kBlockCount = kFlashSize / kBlockSize;
 inline constexpr std::string_view kIdentity = "VQHDL307E TRM815C";
 
+// Both directions carry 64 bytes: report id, code, parameters, status.
+inline constexpr std::size_t kReportBytes = 64;
+using ReportBytes = std::array<std::uint8_t, kReportBytes>;
+
+namespace CommandCode {
+inline constexpr std::uint8_t FlashQuery = 0x01;
+inline constexpr std::uint8_t BankChecksum = 0x02;
+inline constexpr std::uint8_t BlockWrite = 0x03;
+inline constexpr std::uint8_t BlockRead = 0x04;
+inline constexpr std::uint8_t Commit = 0x08;
+inline constexpr std::uint8_t DataTransfer = 0x10;
+inline constexpr std::uint8_t TypeQuery = 0x30;
+inline constexpr std::uint8_t IdentityQuery = 0x31;
+}  // namespace CommandCode
+
+namespace ReplyStatus {
+inline constexpr std::uint8_t Done = 0x00;
+inline constexpr std::uint8_t HandlingError = 0x55;
+inline constexpr std::uint8_t DeviceTimeout = 0xAA;
+inline constexpr std::uint8_t TypeError = 0x33;
+inline constexpr std::uint8_t InvalidInstruction = 0x44;
+inline constexpr std::uint8_t Busy = 0xFF;
+}  // namespace ReplyStatus
+
 struct CalculatorFaults {
-  int busyReplies = 0;                       // busy replies before every answer
+  int busyReplies = 0;  // busy replies before every answer
   struct Status {
-    std::uint8_t code;
-    int nth;                                 // counting from 1 among commands of that code
-    std::uint8_t status;
+    std::uint8_t code = 0;
+    int nth = 1;  // counting from 1 among commands of that code
+    std::uint8_t status = 0;
   };
-  std::vector<Status> statuses;              // status S for the n-th command of code C
-  std::optional<int> badChecksumBank;        // this bank's checksum reply is wrong
-  std::optional<std::string> identity;       // bytes 2..18 of the identity reply
-  std::optional<std::uint8_t> type;          // byte 2 of the type reply (default 0)
-  std::optional<std::uint8_t> flashId;       // byte 2 of the flash reply
-  std::optional<int> silentAfter;            // after n commands every read is busy
-  std::optional<int> unplugAfter;            // after n commands the device is gone
+  std::vector<Status> statuses;         // status S instead of running the n-th command of code C
+  std::optional<int> badChecksumBank;   // this bank's checksum reply is the true sum + 1
+  std::optional<std::string> identity;  // bytes 2..18 of the identity reply, zero-padded
+  std::optional<std::uint8_t> type;     // byte 2 of the type reply (default 0)
+  std::optional<std::uint8_t> flashId;  // byte 2 of the flash reply (default kDefaultFlashId)
+  std::optional<int> silentAfter;       // once n commands are answered every read is busy
+  std::optional<int> unplugAfter;       // once n commands are answered the device is gone
 };
 
 // One command as the calculator received it.
 struct ReceivedCommand {
-  std::array<std::uint8_t, 64> report;
+  ReportBytes report{};
   [[nodiscard]] std::uint8_t Code() const { return report[1]; }
 };
 
+// A session begins at each identity query and after a commit; a bank is
+// erased on its first block-write of a session, later writes only clear bits.
+// Refusals change nothing: a data transfer with no block open (a sixth one
+// included) is out of sequence, 0x55; a block past 1023, a bank past 3, a
+// transfer naming the other block command, a malformed commit or an unknown
+// code is an invalid instruction, 0x44. Byte 0 of a command is not examined.
 class SimCalculator {
  public:
   static constexpr std::uint8_t kDefaultFlashId = 0xBF;
 
   explicit SimCalculator(CalculatorFaults faults = {});
 
-  // A 64-byte output report (byte 0 the report id 1). Ignored once unplugged.
-  void ReceiveOutputReport(std::span<const std::uint8_t> report);
-  // Fills a 64-byte input report: busy (0xFF in byte 63) or the answer to the
-  // last command.
-  void ProduceInputReport(std::span<std::uint8_t> report);
+  // One output report (byte 0 the report id 1). Ignored once unplugged.
+  void ReceiveOutputReport(std::span<const std::uint8_t, kReportBytes> report);
+  // Fills an input report: busy (0xFF in byte 63) or the answer to the last
+  // command, which later reads repeat. Untouched once unplugged.
+  void ProduceInputReport(std::span<std::uint8_t, kReportBytes> report);
 
   [[nodiscard]] bool Unplugged() const;
 
+  // Writable so a test can load an image before the first command.
   [[nodiscard]] std::span<std::uint8_t, kFlashSize> Flash();
   [[nodiscard]] std::span<const std::uint8_t, kFlashSize> Flash() const;
   [[nodiscard]] const std::vector<ReceivedCommand>& Commands() const;
   // Bank count of the last commit, if one arrived.
   [[nodiscard]] std::optional<int> CommittedBanks() const;
+  // Changes count from the next report on.
   [[nodiscard]] CalculatorFaults& Faults();
 
  private:
-  // (implementation state)
+  // The block whose five data transfers are under way.
+  struct OpenBlock {
+    std::uint8_t code = 0;  // CommandCode::BlockWrite or CommandCode::BlockRead
+    std::size_t block = 0;
+    int transfersDone = 0;
+  };
+
+  [[nodiscard]] bool Silent() const;
+  [[nodiscard]] std::optional<std::uint8_t> InjectedStatus(std::uint8_t code);
+  void Execute(const ReportBytes& command);
+  void Refuse(std::uint8_t status);
+  void BeginSession();
+  void OpenBlockTransfer(const ReportBytes& command);
+  void TransferData(const ReportBytes& command);
+  void AnswerChecksum(const ReportBytes& command);
+  void Commit(const ReportBytes& command);
+  void AnswerIdentity();
+
+  CalculatorFaults faults_;
+  std::vector<std::uint8_t> flash_;
+  std::vector<ReceivedCommand> commands_;
+  std::map<std::uint8_t, int> countByCode_;
+  std::array<bool, kBankCount> erasedThisSession_{};
+  std::optional<OpenBlock> openBlock_;
+  std::optional<int> committedBanks_;
+  ReportBytes reply_{};
+  int busyLeft_ = 0;
+  bool answerPending_ = false;  // the last command's answer has not been read yet
+  int answeredCommands_ = 0;    // drives the silence and unplug knobs
 };
 
 }  // namespace usblink::sim

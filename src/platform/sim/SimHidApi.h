@@ -4,23 +4,83 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "platform/HidApi.h"
+#include "platform/ReportDescriptorParser.h"
 #include "platform/sim/SimBus.h"
 
 namespace usblink::sim {
 
+// Choices where Windows offers no single answer:
+// - SetupDiGetClassDevsA lists the HID interfaces only for the HID class with
+//   DIGCF_DEVICEINTERFACE (any other guid or flags give an empty set);
+//   without DIGCF_PRESENT an unplugged calculator is listed as well.
+// - CreateFileA looks only at the path; access, sharing and flags are accepted
+//   as given.
+// - A handle of a device that left the bus fails every call with 1167, except
+//   CloseHandle.
+// - FormatMessageA knows only the system table and never touches the
+//   last-error code.
 class SimHidApi final : public HidApi {
  public:
   explicit SimHidApi(SimBus& bus);
 
-  // ... every HidApi call ...
+  void HidD_GetHidGuid(Guid& hidGuid) override;
+  Handle SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) override;
+  std::int32_t SetupDiEnumDeviceInterfaces(Handle deviceInfoSet, const Guid& classGuid,
+                                           std::uint32_t memberIndex,
+                                           SpDeviceInterfaceData& interfaceData) override;
+  std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle deviceInfoSet,
+                                                const SpDeviceInterfaceData& interfaceData,
+                                                std::span<std::uint8_t> detail,
+                                                std::uint32_t& requiredSize) override;
+  std::int32_t SetupDiDestroyDeviceInfoList(Handle deviceInfoSet) override;
+  Handle CreateFileA(std::string_view fileName, std::uint32_t desiredAccess,
+                     std::uint32_t shareMode, const SecurityAttributes* security,
+                     std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
+  Handle CreateEventA(const SecurityAttributes* security, bool manualReset, bool initialState,
+                      std::string_view name) override;
+  std::int32_t CloseHandle(Handle object) override;
+  std::int32_t HidD_GetAttributes(Handle device, HiddAttributes& attributes) override;
+  std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) override;
+  std::int32_t HidP_GetCaps(PreparsedData preparsedData, HidpCaps& caps) override;
+  std::int32_t HidP_GetValueCaps(HidpReportType reportType, std::span<HidpValueCaps> valueCaps,
+                                 std::uint16_t& valueCapsLength,
+                                 PreparsedData preparsedData) override;
+  std::int32_t HidD_FreePreparsedData(PreparsedData preparsedData) override;
+  std::int32_t HidD_SetOutputReport(Handle device, std::span<const std::uint8_t> report) override;
+  std::int32_t HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) override;
+  std::uint32_t FormatMessageA(std::uint32_t flags, std::uint32_t messageId,
+                               std::uint32_t languageId, std::span<char> buffer) override;
 
   // Handles currently open (device sets, devices, events), for leak checks.
   [[nodiscard]] int OpenHandleCount() const;
+  // Preparsed data handed out and not yet freed.
+  [[nodiscard]] int PreparsedDataCount() const;
 
  private:
+  // The interface behind a device handle, or the error its calls fail with.
+  struct DeviceLookup {
+    const SimInterface* device = nullptr;
+    std::uint32_t error = WinError::Success;
+  };
+  [[nodiscard]] DeviceLookup LookUpDevice(Handle device) const;
+  [[nodiscard]] DeviceLookup LookUpCalculatorReport(Handle device, std::size_t length,
+                                                    std::uint8_t reportId) const;
+  Handle NewHandle();
+  std::int32_t Succeed();
+  std::int32_t Fail(std::uint32_t error);
+
   SimBus& bus_;
+  Handle nextHandle_;
+  PreparsedData nextPreparsedData_ = 1;
+  std::map<Handle, std::vector<std::string>> deviceInfoSets_;  // the paths listed, in order
+  std::map<Handle, std::string> devices_;                      // the path each was opened on
+  std::set<Handle> events_;
+  std::map<PreparsedData, CollectionCaps> preparsedData_;
 };
 
 }  // namespace usblink::sim

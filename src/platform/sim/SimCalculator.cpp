@@ -1,0 +1,193 @@
+#include "platform/sim/SimCalculator.h"
+
+#include <algorithm>
+#include <functional>
+#include <numeric>
+#include <utility>
+
+namespace usblink::sim {
+
+namespace {
+
+constexpr std::uint8_t kReportId = 1;
+constexpr std::size_t kCodeByte = 1;
+constexpr std::size_t kStatusByte = kReportBytes - 1;
+constexpr std::size_t kDataStart = 3;
+constexpr std::size_t kDataPerTransfer = 60;
+constexpr int kTransfersPerBlock = 5;
+constexpr std::size_t kIdentityStart = 2;
+constexpr std::uint8_t kErased = 0xFF;
+constexpr std::uint8_t kCommitMagic = 0x0C;
+
+ReportBytes EmptyReply(std::uint8_t code, std::uint8_t status) {
+  ReportBytes reply{};
+  reply[0] = kReportId;
+  reply[kCodeByte] = code;
+  reply[kStatusByte] = status;
+  return reply;
+}
+
+}  // namespace
+
+SimCalculator::SimCalculator(CalculatorFaults faults)
+    : faults_(std::move(faults)),
+      flash_(kFlashSize, kErased),
+      reply_(EmptyReply(0, ReplyStatus::Done)) {}
+
+void SimCalculator::ReceiveOutputReport(std::span<const std::uint8_t, kReportBytes> report) {
+  if (Unplugged()) return;
+  ReportBytes command{};
+  std::ranges::copy(report, command.begin());
+  commands_.push_back({command});
+  const std::uint8_t code = command[kCodeByte];
+  reply_ = EmptyReply(code, ReplyStatus::Done);
+  busyLeft_ = faults_.busyReplies;
+  answerPending_ = true;
+  // A hung device takes the report in and never gets to it.
+  if (Silent()) return;
+  if (const auto injected = InjectedStatus(code)) {
+    reply_[kStatusByte] = *injected;
+    return;
+  }
+  Execute(command);
+}
+
+void SimCalculator::ProduceInputReport(std::span<std::uint8_t, kReportBytes> report) {
+  if (Unplugged()) return;
+  if (Silent() || busyLeft_ > 0) {
+    if (busyLeft_ > 0) --busyLeft_;
+    std::ranges::copy(EmptyReply(reply_[kCodeByte], ReplyStatus::Busy), report.begin());
+    return;
+  }
+  std::ranges::copy(reply_, report.begin());
+  if (answerPending_) {
+    answerPending_ = false;
+    ++answeredCommands_;
+  }
+}
+
+bool SimCalculator::Unplugged() const {
+  return faults_.unplugAfter && answeredCommands_ >= *faults_.unplugAfter;
+}
+
+bool SimCalculator::Silent() const {
+  return faults_.silentAfter && answeredCommands_ >= *faults_.silentAfter;
+}
+
+std::span<std::uint8_t, kFlashSize> SimCalculator::Flash() {
+  return std::span<std::uint8_t, kFlashSize>(flash_.data(), kFlashSize);
+}
+
+std::span<const std::uint8_t, kFlashSize> SimCalculator::Flash() const {
+  return std::span<const std::uint8_t, kFlashSize>(flash_.data(), kFlashSize);
+}
+
+const std::vector<ReceivedCommand>& SimCalculator::Commands() const { return commands_; }
+
+std::optional<int> SimCalculator::CommittedBanks() const { return committedBanks_; }
+
+CalculatorFaults& SimCalculator::Faults() { return faults_; }
+
+std::optional<std::uint8_t> SimCalculator::InjectedStatus(std::uint8_t code) {
+  const int nth = ++countByCode_[code];
+  const auto found = std::ranges::find_if(
+      faults_.statuses, [&](const auto& fault) { return fault.code == code && fault.nth == nth; });
+  if (found == faults_.statuses.end()) return std::nullopt;
+  return found->status;
+}
+
+void SimCalculator::Execute(const ReportBytes& command) {
+  switch (command[kCodeByte]) {
+    case CommandCode::IdentityQuery:
+      BeginSession();
+      AnswerIdentity();
+      break;
+    case CommandCode::TypeQuery:
+      reply_[2] = faults_.type.value_or(0);
+      break;
+    case CommandCode::FlashQuery:
+      reply_[2] = faults_.flashId.value_or(kDefaultFlashId);
+      break;
+    case CommandCode::BlockWrite:
+    case CommandCode::BlockRead:
+      OpenBlockTransfer(command);
+      break;
+    case CommandCode::DataTransfer:
+      TransferData(command);
+      break;
+    case CommandCode::BankChecksum:
+      AnswerChecksum(command);
+      break;
+    case CommandCode::Commit:
+      Commit(command);
+      break;
+    default:
+      Refuse(ReplyStatus::InvalidInstruction);
+  }
+}
+
+void SimCalculator::Refuse(std::uint8_t status) { reply_[kStatusByte] = status; }
+
+void SimCalculator::BeginSession() {
+  erasedThisSession_.fill(false);
+  openBlock_.reset();
+}
+
+void SimCalculator::AnswerIdentity() {
+  const std::string_view identity = faults_.identity ? *faults_.identity : kIdentity;
+  const auto shown = identity.substr(0, kIdentity.size());
+  std::ranges::copy(shown, reply_.begin() + kIdentityStart);
+}
+
+void SimCalculator::OpenBlockTransfer(const ReportBytes& command) {
+  const std::size_t block = command[2] + 256u * command[3];
+  if (block >= kBlockCount) return Refuse(ReplyStatus::InvalidInstruction);
+  const std::uint8_t code = command[kCodeByte];
+  const std::size_t bank = block * kBlockSize / kBankSize;
+  if (code == CommandCode::BlockWrite && !erasedThisSession_[bank]) {
+    std::ranges::fill(Flash().subspan(bank * kBankSize, kBankSize), kErased);
+    erasedThisSession_[bank] = true;
+  }
+  // A new block abandons one whose transfers were left unfinished.
+  openBlock_ = OpenBlock{code, block, 0};
+}
+
+void SimCalculator::TransferData(const ReportBytes& command) {
+  if (!openBlock_) return Refuse(ReplyStatus::HandlingError);
+  if (command[2] != openBlock_->code) return Refuse(ReplyStatus::InvalidInstruction);
+  const std::size_t offset = openBlock_->transfersDone * kDataPerTransfer;
+  const std::size_t count = std::min(kDataPerTransfer, kBlockSize - offset);
+  const auto bytes = Flash().subspan(openBlock_->block * kBlockSize + offset, count);
+  const auto data = std::span(command).subspan(kDataStart, count);
+  if (openBlock_->code == CommandCode::BlockWrite) {
+    // NOR programming only ever clears bits.
+    std::ranges::transform(bytes, data, bytes.begin(), std::bit_and<>{});
+  } else {
+    std::ranges::copy(bytes, reply_.begin() + kDataStart);
+  }
+  if (++openBlock_->transfersDone == kTransfersPerBlock) openBlock_.reset();
+}
+
+void SimCalculator::AnswerChecksum(const ReportBytes& command) {
+  const std::size_t bank = command[2];
+  if (bank >= kBankCount) return Refuse(ReplyStatus::InvalidInstruction);
+  const auto bytes = Flash().subspan(bank * kBankSize, kBankSize);
+  std::uint32_t sum = std::accumulate(bytes.begin(), bytes.end(), std::uint32_t{0});
+  // A bank sums to at most 0xFF0000, so even the wrong sum fits the 24-bit reply.
+  if (faults_.badChecksumBank == static_cast<int>(bank)) ++sum;
+  reply_[2] = static_cast<std::uint8_t>(sum);
+  reply_[3] = static_cast<std::uint8_t>(sum >> 8);
+  reply_[4] = static_cast<std::uint8_t>(sum >> 16);
+}
+
+void SimCalculator::Commit(const ReportBytes& command) {
+  const int banks = command[4];
+  if (command[2] != 0 || command[3] != kCommitMagic || banks < 1 ||
+      banks > static_cast<int>(kBankCount)) {
+    return Refuse(ReplyStatus::InvalidInstruction);
+  }
+  committedBanks_ = banks;
+  BeginSession();
+}
+
+}  // namespace usblink::sim
