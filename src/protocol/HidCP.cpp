@@ -9,7 +9,6 @@ namespace usblink::HidCP {
 
 Report OutReport{};
 Report InReport{};
-Handle HIDHandle = kNoHandle;
 
 namespace {
 
@@ -30,15 +29,7 @@ std::optional<std::string> ErrorStatusMessage(std::uint8_t status) {
   }
 }
 
-void CloseIfOpen(HidApi& api, Handle& handle) {
-  if (!IsOpen(handle)) return;
-  api.CloseHandle(handle);
-  handle = kNoHandle;
-}
-
 }  // namespace
-
-bool IsOpen(Handle handle) { return handle != kNoHandle && handle != kInvalidHandleValue; }
 
 void WriteOutputReport(HidApi& api) { api.HidD_SetOutputReport(HIDHandle, OutReport); }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "hid/DeviceHandle.h"
 #include "platform/HidApi.h"
 #include "protocol/Pacer.h"
 
@@ -23,8 +24,6 @@ inline constexpr std::uint8_t kStatusHostTimeout = 0x99;
 // Never cleared: a byte a command does not write keeps what an earlier one left.
 extern Report OutReport;
 extern Report InReport;
-// The opened calculator; written by discovery, closed by CloseDevice.
-extern Handle HIDHandle;
 
 // What a transaction talks through.
 struct Channel {
@@ -41,8 +40,6 @@ void SendCommand(const Channel& channel);
 
 // Closes HIDHandle and then readHandle, each only when open, and marks them closed.
 void CloseDevice(HidApi& api, Handle& readHandle);
-
-[[nodiscard]] bool IsOpen(Handle handle);
 
 }  // namespace HidCP
 }  // namespace usblink

@@ -1,0 +1,175 @@
+#include "hid/Discovery.h"
+
+#include <algorithm>
+#include <span>
+#include <string>
+#include <utility>
+
+#include "hid/DeviceHandle.h"
+#include "hid/GuidText.h"
+#include "hid/IdText.h"
+#include "hid/NumberText.h"
+
+namespace usblink {
+
+Discovery::Discovery(HidApi& api, LinkWindowPort& window)
+    : api_(api), window_(window), apiLog_(api, window) {}
+
+Discovery::~Discovery() { HidCP::CloseIfOpen(api_, state_.ReadEvent); }
+
+void Discovery::SetIdTexts(std::string vendorIdText, std::string productIdText) {
+  state_.VendorIdText = std::move(vendorIdText);
+  state_.ProductIdText = std::move(productIdText);
+}
+
+bool Discovery::FindTheHid() {
+  CloseLeftoverHandles();
+  state_.NoMoreInterfaces = false;
+  state_.DeviceFound = false;
+  state_.HandleSecurity = {kSecurityAttributesSize, true};
+
+  const Guid hidClassGuid = LogHidClassGuid();
+  state_.DeviceInfoSet =
+      api_.SetupDiGetClassDevsA(hidClassGuid, kDigcfPresent | kDigcfDeviceInterface);
+  apiLog_.LogApiResult("SetupDiClassDevs（Find all HID devices）");
+
+  std::uint32_t interfaceIndex = 0;
+  do {
+    ExamineInterface(hidClassGuid, interfaceIndex);
+    ++interfaceIndex;
+  } while (!state_.NoMoreInterfaces && !state_.DeviceFound);
+
+  state_.LastApiResult = api_.SetupDiDestroyDeviceInfoList(state_.DeviceInfoSet);
+  apiLog_.LogApiResult("DestroyDeviceInfoList（Releasing resources）");
+
+  if (!state_.DeviceFound) {
+    window_.AppendLine(" Not Find USB Link!");
+    window_.SetLinkStatus("USB Link Error!");
+    return false;
+  }
+  LogCapabilities();
+  OpenReadHandle();
+  PrepareOverlappedRead();
+  window_.SetLinkStatus("USB Link OK!");
+  return true;
+}
+
+// A walk after a refused handshake would otherwise overwrite, and leak, the
+// handles the earlier match left open.
+void Discovery::CloseLeftoverHandles() {
+  HidCP::CloseIfOpen(api_, HidCP::HIDHandle);
+  HidCP::CloseIfOpen(api_, state_.ReadHandle);
+}
+
+Guid Discovery::LogHidClassGuid() {
+  Guid hidClassGuid;
+  api_.HidD_GetHidGuid(hidClassGuid);
+  apiLog_.LogApiResult("GetHidGuid");
+  window_.AppendLine("  The GUID number returned by the system： " + GuidText(hidClassGuid));
+  return hidClassGuid;
+}
+
+void Discovery::ExamineInterface(const Guid& hidClassGuid, std::uint32_t interfaceIndex) {
+  state_.InterfaceData.cbSize = kInterfaceDataSize;
+  state_.LastApiResult = api_.SetupDiEnumDeviceInterfaces(state_.DeviceInfoSet, hidClassGuid,
+                                                          interfaceIndex, state_.InterfaceData);
+  apiLog_.LogApiResult("SetupDiEnumDeviceInterfaces");
+  if (state_.LastApiResult == 0) {
+    state_.NoMoreInterfaces = true;
+    return;
+  }
+  window_.AppendLine("  DeviceInfoSet for device Find the equipment you need#" +
+                     std::to_string(interfaceIndex) + ": ");
+  ReadDevicePath();
+  OpenInterface();
+  // An interface whose attributes could not be read never matches.
+  if (ReadAttributes() && IdsMatch()) {
+    window_.AppendLine("  The equipment has been found！");
+    state_.DeviceFound = true;
+  } else {
+    state_.DeviceFound = false;
+    CloseInterface();
+  }
+}
+
+void Discovery::ReadDevicePath() {
+  state_.LastApiResult = api_.SetupDiGetDeviceInterfaceDetailA(
+      state_.DeviceInfoSet, state_.InterfaceData, {}, state_.RequiredSize);
+  apiLog_.LogApiResult("SetupDiGetDeviceInterfaceDetail(Device path)");
+  window_.AppendLine("  (OK to say too small)");
+  window_.AppendLine("  Required buffer size for the data: " + std::to_string(state_.RequiredSize));
+
+  // One byte more than reported, so the path always ends in a NUL; never
+  // smaller than the size field and one byte of path.
+  const std::size_t offered = state_.RequiredSize;
+  state_.DetailBuffer.assign(std::max<std::size_t>(offered + 1, kDetailDataFixedSize), 0);
+  const std::uint32_t sizeField = kDetailDataFixedSize;
+  for (std::size_t byte = 0; byte < kDetailPathOffset; ++byte) {
+    state_.DetailBuffer[byte] = static_cast<std::uint8_t>(sizeField >> (8 * byte));
+  }
+
+  // The extra byte is never offered to the call.
+  state_.LastApiResult = api_.SetupDiGetDeviceInterfaceDetailA(
+      state_.DeviceInfoSet, state_.InterfaceData, std::span(state_.DetailBuffer).first(offered),
+      state_.RequiredSize);
+  apiLog_.LogApiResult(" Result of second call:（the second recall） ");
+  window_.AppendLine("  MyDeviceInterfaceDetailData.cbSize: " + std::to_string(sizeField));
+
+  const auto pathStart = state_.DetailBuffer.begin() + kDetailPathOffset;
+  const auto pathEnd = std::find(pathStart, state_.DetailBuffer.end(), std::uint8_t{0});
+  state_.DevicePath.assign(pathStart, pathEnd);
+  window_.AppendLine("  Device pathname: ");
+  window_.AppendLine("    " + state_.DevicePath);
+}
+
+void Discovery::OpenInterface() {
+  HidCP::HIDHandle = api_.CreateFileA(state_.DevicePath, kGenericReadWrite, kFileShareReadWrite,
+                                      &state_.HandleSecurity, kOpenExisting, 0);
+  apiLog_.LogApiResult("CreateFile（Designation code）");
+  window_.AppendLine("  Returned handle: " + HandleText(HidCP::HIDHandle) + "h");
+}
+
+bool Discovery::ReadAttributes() {
+  state_.HidAttributes.Size = kHiddAttributesSize;
+  state_.LastApiResult = api_.HidD_GetAttributes(HidCP::HIDHandle, state_.HidAttributes);
+  apiLog_.LogApiResult("HidD_GetAttributes（Take PID,VID）");
+  const bool filled = state_.LastApiResult != 0;
+  window_.AppendLine(filled ? "  HIDD_ATTRIBUTES structure filled without error."
+                            : "  Error in filling HIDD_ATTRIBUTES structure.");
+  window_.AppendLine("  Vendor ID: " + HexText(state_.HidAttributes.VendorID));
+  window_.AppendLine("  Product ID: " + HexText(state_.HidAttributes.ProductID));
+  return filled;
+}
+
+bool Discovery::IdsMatch() const {
+  return IdTextValue(state_.VendorIdText) == state_.HidAttributes.VendorID &&
+         IdTextValue(state_.ProductIdText) == state_.HidAttributes.ProductID;
+}
+
+// The invalid handle of a failed open is passed on too; its failure is logged.
+void Discovery::CloseInterface() {
+  state_.LastApiResult = api_.CloseHandle(HidCP::HIDHandle);
+  apiLog_.LogApiResult("CloseHandle（Close the interface）");
+  HidCP::HIDHandle = kNoHandle;
+}
+
+void Discovery::OpenReadHandle() {
+  state_.ReadHandle = api_.CreateFileA(state_.DevicePath, kGenericReadWrite, kFileShareReadWrite,
+                                       &state_.HandleSecurity, kOpenExisting, kFileFlagOverlapped);
+  apiLog_.LogApiResult("CreateFile, ReadHandle");
+  window_.AppendLine("  Returned handle: " + HandleText(state_.ReadHandle) + "h");
+}
+
+void Discovery::PrepareOverlappedRead() {
+  if (state_.ReadEvent == kNoHandle) {
+    state_.ReadEvent = api_.CreateEventA(&state_.HandleSecurity, true, true, "");
+  }
+  // Also written when the event already existed; it then reports the code the
+  // previous call left.
+  apiLog_.LogApiResult("CreateEvent");
+  state_.ReadOverlapped.Offset = 0;
+  state_.ReadOverlapped.OffsetHigh = 0;
+  state_.ReadOverlapped.hEvent = state_.ReadEvent;
+}
+
+}  // namespace usblink
