@@ -1,0 +1,31 @@
+#pragma once
+// The calculator's command codes and the one way every command is filled in.
+
+#include <cstdint>
+#include <span>
+
+#include "protocol/HidCP.h"
+
+namespace usblink::HidCP {
+
+namespace Code {
+inline constexpr std::uint8_t FlashQuery = 0x01;
+inline constexpr std::uint8_t BankChecksum = 0x02;
+inline constexpr std::uint8_t BlockWrite = 0x03;
+inline constexpr std::uint8_t BlockRead = 0x04;
+inline constexpr std::uint8_t Commit = 0x08;
+inline constexpr std::uint8_t DataTransfer = 0x10;
+inline constexpr std::uint8_t TypeQuery = 0x30;
+inline constexpr std::uint8_t IdentityQuery = 0x31;
+}  // namespace Code
+
+// Bytes 2 to 62.
+inline constexpr std::size_t kParameterBytes = 61;
+
+// Writes the report id, `code`, `parameters` from byte 2 on and the sent
+// status into OutReport, then runs SendCommand. Every other byte keeps what an
+// earlier command left there; the device relies on none of them.
+void IssueCommand(const Channel& channel, std::uint8_t code,
+                  std::span<const std::uint8_t> parameters = {});
+
+}  // namespace usblink::HidCP

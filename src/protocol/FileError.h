@@ -1,0 +1,20 @@
+#pragma once
+// A file that could not be opened, read, created or written, with the
+// system's reason.
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace usblink {
+
+struct FileError {
+  std::filesystem::path file;
+  std::string action;  // "open", "read", "create" or "write"
+  std::error_code reason;
+
+  // Cannot open "FILE": REASON
+  [[nodiscard]] std::string Message() const;
+};
+
+}  // namespace usblink

@@ -1,0 +1,62 @@
+#include "protocol/FirmwareImage.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "protocol/StdioFile.h"
+
+namespace usblink {
+
+namespace {
+
+constexpr std::uint8_t kEndOfFileByte = 0x00;
+constexpr std::uint8_t kErased = 0xFF;
+
+int BlocksSentFor(std::uintmax_t fileSize) {
+  if (fileSize >= kFlashSize) return kFlashBlocks;
+  // The read at position fileSize meets the end; its block is still sent.
+  return static_cast<int>(fileSize / kBlockSize) + 1;
+}
+
+}  // namespace
+
+FirmwareImage::FirmwareImage(std::vector<std::uint8_t> kept, std::uintmax_t fileSize)
+    : fileSize_(fileSize), sentBlocks_(BlocksSentFor(fileSize)), flash_(std::move(kept)) {
+  flash_.resize(static_cast<std::size_t>(sentBlocks_) * kBlockSize, kEndOfFileByte);
+  flash_.resize(static_cast<std::size_t>(Banks()) * kBankSize, kErased);
+}
+
+FirmwareImage FirmwareImage::FromBytes(std::span<const std::uint8_t> content) {
+  const auto kept = content.first(std::min(content.size(), kFlashSize));
+  return FirmwareImage({kept.begin(), kept.end()}, content.size());
+}
+
+std::variant<FirmwareImage, FileError> FirmwareImage::Load(const std::filesystem::path& file) {
+  const StdioFile stream = OpenStdioFile(file, "rb");
+  if (!stream) return FileError{file, "open", LastSystemError()};
+
+  std::vector<std::uint8_t> kept(kFlashSize);
+  kept.resize(ReadSome(stream.get(), kept));
+  // The rest is only counted.
+  std::uintmax_t fileSize = kept.size();
+  std::vector<std::uint8_t> rest(kBankSize);
+  while (const std::size_t count = ReadSome(stream.get(), rest)) fileSize += count;
+  if (std::ferror(stream.get())) return FileError{file, "read", LastSystemError()};
+  return FirmwareImage(std::move(kept), fileSize);
+}
+
+int FirmwareImage::Banks() const { return (sentBlocks_ + kBlocksPerBank - 1) / kBlocksPerBank; }
+
+std::span<const std::uint8_t, kBlockSize> FirmwareImage::Block(int block) const {
+  return std::span(flash_)
+      .subspan(static_cast<std::size_t>(block) * kBlockSize)
+      .first<kBlockSize>();
+}
+
+std::uint32_t FirmwareImage::BankChecksum(int bank) const {
+  const auto bytes =
+      std::span(flash_).subspan(static_cast<std::size_t>(bank) * kBankSize, kBankSize);
+  return std::accumulate(bytes.begin(), bytes.end(), std::uint32_t{0});
+}
+
+}  // namespace usblink

@@ -1,0 +1,52 @@
+#pragma once
+// A *.UD firmware image as a download sends it: a plain image of flash banks
+// 0 to 3 without a header. Only its first 262,144 bytes matter.
+//
+// The end of the file is met by the read tried beyond its last byte; that
+// read still supplies 0x00 for its position, and so does every later position
+// of the block. The block holding that position is the last one sent. Blocks
+// after it in the same bank are not sent: the device erased them to 0xFF, and
+// the bank checksum counts them so.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <variant>
+#include <vector>
+
+#include "protocol/FileError.h"
+#include "protocol/FlashLayout.h"
+
+namespace usblink {
+
+class FirmwareImage {
+ public:
+  // The whole content of an image file.
+  static FirmwareImage FromBytes(std::span<const std::uint8_t> content);
+  // Reads `file` through a buffer, keeping its first 262,144 bytes.
+  static std::variant<FirmwareImage, FileError> Load(const std::filesystem::path& file);
+
+  [[nodiscard]] std::uintmax_t FileSize() const { return fileSize_; }
+  [[nodiscard]] bool Empty() const { return fileSize_ == 0; }
+  // Blocks sent, numbered from 0: up to the block where the end of the file is
+  // met, at most all 1,024.
+  [[nodiscard]] int SentBlocks() const { return sentBlocks_; }
+  // Banks checked; the commit carries this count.
+  [[nodiscard]] int Banks() const;
+  // The 256 bytes sent for `block`, which is below SentBlocks().
+  [[nodiscard]] std::span<const std::uint8_t, kBlockSize> Block(int block) const;
+  // The byte sum the device must report for `bank`, which is below Banks().
+  [[nodiscard]] std::uint32_t BankChecksum(int bank) const;
+  // What banks 0 to Banks()-1 hold after the download.
+  [[nodiscard]] std::span<const std::uint8_t> Flash() const { return flash_; }
+
+ private:
+  // `kept` holds the file's first bytes, at most 262,144 of them.
+  FirmwareImage(std::vector<std::uint8_t> kept, std::uintmax_t fileSize);
+
+  std::uintmax_t fileSize_;
+  int sentBlocks_;
+  std::vector<std::uint8_t> flash_;
+};
+
+}  // namespace usblink

@@ -1,0 +1,53 @@
+#include "protocol/ReadBackImage.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "protocol/Command.h"
+#include "protocol/FileError.h"
+#include "protocol/FlashLayout.h"
+#include "protocol/StdioFile.h"
+
+namespace usblink::HidCP {
+
+namespace {
+
+bool FileFailed(WindowPort& window, const std::filesystem::path& file, std::string action) {
+  window.ShowMessage(FileError{file, std::move(action), LastSystemError()}.Message(), "Error");
+  return false;
+}
+
+}  // namespace
+
+bool ReadBackImage(const Channel& channel, WindowPort& window, const std::filesystem::path& file) {
+  window.ClearLines();
+  window.AppendLine("开始");
+  // Truncated, so the file never mixes two flashes.
+  StdioFile out = OpenStdioFile(file, "wb");
+  if (!out) return FileFailed(window, file, "create");
+
+  // Byte 3 is left as the block-read set it: the block number's high byte.
+  const std::array<std::uint8_t, 1> transferOfBlockRead{Code::BlockRead};
+  for (int block = 0; block < kFlashBlocks; ++block) {
+    IssueCommand(channel, Code::BlockRead, BlockNumberBytes(block));
+    for (std::size_t remaining = kBlockSize; remaining > 0;) {
+      IssueCommand(channel, Code::DataTransfer, transferOfBlockRead);
+      const std::size_t count = std::min(remaining, kTransferPayload);
+      if (!WriteThrough(out.get(), std::span(InReport).subspan(3, count))) {
+        return FileFailed(window, file, "write");
+      }
+      remaining -= count;
+    }
+    const int completed = block + 1;
+    window.SetProgressCaption(std::to_string(completed % kBlocksPerBank));
+    if (completed % kBlocksPerBank == 0) {
+      window.AppendLine(" ReceiveBank = " + std::to_string(completed / kBlocksPerBank));
+    }
+  }
+  out.reset();
+  window.AppendLine(" Receive complete ");
+  return true;
+}
+
+}  // namespace usblink::HidCP

@@ -1,0 +1,18 @@
+#pragma once
+// The flash read-back: banks 0 to 3 into a file with the layout of a *.UD image.
+
+#include <filesystem>
+
+#include "protocol/HidCP.h"
+#include "protocol/WindowPort.h"
+
+namespace usblink::HidCP {
+
+// Reads blocks 0 to 1023 into `file`, created or truncated first. Every byte
+// taken is in the file before the next command, so a device failure or an
+// abrupt end leaves offsets 0..n-1 holding the n bytes taken. A file that
+// cannot be created or written gets an "Error" box and ends the run (false).
+// DeviceFailure propagates. The device stays open.
+bool ReadBackImage(const Channel& channel, WindowPort& window, const std::filesystem::path& file);
+
+}  // namespace usblink::HidCP

@@ -1,0 +1,32 @@
+#pragma once
+// A C stream that closes itself, and the system's reason when a call on it fails.
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <system_error>
+
+namespace usblink {
+
+struct CloseStdioFile {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using StdioFile = std::unique_ptr<std::FILE, CloseStdioFile>;
+
+// fopen with `mode`; empty on failure, with LastSystemError() telling why.
+StdioFile OpenStdioFile(const std::filesystem::path& file, const char* mode);
+
+// Fills `buffer` as far as the file allows; returns the bytes read. A short
+// count is the end of the file unless std::ferror says otherwise.
+std::size_t ReadSome(std::FILE* file, std::span<std::uint8_t> buffer);
+
+// Writes `bytes` and hands them to the system at once, so they survive an
+// abrupt end of the process. False on failure.
+bool WriteThrough(std::FILE* file, std::span<const std::uint8_t> bytes);
+
+// Why the last of the calls above failed.
+std::error_code LastSystemError();
+
+}  // namespace usblink

@@ -1,0 +1,64 @@
+#include "protocol/FirmwareImage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <variant>
+#include <vector>
+
+#include "CalculatorFixture.h"
+#include "support/TempDirectory.h"
+
+namespace usblink {
+namespace {
+
+TEST(FirmwareImageTest, AnEmptyFileWouldSendOneZeroBlockInAnOtherwiseErasedBank) {
+  const auto image = FirmwareImage::FromBytes({});
+  EXPECT_TRUE(image.Empty());
+  EXPECT_EQ(image.SentBlocks(), 1);
+  EXPECT_EQ(image.Banks(), 1);
+  EXPECT_TRUE(std::ranges::all_of(image.Block(0), [](auto byte) { return byte == 0x00; }));
+  EXPECT_EQ(image.BankChecksum(0), 16646400u);
+}
+
+TEST(FirmwareImageTest, TheReadThatMeetsTheEndSuppliesZeroAndClosesItsBlock) {
+  const auto bytes = testing::PatternBytes(300);
+  const auto image = FirmwareImage::FromBytes(bytes);
+  EXPECT_FALSE(image.Empty());
+  EXPECT_EQ(image.SentBlocks(), 2);
+  EXPECT_EQ(image.Banks(), 1);
+  const auto block1 = image.Block(1);
+  EXPECT_TRUE(std::equal(bytes.begin() + 256, bytes.end(), block1.begin()));
+  EXPECT_TRUE(std::all_of(block1.begin() + 44, block1.end(), [](auto byte) { return byte == 0; }));
+  const auto flash = image.Flash();
+  ASSERT_EQ(flash.size(), 65536u);
+  EXPECT_TRUE(
+      std::all_of(flash.begin() + 512, flash.end(), [](auto byte) { return byte == 0xFF; }));
+  std::uint32_t sum = 254u * 0xFF * 256;
+  for (const auto byte : bytes) sum += byte;
+  EXPECT_EQ(image.BankChecksum(0), sum);
+}
+
+TEST(FirmwareImageTest, LoadKeepsTheFirstFourBanksAndKnowsTheFileSize) {
+  testing::TempDirectory directory;
+  const auto bytes = testing::PatternBytes(300001);
+  const auto loaded = FirmwareImage::Load(directory.Write("BIG.UD", bytes));
+  ASSERT_TRUE(std::holds_alternative<FirmwareImage>(loaded));
+  const auto& image = std::get<FirmwareImage>(loaded);
+  EXPECT_EQ(image.FileSize(), 300001u);
+  EXPECT_TRUE(std::ranges::equal(image.Flash(), std::span(bytes).first(262144)));
+}
+
+TEST(FirmwareImageTest, LoadReportsAFileThatCannotBeOpened) {
+  testing::TempDirectory directory;
+  const auto file = directory.Path() / "NONE.UD";
+  const auto loaded = FirmwareImage::Load(file);
+  ASSERT_TRUE(std::holds_alternative<FileError>(loaded));
+  const auto& error = std::get<FileError>(loaded);
+  EXPECT_EQ(error.file, file);
+  EXPECT_EQ(error.action, "open");
+  EXPECT_EQ(error.reason, std::errc::no_such_file_or_directory);
+}
+
+}  // namespace
+}  // namespace usblink
