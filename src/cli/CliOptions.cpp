@@ -15,9 +15,9 @@ struct CommandSpec {
 };
 
 const std::map<std::string_view, CommandSpec> kCommands = {
-    {"list", {Command::List, 0, 0}},         {"connect", {Command::Connect, 0, 0}},
-    {"check", {Command::Check, 1, 1}},       {"download", {Command::Download, 1, 1}},
-    {"read", {Command::Read, 0, 1}},         {"verify", {Command::Verify, 1, 1}},
+    {"list", {Command::List, 0, 0}},   {"connect", {Command::Connect, 0, 0}},
+    {"check", {Command::Check, 1, 1}}, {"download", {Command::Download, 1, 1}},
+    {"read", {Command::Read, 0, 1}},   {"verify", {Command::Verify, 1, 1}},
 };
 
 // Decimal, or hexadecimal after "0x".
@@ -84,8 +84,10 @@ class Parser {
     if (error_.empty() && !help_ && !version_) Positional(positional);
     if (error_.empty()) CheckCombinations();
     if (!error_.empty()) return {std::nullopt, error_};
-    if (help_) options_.command = Command::Help;
-    else if (version_) options_.command = Command::Version;
+    if (help_)
+      options_.command = Command::Help;
+    else if (version_)
+      options_.command = Command::Version;
     return {options_, {}};
   }
 
@@ -127,32 +129,56 @@ class Parser {
     if (flag && inlineValue_) return Fail("option " + std::string(name) + " takes no value");
 
     auto& sim = options_.sim;
-    if (name == "-h" || name == "--help") help_ = true;
-    else if (name == "--version") version_ = true;
-    else if (name == "--simulate") options_.simulate = true;
-    else if (name == "--json") options_.json = true;
-    else if (name == "-q" || name == "--quiet") options_.quiet = true;
-    else if (name == "--fast") options_.fast = true;
-    else if (name == "--sim-absent") sim.absent = true;
-    else if (name == "--backup") Path(name, options_.backupFile);
-    else if (name == "--log") Path(name, options_.logFile);
-    else if (name == "--sim-flash") Path(name, sim.flashFile);
-    else if (name == "--sim-save") Path(name, sim.saveFile);
-    else if (name == "--sim-descriptor") Path(name, sim.descriptorFile);
-    else if (name == "--wait") Wait(name);
-    else if (name == "--sim-busy") Count(name, sim.faults.busyReplies);
-    else if (name == "--sim-others") Count(name, sim.others);
-    else if (name == "--sim-bad-bank") OptionalCount(name, sim.faults.badChecksumBank);
-    else if (name == "--sim-silent-after") OptionalCount(name, sim.faults.silentAfter);
-    else if (name == "--sim-unplug-after") OptionalCount(name, sim.faults.unplugAfter);
-    else if (name == "--sim-locked") OptionalCount(name, sim.lockedInterface);
-    else if (name == "--sim-type") OptionalByte(name, sim.faults.type);
-    else if (name == "--sim-flash-id") OptionalByte(name, sim.faults.flashId);
+    if (name == "-h" || name == "--help")
+      help_ = true;
+    else if (name == "--version")
+      version_ = true;
+    else if (name == "--simulate")
+      options_.simulate = true;
+    else if (name == "--json")
+      options_.json = true;
+    else if (name == "-q" || name == "--quiet")
+      options_.quiet = true;
+    else if (name == "--fast")
+      options_.fast = true;
+    else if (name == "--sim-absent")
+      sim.absent = true;
+    else if (name == "--backup")
+      Path(name, options_.backupFile);
+    else if (name == "--log")
+      Path(name, options_.logFile);
+    else if (name == "--sim-flash")
+      Path(name, sim.flashFile);
+    else if (name == "--sim-save")
+      Path(name, sim.saveFile);
+    else if (name == "--sim-descriptor")
+      Path(name, sim.descriptorFile);
+    else if (name == "--wait")
+      Wait(name);
+    else if (name == "--sim-busy")
+      Count(name, sim.faults.busyReplies);
+    else if (name == "--sim-others")
+      Count(name, sim.others);
+    else if (name == "--sim-bad-bank")
+      OptionalCount(name, sim.faults.badChecksumBank);
+    else if (name == "--sim-silent-after")
+      OptionalCount(name, sim.faults.silentAfter);
+    else if (name == "--sim-unplug-after")
+      OptionalCount(name, sim.faults.unplugAfter);
+    else if (name == "--sim-locked")
+      OptionalCount(name, sim.lockedInterface);
+    else if (name == "--sim-type")
+      OptionalByte(name, sim.faults.type);
+    else if (name == "--sim-flash-id")
+      OptionalByte(name, sim.faults.flashId);
     else if (name == "--sim-identity") {
       if (auto value = Value(name)) sim.faults.identity = *value;
-    } else if (name == "--sim-status") Status(name);
-    else if (name == "--sim-ids") Ids(name);
-    else Fail("unknown option " + std::string(name));
+    } else if (name == "--sim-status")
+      Status(name);
+    else if (name == "--sim-ids")
+      Ids(name);
+    else
+      Fail("unknown option " + std::string(name));
   }
 
   void Path(std::string_view name, std::optional<std::filesystem::path>& target) {
@@ -237,7 +263,8 @@ class Parser {
 
   void CheckCombinations() {
     if (help_ || version_) return;
-    if (usesSimulation_ && !options_.simulate) Fail("option " + *usesSimulation_ + " needs --simulate");
+    if (usesSimulation_ && !options_.simulate)
+      Fail("option " + *usesSimulation_ + " needs --simulate");
     if (options_.backupFile && options_.command != Command::Download) {
       Fail("option --backup belongs to download");
     }

@@ -24,8 +24,9 @@ TEST_F(ApiLogTest, ResultBlockIsBlankCaptionResultAndSelectsItsLastLine) {
   Guid guid;
   api.HidD_GetHidGuid(guid);
   log.LogApiResult("GetHidGuid");
-  EXPECT_EQ(window.lines, (std::vector<std::string>{"earlier", "", "GetHidGuid",
-                                                    "  Result = The operation completed successfully."}));
+  EXPECT_EQ(window.lines,
+            (std::vector<std::string>{"earlier", "", "GetHidGuid",
+                                      "  Result = The operation completed successfully."}));
   EXPECT_EQ(window.selected, 3u);
 }
 

@@ -1,0 +1,115 @@
+#pragma once
+// The window "USB Link" without a toolkit: the state of every control, the
+// event handlers and the three commands. A view renders it and forwards the
+// user's clicks; the command line drives it the same way.
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/WindowLayout.h"
+#include "app/WindowView.h"
+#include "hid/Discovery.h"
+#include "protocol/HidCP.h"
+#include "protocol/WindowPort.h"
+
+namespace usblink::app {
+
+struct ControlState {
+  std::string caption;
+  bool visible = false;
+  bool enabled = false;
+};
+
+// How a click ended, for callers that report it (the command line).
+enum class Outcome {
+  Ignored,           // a command was already running, or the button is disabled
+  IdsNotSet,         // both id fields "0"
+  NotFound,          // no calculator among the HID interfaces
+  Refused,           // the handshake refused the device
+  Connected,         // found, verified, ready for a download
+  NoFile,            // the file dialog holds no name
+  FileError,         // the image or the read-back file could not be used
+  ChecksumMismatch,  // a bank's checksum differed; the device stays open
+  Downloaded,        // committed; the calculator updates itself
+  ReadBack,          // banks 0-3 are in the read-back file
+  DeviceFailed,      // error status or timeout: the device is closed, the process ends
+  Closed,            // the window was closed in the middle of the command
+};
+
+inline constexpr std::string_view kDialogFilter = "File(*.UD)|*.UD";
+inline constexpr std::string_view kReadBackFileName = "Load.bin";
+
+class UsbWindow final : public WindowPort {
+ public:
+  UsbWindow(HidApi& api, Pacer& pacer, WindowView& view);
+  UsbWindow(const UsbWindow&) = delete;
+  UsbWindow& operator=(const UsbWindow&) = delete;
+  ~UsbWindow() override = default;
+
+  // Control states as the view shows them: while a command runs, the buttons
+  // that start commands are disabled.
+  [[nodiscard]] ControlState State(Control control) const;
+  [[nodiscard]] const std::vector<std::string>& LogLines() const { return lines_; }
+  [[nodiscard]] std::optional<std::size_t> SelectedLine() const { return selected_; }
+  [[nodiscard]] bool CommandRunning() const { return running_ != Running::Nothing; }
+  [[nodiscard]] bool Ended() const { return ended_; }
+  [[nodiscard]] Discovery& DeviceDiscovery() { return discovery_; }
+
+  // Event handlers.
+  Outcome ContionClick();
+  Outcome CmdOpenFileClick();
+  Outcome CmdReadFileClick();
+  void ClearClick();
+  void EditText(Control textBox, std::string text);
+  // The user asks to close: true when the window closes (it asks first while
+  // a transfer runs). Closing unloads the window.
+  bool QueryClose();
+  void Unload();
+
+  // Where "Read" writes; the command line may choose another file.
+  void SetReadBackFile(std::filesystem::path file) { readBackFile_ = std::move(file); }
+
+  // WindowPort
+  void AppendLine(std::string_view line) override;
+  void ClearLines() override;
+  void SelectLastLine() override;
+  void SetLinkStatus(std::string_view caption) override;
+  void SetProgressCaption(std::string_view caption) override;
+  void SetProgressVisible(bool visible) override;
+  void SetNoteCaption(std::string_view caption) override;
+  void SetNoteVisible(bool visible) override;
+  void SetLinkButtonEnabled(bool enabled) override;
+  void SetDownloadButtonEnabled(bool enabled) override;
+  std::string ChosenFileName() override { return dialogFileName_; }
+  void ShowMessage(std::string_view text, std::string_view title) override;
+
+ private:
+  enum class Running { Nothing, Connect, Download, ReadBack };
+  class RunningScope;
+
+  ControlState& Stored(Control control);
+  void SetCaption(Control control, std::string_view caption);
+  void SetVisible(Control control, bool visible);
+  void SetEnabled(Control control, bool enabled);
+  bool Accepts(Control button) const;
+  template <typename Command>
+  Outcome Run(Running what, Command command);
+  Outcome FailDevice(const std::string& message);
+
+  HidApi& api_;
+  WindowView& view_;
+  HidCP::Channel channel_;
+  Discovery discovery_;
+  std::array<ControlState, kControlCount> controls_;
+  std::vector<std::string> lines_;
+  std::optional<std::size_t> selected_;
+  std::string dialogFileName_;
+  std::filesystem::path readBackFile_{kReadBackFileName};
+  Running running_ = Running::Nothing;
+  bool ended_ = false;
+};
+
+}  // namespace usblink::app

@@ -1,0 +1,160 @@
+#pragma once
+// The window "USB Link" as drawn: every control's place in twips, its font
+// and its initial state. Views render this; the window model starts from it.
+
+#include <array>
+#include <string_view>
+
+namespace usblink::app {
+
+enum class Control {
+  CmdReadFile,
+  CmdOpenFile,
+  Clear,
+  lstResults,
+  contion,
+  TextPID,
+  TextVID,
+  Label7,
+  Label6,
+  Label5,
+  Label3,
+  Label2,
+  Label1,
+};
+inline constexpr std::size_t kControlCount = 13;
+
+enum class ControlKind { Button, ListBox, TextBox, Label };
+
+struct FontSpec {
+  std::string_view face;
+  double points;
+  bool bold;
+};
+inline constexpr FontSpec kWindowFont{"SimSun", 10.5, false};
+
+struct ControlLayout {
+  Control control;
+  ControlKind kind;
+  std::string_view caption;
+  int left, top, width, height;  // twips
+  bool visible;
+  bool enabled;
+  FontSpec font;
+  bool autoSize;  // the label sizes itself to its caption
+  bool red;
+};
+
+inline constexpr std::string_view kWindowCaption = "USB Link";
+inline constexpr int kClientWidthTwips = 8955;
+inline constexpr int kClientHeightTwips = 6390;
+inline constexpr int kTwipsPerPixelAt96Dpi = 15;
+
+inline constexpr std::string_view kUpdateNote =
+    "Note: please don't power off or reset the equitment during the IC program update. "
+    "Otherwise, the calculator will be damaged and cannot boot!";
+
+// In the order the controls are created.
+inline constexpr std::array<ControlLayout, kControlCount> kControls{{
+    {Control::CmdReadFile, ControlKind::Button, "Read", 4080, 840, 975, 495, false, true,
+     kWindowFont, false, false},
+    {Control::CmdOpenFile, ControlKind::Button, "Download", 120, 1200, 1335, 495, true, false,
+     kWindowFont, false, false},
+    {Control::Clear, ControlKind::Button, "Clear", 360, 1920, 1095, 495, false, true, kWindowFont,
+     false, false},
+    {Control::lstResults, ControlKind::ListBox, "", 360, 2520, 8295, 3630, true, true, kWindowFont,
+     false, false},
+    {Control::contion,
+     ControlKind::Button,
+     "USB Link",
+     120,
+     360,
+     1335,
+     495,
+     true,
+     true,
+     {"SimSun", 12, false},
+     false,
+     false},
+    {Control::TextPID, ControlKind::TextBox, "0C77", 7800, 960, 855, 375, false, true, kWindowFont,
+     false, false},
+    {Control::TextVID, ControlKind::TextBox, "04FC", 7800, 360, 855, 375, false, true, kWindowFont,
+     false, false},
+    {Control::Label7, ControlKind::Label, "V2.0 ", 6480, 120, 495, 375, true, true, kWindowFont,
+     false, false},
+    {Control::Label6,
+     ControlKind::Label,
+     kUpdateNote,
+     1800,
+     1320,
+     4695,
+     1095,
+     false,
+     true,
+     {"SimSun", 12, false},
+     false,
+     true},
+    {Control::Label5,
+     ControlKind::Label,
+     "",
+     6720,
+     1440,
+     1935,
+     855,
+     true,
+     true,
+     {"SimSun", 14.25, false},
+     false,
+     false},
+    {Control::Label3,
+     ControlKind::Label,
+     "Not connected",
+     1800,
+     480,
+     1950,
+     285,
+     true,
+     true,
+     {"SimSun", 14.25, false},
+     true,
+     false},
+    {Control::Label2,
+     ControlKind::Label,
+     "PID",
+     7080,
+     960,
+     495,
+     285,
+     false,
+     true,
+     {"NSimSun", 14.25, true},
+     true,
+     false},
+    {Control::Label1,
+     ControlKind::Label,
+     "VID",
+     7080,
+     360,
+     495,
+     285,
+     false,
+     true,
+     {"NSimSun", 14.25, true},
+     true,
+     false},
+}};
+
+// Keyboard focus order among the controls that can take focus.
+inline constexpr std::array<Control, 7> kFocusOrder{
+    Control::TextVID, Control::TextPID,     Control::contion,     Control::lstResults,
+    Control::Clear,   Control::CmdOpenFile, Control::CmdReadFile,
+};
+
+constexpr const ControlLayout& LayoutOf(Control control) {
+  for (const auto& layout : kControls) {
+    if (layout.control == control) return layout;
+  }
+  return kControls.front();
+}
+
+}  // namespace usblink::app

@@ -1,0 +1,305 @@
+#include "cli/CliApp.h"
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "app/UsbWindow.h"
+#include "cli/CliOptions.h"
+#include "cli/ExitStatus.h"
+#include "cli/InterfaceList.h"
+#include "cli/SimulatedBus.h"
+#include "cli/TerminalView.h"
+#include "hid/NumberText.h"
+#include "platform/sim/SimHidApi.h"
+#include "protocol/FirmwareImage.h"
+
+namespace usblink::cli {
+
+namespace {
+
+using app::Outcome;
+
+struct Verdict {
+  int exitStatus;
+  std::string text;
+};
+
+Verdict VerdictOf(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::Connected:
+      return {kExitSuccess, "connected"};
+    case Outcome::Downloaded:
+      return {kExitSuccess, "downloaded"};
+    case Outcome::ReadBack:
+      return {kExitSuccess, "read back"};
+    case Outcome::NotFound:
+      return {kExitNotFound, "no calculator found"};
+    case Outcome::IdsNotSet:
+      return {kExitNotFound, "no ids to look for"};
+    case Outcome::Refused:
+      return {kExitRefused, "handshake refused"};
+    case Outcome::ChecksumMismatch:
+      return {kExitChecksumMismatch, "bank checksum mismatch"};
+    case Outcome::DeviceFailed:
+      return {kExitDeviceError, "device error"};
+    case Outcome::NoFile:
+    case Outcome::FileError:
+      return {kExitFileError, "file error"};
+    case Outcome::Ignored:
+    case Outcome::Closed:
+      break;
+  }
+  return {kExitDeviceError, "interrupted"};
+}
+
+// Everything one run of a device command needs, torn down in order.
+class Session {
+ public:
+  Session(const Options& options, TerminalView& view, HidApi& api, Pacer& pacer)
+      : options_(options), view_(view), window_(api, pacer, view) {
+    view_.Attach(window_);
+  }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+  // As the window's close: the device handles are closed.
+  ~Session() { window_.Unload(); }
+
+  // Discovery and handshake, retried every 250 ms while --wait allows.
+  Outcome Connect() {
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(options_.waitSeconds.value_or(0)));
+    for (;;) {
+      const Outcome outcome = window_.ContionClick();
+      if (outcome != Outcome::NotFound || std::chrono::steady_clock::now() >= deadline) {
+        return outcome;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+  }
+
+  Outcome ReadBack(const std::filesystem::path& file, std::string_view title) {
+    window_.SetReadBackFile(file);
+    view_.BeginProgress(title, kFlashBlocks);
+    const Outcome outcome = window_.CmdReadFileClick();
+    view_.EndProgress();
+    return outcome;
+  }
+
+  Outcome Download(const std::filesystem::path& file, const FirmwareImage& image) {
+    view_.SetDialogAnswer(file.string());
+    view_.BeginProgress("download", image.SentBlocks());
+    const Outcome outcome = window_.CmdOpenFileClick();
+    view_.EndProgress();
+    return outcome;
+  }
+
+ private:
+  const Options& options_;
+  TerminalView& view_;
+  app::UsbWindow window_;
+};
+
+std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, TerminalView& view) {
+  auto loaded = FirmwareImage::Load(file);
+  if (const auto* error = std::get_if<FileError>(&loaded)) {
+    view.Message(error->Message(), "Error");
+    return std::nullopt;
+  }
+  auto& image = std::get<FirmwareImage>(loaded);
+  if (image.Empty()) {
+    view.Message("\"" + file.string() + "\" is empty; nothing was sent.", "Error");
+    return std::nullopt;
+  }
+  return std::move(image);
+}
+
+int Check(const std::filesystem::path& file, TerminalView& view) {
+  const auto image = LoadImage(file, view);
+  if (!image) return kExitFileError;
+  const auto size = static_cast<long long>(image->FileSize());
+  view.Info("File: " + file.string() + ", " + std::to_string(size) + " bytes",
+            {{"file", file.string()}, {"size", size}});
+  if (image->FileSize() > kFlashSize) {
+    view.Message("bytes past " + std::to_string(kFlashSize) + " are ignored (" +
+                     std::to_string(image->FileSize() - kFlashSize) + " bytes)",
+                 "Warning");
+  }
+  view.Info("Blocks sent: " + std::to_string(image->SentBlocks()) + " (0 to " +
+                HexText(static_cast<std::uint32_t>(image->SentBlocks() - 1)) + " hex)",
+            {{"blocks", static_cast<long long>(image->SentBlocks())}});
+  for (int bank = 0; bank < image->Banks(); ++bank) {
+    view.Info(
+        "Bank " + std::to_string(bank) + " checksum: " + HexText(image->BankChecksum(bank)),
+        {{"bank", static_cast<long long>(bank)}, {"checksum", HexText(image->BankChecksum(bank))}});
+  }
+  view.Info("Commit: " + std::to_string(image->Banks()) + " banks",
+            {{"commitBanks", static_cast<long long>(image->Banks())}});
+  return kExitSuccess;
+}
+
+int List(HidApi& api, TerminalView& view) {
+  for (const InterfaceEntry& entry : ListInterfaces(api)) {
+    std::string text = std::to_string(entry.index) + ": ";
+    std::vector<std::pair<std::string, JsonValue>> fields{
+        {"index", static_cast<long long>(entry.index)}, {"path", entry.path}};
+    if (entry.attributes) {
+      const bool calculator = entry.attributes->VendorID == sim::kCalculatorVendorId &&
+                              entry.attributes->ProductID == sim::kCalculatorProductId;
+      text += HexText(entry.attributes->VendorID) + ":" + HexText(entry.attributes->ProductID) +
+              "  " + entry.path + (calculator ? "  <- calculator" : "");
+      fields.emplace_back("vendorId", HexText(entry.attributes->VendorID));
+      fields.emplace_back("productId", HexText(entry.attributes->ProductID));
+      fields.emplace_back("calculator", calculator);
+    } else {
+      text +=
+          "?:?  " + entry.path + "  (cannot be queried: error " + std::to_string(entry.error) + ")";
+      fields.emplace_back("error", static_cast<long long>(entry.error));
+    }
+    view.Info(text, std::move(fields));
+  }
+  return kExitSuccess;
+}
+
+// Compares the read-back file with what a download of the image writes.
+int Compare(const std::filesystem::path& readBack, const FirmwareImage& image, TerminalView& view) {
+  std::ifstream in(readBack, std::ios::binary);
+  std::vector<char> flash(kFlashSize);
+  in.read(flash.data(), static_cast<std::streamsize>(flash.size()));
+  const auto expected = image.Flash();
+  std::optional<std::size_t> first;
+  long long differing = 0;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    if (static_cast<std::uint8_t>(flash[i]) == expected[i]) continue;
+    if (!first) first = i;
+    ++differing;
+  }
+  if (!first) {
+    view.Info("No differences in " + std::to_string(expected.size()) + " bytes",
+              {{"differences", 0LL}});
+    return kExitSuccess;
+  }
+  view.Info("First difference at offset " + HexText(*first) + ", " + std::to_string(differing) +
+                " bytes differ",
+            {{"firstOffset", HexText(*first)}, {"differences", differing}});
+  return kExitDifferences;
+}
+
+int DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
+                  const Environment& environment) {
+  if (options.command == Command::List) return List(api, view);
+  std::optional<FirmwareImage> image;
+  if (options.command == Command::Download || options.command == Command::Verify) {
+    // Refuse a bad image before the device is touched.
+    image = LoadImage(*options.file, view);
+    if (!image) return kExitFileError;
+  }
+  const auto pacer = environment.pacer(options.fast);
+  Session session(options, view, api, *pacer);
+  Outcome outcome = session.Connect();
+  if (outcome != Outcome::Connected) return VerdictOf(outcome).exitStatus;
+  switch (options.command) {
+    case Command::Download:
+      if (options.backupFile) {
+        outcome = session.ReadBack(*options.backupFile, "backup");
+        if (outcome != Outcome::ReadBack) return VerdictOf(outcome).exitStatus;
+      }
+      return VerdictOf(session.Download(*options.file, *image)).exitStatus;
+    case Command::Read:
+      return VerdictOf(session.ReadBack(options.file.value_or(app::kReadBackFileName), "read"))
+          .exitStatus;
+    case Command::Verify: {
+      const auto readBack =
+          std::filesystem::temp_directory_path() /
+          ("usblink-verify-" + std::to_string(reinterpret_cast<std::uintptr_t>(&view)) + ".bin");
+      outcome = session.ReadBack(readBack, "verify");
+      int status = VerdictOf(outcome).exitStatus;
+      if (outcome == Outcome::ReadBack) status = Compare(readBack, *image, view);
+      std::error_code ignored;
+      std::filesystem::remove(readBack, ignored);
+      return status;
+    }
+    default:
+      return kExitSuccess;
+  }
+}
+
+std::string OutcomeText(int status) {
+  switch (status) {
+    case kExitSuccess:
+      return "ok";
+    case kExitNotFound:
+      return "no calculator found";
+    case kExitRefused:
+      return "handshake refused";
+    case kExitChecksumMismatch:
+      return "bank checksum mismatch";
+    case kExitDeviceError:
+      return "device error";
+    case kExitFileError:
+      return "file error";
+    case kExitDifferences:
+      return "differences found";
+    default:
+      return "usage error";
+  }
+}
+
+int Run(const Options& options, TerminalView& view, const Environment& environment) {
+  if (options.command == Command::Check) return Check(*options.file, view);
+  if (!options.simulate) {
+    const auto api = environment.platform();
+    return DeviceCommand(options, view, *api, environment);
+  }
+  auto built = BuildSimulatedBus(options.sim);
+  if (const auto* error = std::get_if<SetupError>(&built)) {
+    view.Message(error->message, error->exitStatus == kExitUsage ? "usblink-cli" : "Error");
+    return error->exitStatus;
+  }
+  const auto& bus = std::get<std::unique_ptr<sim::SimBus>>(built);
+  int status = kExitSuccess;
+  {
+    sim::SimHidApi api(*bus);
+    status = DeviceCommand(options, view, api, environment);
+  }
+  std::string error;
+  if (options.sim.saveFile && !SaveSimulatedFlash(*bus, *options.sim.saveFile, error)) {
+    view.Message(error, "Error");
+    if (status == kExitSuccess) status = kExitFileError;
+  }
+  return status;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
+           const Environment& environment) {
+  const ParseResult parsed = ParseCommandLine(arguments);
+  if (!parsed.options) {
+    terminal.err << "usblink-cli: " << parsed.error << "\nTry 'usblink-cli --help'.\n";
+    return kExitUsage;
+  }
+  const Options& options = *parsed.options;
+  if (options.command == Command::Help) {
+    terminal.out << UsageText();
+    return kExitSuccess;
+  }
+  if (options.command == Command::Version) {
+    terminal.out << "usblink-cli " << USBLINK_VERSION << '\n';
+    return kExitSuccess;
+  }
+  TerminalView view(terminal.out, terminal.err,
+                    {options.json, options.quiet, terminal.errIsTerminal && !options.json});
+  if (options.logFile && !view.OpenLogFile(*options.logFile)) {
+    view.Message("Cannot create \"" + options.logFile->string() + "\"", "Error");
+    view.Result(kExitFileError, OutcomeText(kExitFileError));
+    return kExitFileError;
+  }
+  const int status = Run(options, view, environment);
+  view.Result(status, OutcomeText(status));
+  return status;
+}
+
+}  // namespace usblink::cli

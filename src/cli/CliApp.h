@@ -1,0 +1,32 @@
+#pragma once
+// usblink-cli: runs one command of the command line and gives its exit status.
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/HidApi.h"
+#include "protocol/Pacer.h"
+
+namespace usblink::cli {
+
+struct Terminal {
+  std::ostream& out;
+  std::ostream& err;
+  bool errIsTerminal = false;
+};
+
+// What the command line runs on; tests replace both.
+struct Environment {
+  // The real HID backend, used when --simulate is not asked for.
+  std::function<std::unique_ptr<HidApi>()> platform;
+  // The wait between polls; `fast` is --fast.
+  std::function<std::unique_ptr<Pacer>(bool fast)> pacer;
+};
+
+int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
+           const Environment& environment);
+
+}  // namespace usblink::cli

@@ -1,0 +1,15 @@
+#pragma once
+// The exit statuses of usblink-cli; scripts rely on them.
+
+namespace usblink::cli {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNotFound = 3;
+inline constexpr int kExitRefused = 4;
+inline constexpr int kExitChecksumMismatch = 5;
+inline constexpr int kExitDeviceError = 6;
+inline constexpr int kExitFileError = 7;
+inline constexpr int kExitDifferences = 8;
+
+}  // namespace usblink::cli

@@ -1,0 +1,25 @@
+#pragma once
+// The simulated calculator and its bus, set up from the --sim-* options.
+
+#include <memory>
+#include <string>
+#include <variant>
+
+#include "cli/CliOptions.h"
+#include "platform/sim/SimBus.h"
+
+namespace usblink::cli {
+
+struct SetupError {
+  int exitStatus;
+  std::string message;
+};
+
+std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
+    const SimulationOptions& options);
+
+// Writes the simulated flash to `file`; false when it cannot.
+bool SaveSimulatedFlash(const sim::SimBus& bus, const std::filesystem::path& file,
+                        std::string& error);
+
+}  // namespace usblink::cli

@@ -1,0 +1,96 @@
+#include "cli/TerminalView.h"
+
+namespace usblink::cli {
+
+namespace {
+constexpr long long kBlockBytes = 256;
+}
+
+TerminalView::TerminalView(std::ostream& out, std::ostream& err, OutputSettings settings)
+    : out_(out), err_(err), settings_(settings) {}
+
+bool TerminalView::OpenLogFile(const std::filesystem::path& path) {
+  logFile_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+  return logFile_.is_open();
+}
+
+void TerminalView::Stdout(const std::string& line) {
+  if (progress_ && progress_->bar) progress_->bar->Erase();
+  out_ << line << '\n';
+  out_.flush();
+}
+
+void TerminalView::LogAppended(std::string_view line) {
+  if (logFile_.is_open()) logFile_ << line << '\n' << std::flush;
+  if (settings_.quiet) return;
+  Stdout(settings_.json ? JsonObject({{"type", "log"}, {"line", std::string(line)}})
+                        : std::string(line));
+}
+
+void TerminalView::BeginProgress(std::string_view title, long long totalBlocks) {
+  progress_.emplace(Progress{std::string(title), totalBlocks, 0, std::nullopt});
+  if (settings_.progressBar)
+    progress_->bar.emplace(err_, std::string(title), totalBlocks * kBlockBytes);
+}
+
+void TerminalView::EndProgress() {
+  if (progress_ && progress_->bar) progress_->bar->Finish();
+  progress_.reset();
+}
+
+void TerminalView::ControlChanged(app::Control control) {
+  // Every block of a transfer ends with a new progress caption.
+  if (control != app::Control::Label5 || !progress_ || !window_) return;
+  if (window_->State(app::Control::Label5).caption.empty()) return;
+  Progress& progress = *progress_;
+  if (progress.blocks >= progress.totalBlocks) return;
+  ++progress.blocks;
+  if (settings_.json) {
+    Stdout(JsonObject({{"type", "progress"},
+                       {"operation", progress.title},
+                       {"blocks", progress.blocks},
+                       {"totalBlocks", progress.totalBlocks},
+                       {"bytes", progress.blocks * kBlockBytes}}));
+  }
+  if (progress.bar) progress.bar->Update(progress.blocks * kBlockBytes);
+}
+
+void TerminalView::ShowMessageBox(std::string_view text, std::string_view title) {
+  Message(text, title);
+}
+
+void TerminalView::Message(std::string_view text, std::string_view title) {
+  if (progress_ && progress_->bar) progress_->bar->Erase();
+  if (settings_.json) {
+    Stdout(JsonObject(
+        {{"type", "message"}, {"title", std::string(title)}, {"text", std::string(text)}}));
+  } else {
+    err_ << title << ": " << text << '\n' << std::flush;
+  }
+}
+
+std::optional<std::string> TerminalView::ShowOpenFileDialog(std::string_view) {
+  return std::exchange(dialogAnswer_, std::nullopt);
+}
+
+void TerminalView::Info(std::string_view text,
+                        std::vector<std::pair<std::string, JsonValue>> fields) {
+  if (settings_.json) {
+    fields.insert(fields.begin(), {{"type", "info"}, {"text", std::string(text)}});
+    Stdout(JsonObject(fields));
+  } else {
+    Stdout(std::string(text));
+  }
+}
+
+void TerminalView::Result(int exitStatus, std::string_view outcome) {
+  if (settings_.json) {
+    Stdout(JsonObject({{"type", "result"},
+                       {"outcome", std::string(outcome)},
+                       {"exitStatus", static_cast<long long>(exitStatus)}}));
+  } else if (settings_.quiet || exitStatus != 0) {
+    err_ << "usblink-cli: " << outcome << '\n' << std::flush;
+  }
+}
+
+}  // namespace usblink::cli

@@ -1,0 +1,72 @@
+#pragma once
+// The window rendered on a terminal: the log on stdout (plain or JSON Lines),
+// message boxes on stderr, a progress bar while a transfer runs.
+
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "app/UsbWindow.h"
+#include "app/WindowView.h"
+#include "cli/JsonText.h"
+#include "cli/ProgressBar.h"
+
+namespace usblink::cli {
+
+struct OutputSettings {
+  bool json = false;
+  bool quiet = false;
+  bool progressBar = false;  // stderr is a terminal
+};
+
+class TerminalView final : public app::WindowView {
+ public:
+  TerminalView(std::ostream& out, std::ostream& err, OutputSettings settings);
+
+  void Attach(const app::UsbWindow& window) { window_ = &window; }
+  // Also write every log line to this file.
+  [[nodiscard]] bool OpenLogFile(const std::filesystem::path& path);
+  // What the file-open dialog answers.
+  void SetDialogAnswer(std::string file) { dialogAnswer_ = std::move(file); }
+
+  // Counts the blocks of a transfer through the progress caption.
+  void BeginProgress(std::string_view title, long long totalBlocks);
+  void EndProgress();
+
+  // A line of the command line's own (check, verify, list).
+  void Info(std::string_view text, std::vector<std::pair<std::string, JsonValue>> fields = {});
+  // A message box of the command line's own.
+  void Message(std::string_view text, std::string_view title);
+  void Result(int exitStatus, std::string_view outcome);
+
+  // WindowView
+  void LogAppended(std::string_view line) override;
+  void LogCleared() override {}
+  void LogLineSelected(std::size_t) override {}
+  void ControlChanged(app::Control control) override;
+  void ShowMessageBox(std::string_view text, std::string_view title) override;
+  std::optional<std::string> ShowOpenFileDialog(std::string_view filter) override;
+  bool ConfirmClose(std::string_view) override { return true; }
+  void EndProcess() override {}
+
+ private:
+  void Stdout(const std::string& line);
+
+  std::ostream& out_;
+  std::ostream& err_;
+  OutputSettings settings_;
+  std::ofstream logFile_;
+  const app::UsbWindow* window_ = nullptr;
+  std::optional<std::string> dialogAnswer_;
+
+  struct Progress {
+    std::string title;
+    long long totalBlocks;
+    long long blocks = 0;
+    std::optional<ProgressBar> bar;
+  };
+  std::optional<Progress> progress_;
+};
+
+}  // namespace usblink::cli

@@ -1,0 +1,18 @@
+#include <unistd.h>
+
+#include <iostream>
+
+#include "cli/CliApp.h"
+#include "cli/SleepPacer.h"
+#include "platform/PlatformHidApi.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const usblink::cli::Environment environment{
+      usblink::MakePlatformHidApi, [](bool fast) -> std::unique_ptr<usblink::Pacer> {
+        return std::make_unique<usblink::cli::SleepPacer>(
+            fast ? usblink::cli::SleepPacer::Fast() : usblink::cli::SleepPacer::Standard());
+      }};
+  return usblink::cli::RunCli(arguments, {std::cout, std::cerr, isatty(STDERR_FILENO) == 1},
+                              environment);
+}

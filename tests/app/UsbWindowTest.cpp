@@ -1,0 +1,239 @@
+#include "app/UsbWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/sim/SimHidApi.h"
+#include "support/TempDirectory.h"
+#include "support/VirtualPacer.h"
+#include "tests/app/FakeView.h"
+
+namespace usblink::app {
+namespace {
+
+using testing::Message;
+
+std::vector<std::uint8_t> Pattern(std::size_t size) {
+  std::vector<std::uint8_t> bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(1 + i % 253);
+  return bytes;
+}
+
+class UsbWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HidCP::OutReport = {};
+    HidCP::InReport = {};
+    HidCP::HIDHandle = kNoHandle;
+    window.SetReadBackFile(directory.Path() / "Load.bin");
+  }
+  void TearDown() override { HidCP::HIDHandle = kNoHandle; }
+
+  std::string Image(std::size_t size) {
+    return directory.Write("image.UD", Pattern(size)).string();
+  }
+
+  std::vector<std::uint8_t> SentCodes() const {
+    std::vector<std::uint8_t> codes;
+    for (const auto& command : bus.calculator.Commands()) codes.push_back(command.Code());
+    return codes;
+  }
+
+  bool Visible(Control control) const { return window.State(control).visible; }
+  bool Enabled(Control control) const { return window.State(control).enabled; }
+  std::string Caption(Control control) const { return window.State(control).caption; }
+
+  testing::TempDirectory directory;
+  sim::SimBus bus = sim::SimBus::WithCalculator();
+  sim::SimHidApi api{bus};
+  testing::VirtualPacer pacer;
+  testing::FakeView view;
+  UsbWindow window{api, pacer, view};
+};
+
+TEST_F(UsbWindowTest, StartsWithOnlyTheLinkControlsShowing) {
+  std::vector<Control> visible;
+  for (const auto& layout : kControls) {
+    if (Visible(layout.control)) visible.push_back(layout.control);
+  }
+  EXPECT_EQ(visible,
+            (std::vector<Control>{Control::CmdOpenFile, Control::lstResults, Control::contion,
+                                  Control::Label7, Control::Label5, Control::Label3}));
+  EXPECT_TRUE(Enabled(Control::contion));
+  EXPECT_FALSE(Enabled(Control::CmdOpenFile));
+  EXPECT_EQ(Caption(Control::Label3), "Not connected");
+  EXPECT_EQ(Caption(Control::Label5), "");
+  EXPECT_EQ(Caption(Control::Label7), "V2.0 ");
+  EXPECT_TRUE(window.LogLines().empty());
+  window.ClearClick();
+  EXPECT_TRUE(window.LogLines().empty());
+}
+
+TEST_F(UsbWindowTest, ConnectLeavesOneLineAndTheDownloadReady) {
+  EXPECT_EQ(window.ContionClick(), Outcome::Connected);
+  EXPECT_EQ(window.LogLines(),
+            std::vector<std::string>{"Connected to the device, you can download files！"});
+  EXPECT_TRUE(Enabled(Control::CmdOpenFile));
+  EXPECT_FALSE(Enabled(Control::contion));
+  EXPECT_EQ(Caption(Control::Label3), "USB Link OK!");
+  EXPECT_FALSE(Visible(Control::Label6));
+  EXPECT_EQ(SentCodes(), (std::vector<std::uint8_t>{0x31, 0x30, 0x01}));
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(UsbWindowTest, NoCalculatorIsReportedOnlyInTheLogAndStatus) {
+  bus.interfaces.pop_back();
+  EXPECT_EQ(window.ContionClick(), Outcome::NotFound);
+  EXPECT_EQ(window.LogLines().back(), " Not Find USB Link!");
+  EXPECT_EQ(Caption(Control::Label3), "USB Link Error!");
+  EXPECT_TRUE(Enabled(Control::contion));
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(UsbWindowTest, RefusedHandshakeShowsBothBoxesAndCanBeRepeated) {
+  bus.calculator.Faults().type = 1;
+  EXPECT_EQ(window.ContionClick(), Outcome::Refused);
+  EXPECT_EQ(view.messages, (std::vector<Message>{{"No UsbType_Norm,Is UsbType_Key", "Error"},
+                                                 {"HID Error ！", "USB Link"}}));
+  EXPECT_TRUE(Enabled(Control::contion));
+  EXPECT_FALSE(Enabled(Control::CmdOpenFile));
+  // Once the device answers properly, the next click connects without a leak.
+  bus.calculator.Faults().type.reset();
+  const int open = api.OpenHandleCount();
+  EXPECT_EQ(window.ContionClick(), Outcome::Connected);
+  EXPECT_EQ(api.OpenHandleCount(), open);
+}
+
+TEST_F(UsbWindowTest, IdFieldsAreTrimmedAndZeroesAsk) {
+  window.EditText(Control::TextVID, "0");
+  window.EditText(Control::TextPID, " 0 ");
+  window.ContionClick();
+  EXPECT_EQ(view.messages, (std::vector<Message>{{"Please set VID and PID ！", "USB Link"}}));
+  EXPECT_TRUE(window.LogLines().empty());
+  EXPECT_EQ(api.OpenHandleCount(), 0);
+
+  window.EditText(Control::TextPID, "0C77");
+  EXPECT_EQ(window.ContionClick(), Outcome::NotFound);
+  EXPECT_FALSE(window.LogLines().empty());
+
+  window.EditText(Control::TextVID, "  04fc ");
+  window.EditText(Control::TextPID, "c77");
+  EXPECT_EQ(window.ContionClick(), Outcome::Connected);
+}
+
+TEST_F(UsbWindowTest, DownloadCommitsAndHandsBackToUsbLink) {
+  window.ContionClick();
+  view.dialogAnswers.push_back(Image(300));
+  EXPECT_EQ(window.CmdOpenFileClick(), Outcome::Downloaded);
+  EXPECT_EQ(view.dialogFilters, std::vector<std::string>{"File(*.UD)|*.UD"});
+  EXPECT_FALSE(Enabled(Control::CmdOpenFile));
+  EXPECT_TRUE(Enabled(Control::contion));
+  EXPECT_EQ(Caption(Control::Label5), "");
+  EXPECT_TRUE(Visible(Control::Label6));
+  EXPECT_EQ(Caption(Control::Label6), "Please wait until the calculator shows: Update Success!");
+  EXPECT_EQ(bus.calculator.CommittedBanks(), 1);
+  EXPECT_EQ(api.OpenHandleCount(), 1);  // only the event is left
+}
+
+TEST_F(UsbWindowTest, ChecksumMismatchLetsTheUserDownloadAgain) {
+  bus.calculator.Faults().badChecksumBank = 0;
+  window.ContionClick();
+  view.dialogAnswers.push_back(Image(1000));
+  EXPECT_EQ(window.CmdOpenFileClick(), Outcome::ChecksumMismatch);
+  EXPECT_TRUE(Enabled(Control::CmdOpenFile));
+  EXPECT_FALSE(Enabled(Control::contion));
+  EXPECT_TRUE(Visible(Control::Label6));
+  EXPECT_EQ(Caption(Control::Label6), kUpdateNote);
+
+  bus.calculator.Faults().badChecksumBank.reset();
+  view.dialogAnswers.push_back(std::nullopt);  // closed without a new choice
+  EXPECT_EQ(window.CmdOpenFileClick(), Outcome::Downloaded);
+}
+
+TEST_F(UsbWindowTest, ADialogWithoutAnyNameStartsNothing) {
+  window.ContionClick();
+  const auto sent = bus.calculator.Commands().size();
+  EXPECT_EQ(window.CmdOpenFileClick(), Outcome::NoFile);
+  EXPECT_EQ(bus.calculator.Commands().size(), sent);
+  EXPECT_TRUE(Enabled(Control::CmdOpenFile));
+  EXPECT_FALSE(Visible(Control::Label6));
+}
+
+TEST_F(UsbWindowTest, AnEmptyImageIsRefusedAndTheDeviceStaysReady) {
+  window.ContionClick();
+  view.dialogAnswers.push_back(directory.Write("empty.UD", {}).string());
+  EXPECT_EQ(window.CmdOpenFileClick(), Outcome::FileError);
+  EXPECT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].title, "Error");
+  EXPECT_TRUE(Enabled(Control::CmdOpenFile));
+  EXPECT_FALSE(Visible(Control::Label6));
+  EXPECT_EQ(SentCodes().size(), 3u);
+}
+
+TEST_F(UsbWindowTest, ReadBackLeavesButtonsAndDeviceAsTheyWere) {
+  window.ContionClick();
+  EXPECT_EQ(window.CmdReadFileClick(), Outcome::ReadBack);
+  EXPECT_EQ(directory.Read("Load.bin").size(), 262144u);
+  EXPECT_EQ(Caption(Control::Label5), "0");
+  EXPECT_EQ(window.LogLines().back(), " Receive complete ");
+  EXPECT_TRUE(Enabled(Control::CmdOpenFile));
+  EXPECT_TRUE(HidCP::IsOpen(HidCP::HIDHandle));
+}
+
+TEST_F(UsbWindowTest, ClicksDuringACommandAreIgnored) {
+  window.ContionClick();
+  view.dialogAnswers.push_back(Image(70000));
+  std::vector<Outcome> nested;
+  bool buttonsDisabled = true;
+  pacer.onTick = [&](long tick) {
+    if (tick != 100) return;
+    buttonsDisabled = !Enabled(Control::contion) && !Enabled(Control::CmdOpenFile) &&
+                      !Enabled(Control::CmdReadFile);
+    nested = {window.ContionClick(), window.CmdOpenFileClick(), window.CmdReadFileClick()};
+  };
+  EXPECT_EQ(window.CmdOpenFileClick(), Outcome::Downloaded);
+  EXPECT_TRUE(buttonsDisabled);
+  EXPECT_EQ(nested, (std::vector<Outcome>{Outcome::Ignored, Outcome::Ignored, Outcome::Ignored}));
+  EXPECT_EQ(bus.calculator.CommittedBanks(), 2);
+  // Restored to what the finished download leaves.
+  EXPECT_TRUE(Enabled(Control::contion));
+  EXPECT_TRUE(Enabled(Control::CmdReadFile));
+}
+
+TEST_F(UsbWindowTest, ADeviceFailureShowsItsBoxClosesTheDeviceAndEnds) {
+  window.ContionClick();
+  bus.calculator.Faults().statuses.push_back({0x10, 2, 0x55});
+  view.dialogAnswers.push_back(Image(5000));
+  EXPECT_EQ(window.CmdOpenFileClick(), Outcome::DeviceFailed);
+  EXPECT_EQ(view.messages, (std::vector<Message>{{"Handling Error! ", "Error"}}));
+  EXPECT_FALSE(HidCP::IsOpen(HidCP::HIDHandle));
+  EXPECT_EQ(view.endProcessCalls, 1);
+  EXPECT_TRUE(window.Ended());
+  EXPECT_EQ(window.ContionClick(), Outcome::Ignored);
+}
+
+TEST_F(UsbWindowTest, ClosingAsksOnlyDuringATransfer) {
+  EXPECT_TRUE(window.QueryClose());
+  EXPECT_TRUE(view.questions.empty());
+  EXPECT_EQ(view.endProcessCalls, 1);
+}
+
+TEST_F(UsbWindowTest, ClosingDuringATransferAsksAndNoCarriesOn) {
+  window.ContionClick();
+  view.dialogAnswers.push_back(Image(2000));
+  bool closed = true;
+  pacer.onTick = [&](long tick) {
+    if (tick == 20) closed = window.QueryClose();
+  };
+  EXPECT_EQ(window.CmdOpenFileClick(), Outcome::Downloaded);
+  EXPECT_FALSE(closed);
+  ASSERT_EQ(view.questions.size(), 1u);
+  EXPECT_EQ(view.questions[0],
+            "A firmware update is in progress. Closing now can leave the calculator unable to "
+            "start. Close anyway?");
+  EXPECT_EQ(view.endProcessCalls, 0);
+}
+
+}  // namespace
+}  // namespace usblink::app

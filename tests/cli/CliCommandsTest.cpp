@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "cli/ExitStatus.h"
+#include "hid/NumberText.h"
+#include "protocol/FirmwareImage.h"
+#include "support/JsonCheck.h"
+#include "support/TempDirectory.h"
+#include "tests/cli/CliRun.h"
+
+namespace usblink {
+namespace {
+
+using testing::RunCli;
+
+std::vector<std::uint8_t> Pattern(std::size_t size, unsigned seed = 0) {
+  std::vector<std::uint8_t> bytes(size);
+  for (std::size_t i = 0; i < size; ++i) {
+    bytes[i] = static_cast<std::uint8_t>((i * 131 + (i >> 8) * 17 + seed) % 251);
+  }
+  return bytes;
+}
+
+class CliCommandsTest : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& name, std::span<const std::uint8_t> bytes) {
+    return directory.Write(name, bytes).string();
+  }
+  std::string PathOf(const std::string& name) { return (directory.Path() / name).string(); }
+
+  testing::TempDirectory directory;
+};
+
+TEST_F(CliCommandsTest, ConnectWritesTheWindowsLogAndEndsReady) {
+  const auto run = RunCli({"--simulate", "connect"});
+  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  const auto lines = run.OutLines();
+  ASSERT_GT(lines.size(), 40u);
+  EXPECT_EQ(lines[1], "GetHidGuid");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "  The equipment has been found！"), lines.end());
+  // The window clears its log before the ready line; a clear prints nothing.
+  EXPECT_EQ(lines.back(), "Connected to the device, you can download files！");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CliCommandsTest, EveryFaultEndsWithItsExitStatusAndBox) {
+  const auto image = Write("image.UD", Pattern(70000));
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string message;  // a line stderr must hold
+  };
+  const Case cases[] = {
+      {{"--sim-absent", "connect"}, cli::kExitNotFound, ""},
+      {{"--sim-ids", "4FC:C78", "connect"}, cli::kExitNotFound, ""},
+      {{"--sim-locked", "2", "--sim-others", "2", "connect"}, cli::kExitNotFound, ""},
+      {{"--sim-identity", "vqhdl307e trm815c", "connect"},
+       cli::kExitRefused,
+       "Error: NoVQHDL307E TRM815C"},
+      {{"--sim-type", "1", "connect"}, cli::kExitRefused, "Error: No UsbType_Norm,Is UsbType_Key"},
+      {{"--sim-flash-id", "255", "connect"},
+       cli::kExitRefused,
+       "Error: NorFlash Error that is not recognized！"},
+      {{"--sim-bad-bank", "1", "download", image},
+       cli::kExitChecksumMismatch,
+       "Error: BankCheckSum is different. Maybe Flash is broken. Please download again！"},
+      {{"--sim-status", "31:1:55", "connect"}, cli::kExitDeviceError, "Error: Handling Error! "},
+      {{"--sim-status", "10:7:AA", "download", image},
+       cli::kExitDeviceError,
+       "Error: Timeout Error! "},
+      {{"--sim-silent-after", "4", "download", image},
+       cli::kExitDeviceError,
+       "Error: PC Timeout Error! "},
+      {{"--sim-unplug-after", "20", "read", PathOf("out.bin")},
+       cli::kExitDeviceError,
+       "Error: PC Timeout Error! "},
+      {{"--sim-busy", "3", "--sim-others", "3", "download", image}, cli::kExitSuccess, ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments{"--simulate"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const auto run = RunCli(arguments);
+    EXPECT_EQ(run.status, c.status) << arguments[1] << "\n" << run.err;
+    if (!c.message.empty()) {
+      EXPECT_NE(run.err.find(c.message + "\n"), std::string::npos) << run.err;
+    }
+  }
+}
+
+TEST_F(CliCommandsTest, RefusedHandshakeShowsBothBoxesInOrder) {
+  const auto run = RunCli({"--simulate", "--sim-type", "1", "connect"});
+  EXPECT_EQ(run.err,
+            "Error: No UsbType_Norm,Is UsbType_Key\nUSB Link: HID Error ！\n"
+            "usblink-cli: handshake refused\n");
+}
+
+TEST_F(CliCommandsTest, NoCalculatorEndsTheLogWithNotFound) {
+  const auto run = RunCli({"connect"});
+  EXPECT_EQ(run.status, cli::kExitNotFound);
+  EXPECT_EQ(run.OutLines().back(), " Not Find USB Link!");
+}
+
+TEST_F(CliCommandsTest, DownloadLeavesTheImageInTheFlash) {
+  const auto bytes = Pattern(65537);
+  const auto image = Write("image.UD", bytes);
+  const auto run = RunCli({"--simulate", "--sim-save", PathOf("flash.bin"), "download", image});
+  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  const auto flash = directory.Read("flash.bin");
+  ASSERT_EQ(flash.size(), 262144u);
+  const auto expected = FirmwareImage::FromBytes(bytes).Flash();
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), flash.begin()));
+  EXPECT_TRUE(
+      std::all_of(flash.begin() + 2 * 65536, flash.end(), [](auto b) { return b == 0xFF; }));
+  EXPECT_EQ(run.OutLines().back(), "       the calculator will be damaged and cannot boot!");
+}
+
+TEST_F(CliCommandsTest, BackupHoldsTheOldFlashAndVerifyRoundTrips) {
+  const auto old = Write("old.bin", Pattern(262144, 9));
+  const auto image = Write("new.UD", Pattern(100000, 3));
+  auto run = RunCli({"--simulate", "--sim-flash", old, "--sim-save", PathOf("after.bin"),
+                     "download", "--backup", PathOf("backup.bin"), image});
+  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_EQ(directory.Read("backup.bin"), Pattern(262144, 9));
+
+  run = RunCli({"--simulate", "--sim-flash", PathOf("after.bin"), "verify", image});
+  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_EQ(run.OutLines().back(), "No differences in 131072 bytes");
+
+  auto flipped = directory.Read("after.bin");
+  flipped[0x1ABCD] ^= 0x10;
+  const auto changed = Write("changed.bin", flipped);
+  run = RunCli({"--simulate", "--sim-flash", changed, "verify", image});
+  EXPECT_EQ(run.status, cli::kExitDifferences);
+  EXPECT_EQ(run.OutLines().back(), "First difference at offset 1ABCD, 1 bytes differ");
+}
+
+TEST_F(CliCommandsTest, AFailedBackupWritesNothing) {
+  const auto image = Write("new.UD", Pattern(1000));
+  const auto run = RunCli({"--simulate", "--sim-save", PathOf("after.bin"), "download", "--backup",
+                           PathOf("missing/backup.bin"), image});
+  EXPECT_EQ(run.status, cli::kExitFileError);
+  const auto flash = directory.Read("after.bin");
+  EXPECT_TRUE(std::all_of(flash.begin(), flash.end(), [](auto b) { return b == 0xFF; }));
+}
+
+TEST_F(CliCommandsTest, BadImagesAreRefusedBeforeTheDeviceIsTouched) {
+  const auto empty = Write("empty.UD", {});
+  auto run = RunCli({"--simulate", "download", empty});
+  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_EQ(run.out, "");
+  run = RunCli({"--simulate", "download", PathOf("absent.UD")});
+  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_NE(run.err.find("absent.UD"), std::string::npos);
+  EXPECT_EQ(run.out, "");
+}
+
+TEST_F(CliCommandsTest, ReadWritesTheWholeFlash) {
+  const auto old = Write("old.bin", Pattern(262144, 5));
+  const auto run = RunCli({"--simulate", "--sim-flash", old, "read", PathOf("Load.bin")});
+  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_EQ(directory.Read("Load.bin"), Pattern(262144, 5));
+  EXPECT_EQ(run.OutLines().back(), " Receive complete ");
+}
+
+TEST_F(CliCommandsTest, CheckTellsWhatADownloadWouldSend) {
+  const auto bytes = Pattern(300000);
+  const auto run = RunCli({"check", Write("big.UD", bytes)});
+  EXPECT_EQ(run.status, cli::kExitSuccess);
+  const auto image = FirmwareImage::FromBytes(bytes);
+  const auto lines = run.OutLines();
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_NE(lines[0].find("300000 bytes"), std::string::npos);
+  EXPECT_EQ(lines[1], "Blocks sent: 1024 (0 to 3FF hex)");
+  EXPECT_NE(lines[5].find("Bank 3 checksum: "), std::string::npos);
+  EXPECT_EQ(lines[6], "Commit: 4 banks");
+  EXPECT_NE(run.err.find("bytes past 262144 are ignored (37856 bytes)"), std::string::npos);
+
+  const auto small = RunCli({"check", Write("small.UD", Pattern(300))});
+  EXPECT_EQ(small.OutLines()[2],
+            "Bank 0 checksum: " + HexText(FirmwareImage::FromBytes(Pattern(300)).BankChecksum(0)));
+  EXPECT_EQ(RunCli({"check", Write("empty.UD", {})}).status, cli::kExitFileError);
+}
+
+TEST_F(CliCommandsTest, JsonLinesAreEachOneObject) {
+  const auto image = Write("image.UD", Pattern(600));
+  const auto run = RunCli({"--simulate", "--json", "download", image});
+  ASSERT_EQ(run.status, cli::kExitSuccess);
+  const auto lines = run.OutLines();
+  int progress = 0;
+  for (const auto& line : lines) {
+    EXPECT_TRUE(testing::JsonCheck::IsValid(line)) << line;
+    if (line.starts_with(R"({"type":"progress")")) ++progress;
+  }
+  EXPECT_EQ(progress, 3);  // blocks 0, 1 and 2
+  EXPECT_EQ(lines.back(), R"({"type":"result","outcome":"ok","exitStatus":0})");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CliCommandsTest, QuietKeepsOnlyMessagesAndTheResult) {
+  const auto run = RunCli({"--simulate", "-q", "--sim-type", "1", "connect"});
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err,
+            "Error: No UsbType_Norm,Is UsbType_Key\nUSB Link: HID Error ！\n"
+            "usblink-cli: handshake refused\n");
+}
+
+TEST_F(CliCommandsTest, LogFileHoldsTheSameLines) {
+  const auto run = RunCli({"--simulate", "--log", PathOf("log.txt"), "connect"});
+  ASSERT_EQ(run.status, cli::kExitSuccess);
+  const auto logged = directory.Read("log.txt");
+  EXPECT_EQ(std::string(logged.begin(), logged.end()), run.out);
+}
+
+TEST_F(CliCommandsTest, ListMarksTheCalculator) {
+  const auto run = RunCli({"--simulate", "--sim-others", "2", "--sim-locked", "1", "list"});
+  ASSERT_EQ(run.status, cli::kExitSuccess);
+  const auto lines = run.OutLines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].find("<- calculator"), std::string::npos);
+  EXPECT_NE(lines[1].find("cannot be queried: error 5"), std::string::npos);
+  EXPECT_TRUE(lines[2].starts_with("2: 4FC:C77  "));
+  EXPECT_TRUE(lines[2].ends_with("<- calculator"));
+}
+
+TEST_F(CliCommandsTest, DescriptorOfTheSimulatedCalculatorShowsInTheReport) {
+  // Vendor page, 8 bytes in, no output.
+  const std::vector<std::uint8_t> descriptor{0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x75,
+                                             0x08, 0x95, 0x08, 0x09, 0x01, 0x81, 0x02, 0xC0};
+  const auto run = RunCli({"--simulate", "--sim-descriptor", Write("d.bin", descriptor), "-q",
+                           "--log", PathOf("log.txt"), "connect"});
+  ASSERT_EQ(run.status, cli::kExitSuccess);
+  const auto logged = directory.Read("log.txt");
+  const std::string log(logged.begin(), logged.end());
+  EXPECT_NE(log.find("\n  Input Report Byte Length: 9\n  Output Report Byte Length: 0\n"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace usblink

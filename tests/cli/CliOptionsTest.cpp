@@ -1,0 +1,112 @@
+#include "cli/CliOptions.h"
+
+#include <gtest/gtest.h>
+
+#include "cli/ExitStatus.h"
+#include "cli/SleepPacer.h"
+#include "tests/cli/CliRun.h"
+
+namespace usblink {
+namespace {
+
+using testing::RunCli;
+
+TEST(CliOptionsTest, UnusableCommandLinesAreUsageErrors) {
+  const std::vector<std::vector<std::string>> cases{
+      {},
+      {"flash"},
+      {"check"},
+      {"download", "a.UD", "b.UD"},
+      {"connect", "extra"},
+      {"--frobnicate", "connect"},
+      {"--sim-busy", "3", "connect"},
+      {"--simulate", "--sim-busy", "-1", "connect"},
+      {"--simulate", "--sim-status", "31:0:55", "connect"},
+      {"--simulate", "--sim-status", "31:1", "connect"},
+      {"--simulate", "--sim-ids", "12345:1", "connect"},
+      {"--simulate", "--sim-type", "256", "connect"},
+      {"--simulate", "--sim-locked", "9", "connect"},
+      {"--backup", "b.bin", "read"},
+      {"--wait", "soon", "connect"},
+      {"--log"},
+      {"--json=yes", "connect"},
+  };
+  for (const auto& arguments : cases) {
+    const auto run = RunCli(arguments);
+    EXPECT_EQ(run.status, cli::kExitUsage) << ::testing::PrintToString(arguments);
+    EXPECT_TRUE(run.err.starts_with("usblink-cli: ")) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+}
+
+TEST(CliOptionsTest, ValuesArriveWhereTheyBelong) {
+  const auto parsed =
+      cli::ParseCommandLine({"--simulate", "--sim-status=10:53:44", "--sim-ids", "04fc:C77",
+                             "--sim-flash-id", "0x20", "--fast", "read", "--wait", "2.5"});
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  const auto& options = *parsed.options;
+  EXPECT_EQ(options.command, cli::Command::Read);
+  EXPECT_FALSE(options.file);
+  EXPECT_TRUE(options.fast);
+  EXPECT_EQ(options.waitSeconds, 2.5);
+  ASSERT_EQ(options.sim.faults.statuses.size(), 1u);
+  EXPECT_EQ(options.sim.faults.statuses[0].code, 0x10);
+  EXPECT_EQ(options.sim.faults.statuses[0].nth, 53);
+  EXPECT_EQ(options.sim.faults.statuses[0].status, 0x44);
+  EXPECT_EQ(options.sim.ids, (std::pair<std::uint16_t, std::uint16_t>{0x04FC, 0x0C77}));
+  EXPECT_EQ(options.sim.faults.flashId, 0x20);
+}
+
+TEST(CliOptionsTest, HelpDocumentsEveryCommandAndOption) {
+  const auto run = RunCli({"--help"});
+  EXPECT_EQ(run.status, cli::kExitSuccess);
+  for (const char* word : {"list",
+                           "connect",
+                           "check FILE",
+                           "download FILE",
+                           "read [FILE]",
+                           "verify FILE",
+                           "--simulate",
+                           "--backup",
+                           "--wait",
+                           "--log",
+                           "--json",
+                           "--quiet",
+                           "--fast",
+                           "--version",
+                           "--sim-flash",
+                           "--sim-save",
+                           "--sim-busy",
+                           "--sim-status",
+                           "--sim-bad-bank",
+                           "--sim-identity",
+                           "--sim-type",
+                           "--sim-flash-id",
+                           "--sim-silent-after",
+                           "--sim-unplug-after",
+                           "--sim-others",
+                           "--sim-locked",
+                           "--sim-absent",
+                           "--sim-ids",
+                           "--sim-descriptor",
+                           "Exit status"}) {
+    EXPECT_NE(run.out.find(word), std::string::npos) << word;
+  }
+  EXPECT_TRUE(RunCli({"--version"}).out.starts_with("usblink-cli "));
+}
+
+TEST(SleepPacerTest, FastPollingStillGivesTheDeviceItsFiveSeconds) {
+  auto fast = cli::SleepPacer::Fast();
+  fast.BeginTransaction();
+  EXPECT_FALSE(fast.PollLimitReached(500));
+  // 501 polls of 1 ms are far less than five seconds.
+  EXPECT_FALSE(fast.PollLimitReached(501));
+
+  auto standard = cli::SleepPacer::Standard();
+  standard.BeginTransaction();
+  EXPECT_FALSE(standard.PollLimitReached(500));
+  EXPECT_TRUE(standard.PollLimitReached(501));
+}
+
+}  // namespace
+}  // namespace usblink
