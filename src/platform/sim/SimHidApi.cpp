@@ -11,25 +11,7 @@ namespace {
 // Windows hands out kernel handles from 0x1F4 on, four apart.
 constexpr Handle kFirstHandle = 0x1F4;
 constexpr Handle kHandleStep = 4;
-constexpr std::uint32_t kSpintActive = 1;
 constexpr std::uint8_t kCalculatorReportId = 1;
-
-std::uint32_t ReadLittleEndian32(std::span<const std::uint8_t> bytes) {
-  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-const std::vector<HidpValueCaps>& ValueCapsOf(const CollectionCaps& collection,
-                                              HidpReportType type) {
-  switch (type) {
-    case HidpReportType::Input:
-      return collection.inputValueCaps;
-    case HidpReportType::Output:
-      return collection.outputValueCaps;
-    case HidpReportType::Feature:
-      break;
-  }
-  return collection.featureValueCaps;
-}
 
 }  // namespace
 
@@ -48,7 +30,7 @@ Handle SimHidApi::SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flag
     }
   }
   const Handle set = NewHandle();
-  deviceInfoSets_.emplace(set, std::move(paths));
+  deviceInfoSets_.Add(set, std::move(paths));
   SetLastPlatformError(WinError::Success);
   return set;
 }
@@ -56,45 +38,22 @@ Handle SimHidApi::SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flag
 std::int32_t SimHidApi::SetupDiEnumDeviceInterfaces(Handle deviceInfoSet, const Guid& classGuid,
                                                     std::uint32_t memberIndex,
                                                     SpDeviceInterfaceData& interfaceData) {
-  const auto set = deviceInfoSets_.find(deviceInfoSet);
-  if (set == deviceInfoSets_.end()) return Fail(WinError::InvalidHandle);
-  if (interfaceData.cbSize != kInterfaceDataSize) return Fail(WinError::InvalidParameter);
-  if (classGuid != kHidClassGuid || memberIndex >= set->second.size()) {
-    return Fail(WinError::NoMoreItems);
-  }
-  interfaceData.InterfaceClassGuid = kHidClassGuid;
-  interfaceData.Flags = kSpintActive;
-  // Windows keeps its own reference here; this one is the position plus one.
-  interfaceData.Reserved = memberIndex + 1;
-  return Succeed();
+  const std::uint32_t error =
+      deviceInfoSets_.Enumerate(deviceInfoSet, classGuid, memberIndex, interfaceData);
+  return error == WinError::Success ? Succeed() : Fail(error);
 }
 
 std::int32_t SimHidApi::SetupDiGetDeviceInterfaceDetailA(Handle deviceInfoSet,
                                                          const SpDeviceInterfaceData& interfaceData,
                                                          std::span<std::uint8_t> detail,
                                                          std::uint32_t& requiredSize) {
-  const auto set = deviceInfoSets_.find(deviceInfoSet);
-  if (set == deviceInfoSets_.end()) return Fail(WinError::InvalidHandle);
-  const auto& paths = set->second;
-  if (interfaceData.cbSize != kInterfaceDataSize || interfaceData.Reserved == 0 ||
-      interfaceData.Reserved > paths.size()) {
-    return Fail(WinError::InvalidParameter);
-  }
-  const std::string& path = paths[interfaceData.Reserved - 1];
-  const std::size_t required = kDetailPathOffset + path.size() + 1;
-  requiredSize = static_cast<std::uint32_t>(required);
-  if (detail.empty()) return Fail(WinError::InsufficientBuffer);
-  if (detail.size() < kDetailPathOffset || ReadLittleEndian32(detail) != kDetailDataFixedSize) {
-    return Fail(WinError::InvalidUserBuffer);
-  }
-  if (detail.size() < required) return Fail(WinError::InsufficientBuffer);
-  const auto end = std::ranges::copy(path, detail.begin() + kDetailPathOffset).out;
-  *end = 0;
-  return Succeed();
+  const std::uint32_t error =
+      deviceInfoSets_.GetDetail(deviceInfoSet, interfaceData, detail, requiredSize);
+  return error == WinError::Success ? Succeed() : Fail(error);
 }
 
 std::int32_t SimHidApi::SetupDiDestroyDeviceInfoList(Handle deviceInfoSet) {
-  if (deviceInfoSets_.erase(deviceInfoSet) == 0) return Fail(WinError::InvalidHandle);
+  if (!deviceInfoSets_.Destroy(deviceInfoSet)) return Fail(WinError::InvalidHandle);
   return Succeed();
 }
 
@@ -144,43 +103,26 @@ std::int32_t SimHidApi::HidD_GetAttributes(Handle device, HiddAttributes& attrib
 std::int32_t SimHidApi::HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) {
   const auto found = LookUpDevice(device);
   if (found.device == nullptr) return Fail(found.error);
-  auto parse = ParseReportDescriptor(found.device->reportDescriptor);
-  if (!parse.Ok() || parse.collections.empty()) return Fail(WinError::InvalidData);
-  preparsedData = nextPreparsedData_++;
-  preparsedData_.emplace(preparsedData, std::move(parse.collections.front()));
+  const auto added = preparsedData_.Add(found.device->reportDescriptor);
+  if (!added) return Fail(WinError::InvalidData);
+  preparsedData = *added;
   return Succeed();
 }
 
 // The HID parser reports through its status and leaves the last-error code alone.
 std::int32_t SimHidApi::HidP_GetCaps(PreparsedData preparsedData, HidpCaps& caps) {
-  const auto found = preparsedData_.find(preparsedData);
-  if (found == preparsedData_.end()) return kHidpStatusInvalidPreparsedData;
-  caps = found->second.caps;
-  return kHidpStatusSuccess;
+  return preparsedData_.GetCaps(preparsedData, caps);
 }
 
-// Copies as many records as the caller asked for and has room for. Windows
-// trusts the count; a span shorter than it would be written past, so it is
-// refused here.
 std::int32_t SimHidApi::HidP_GetValueCaps(HidpReportType reportType,
                                           std::span<HidpValueCaps> valueCaps,
                                           std::uint16_t& valueCapsLength,
                                           PreparsedData preparsedData) {
-  const auto found = preparsedData_.find(preparsedData);
-  if (found == preparsedData_.end()) return kHidpStatusInvalidPreparsedData;
-  if (valueCaps.size() < valueCapsLength) {
-    valueCapsLength = 0;
-    return kHidpStatusBufferTooSmall;
-  }
-  const auto& records = ValueCapsOf(found->second, reportType);
-  const std::size_t copied = std::min<std::size_t>(valueCapsLength, records.size());
-  std::copy_n(records.begin(), copied, valueCaps.begin());
-  valueCapsLength = static_cast<std::uint16_t>(copied);
-  return copied < records.size() ? kHidpStatusBufferTooSmall : kHidpStatusSuccess;
+  return preparsedData_.GetValueCaps(reportType, valueCaps, valueCapsLength, preparsedData);
 }
 
 std::int32_t SimHidApi::HidD_FreePreparsedData(PreparsedData preparsedData) {
-  if (preparsedData_.erase(preparsedData) == 0) return Fail(WinError::InvalidParameter);
+  if (!preparsedData_.Free(preparsedData)) return Fail(WinError::InvalidParameter);
   return Succeed();
 }
 
@@ -204,10 +146,10 @@ std::uint32_t SimHidApi::FormatMessageA(std::uint32_t /*flags*/, std::uint32_t m
 }
 
 int SimHidApi::OpenHandleCount() const {
-  return static_cast<int>(deviceInfoSets_.size() + devices_.size() + events_.size());
+  return static_cast<int>(deviceInfoSets_.Count() + devices_.size() + events_.size());
 }
 
-int SimHidApi::PreparsedDataCount() const { return static_cast<int>(preparsedData_.size()); }
+int SimHidApi::PreparsedDataCount() const { return static_cast<int>(preparsedData_.Count()); }
 
 SimHidApi::DeviceLookup SimHidApi::LookUpDevice(Handle device) const {
   const auto open = devices_.find(device);

@@ -6,10 +6,10 @@
 #include <map>
 #include <set>
 #include <string>
-#include <vector>
 
+#include "platform/DeviceInfoSets.h"
 #include "platform/HidApi.h"
-#include "platform/ReportDescriptorParser.h"
+#include "platform/PreparsedDataTable.h"
 #include "platform/sim/SimBus.h"
 
 namespace usblink::sim {
@@ -76,11 +76,10 @@ class SimHidApi final : public HidApi {
 
   SimBus& bus_;
   Handle nextHandle_;
-  PreparsedData nextPreparsedData_ = 1;
-  std::map<Handle, std::vector<std::string>> deviceInfoSets_;  // the paths listed, in order
-  std::map<Handle, std::string> devices_;                      // the path each was opened on
+  DeviceInfoSets deviceInfoSets_;
+  std::map<Handle, std::string> devices_;  // the path each was opened on
   std::set<Handle> events_;
-  std::map<PreparsedData, CollectionCaps> preparsedData_;
+  PreparsedDataTable preparsedData_;
 };
 
 }  // namespace usblink::sim

@@ -1,0 +1,48 @@
+#include "platform/linux/AccessHint.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+
+#include "platform/linux/HidrawSysfs.h"
+#include "platform/linux/UniqueFd.h"
+
+namespace usblink::linux_hid {
+
+namespace {
+
+constexpr HidIds kCalculatorIds{0x04FC, 0x0C77};
+
+bool PermissionDenied(const std::filesystem::path& node) {
+  const UniqueFd fd(::open(node.c_str(), O_RDWR | O_CLOEXEC));
+  return !fd.Valid() && (errno == EACCES || errno == EPERM);
+}
+
+}  // namespace
+
+std::optional<std::string> AccessHint(const HidrawRoots& roots) {
+  for (const auto& node : ListHidrawNodes(roots.sysfs)) {
+    if (ReadHidIds(roots.sysfs, node) != kCalculatorIds) continue;
+    const auto path = roots.dev / node;
+    if (PermissionDenied(path)) return AccessHintText(path);
+  }
+  return std::nullopt;
+}
+
+std::string AccessHintText(const std::filesystem::path& node) {
+  const std::string rulePath = std::string("/etc/udev/rules.d/") + kUdevRuleFile;
+  return "The calculator is plugged in as " + node.string() +
+         ", but this user may not open it (Access is denied).\n"
+         "The udev rule " +
+         kUdevRuleFile +
+         " gives the logged-in user access. The usblink package installs it\n"
+         "in /usr/lib/udev/rules.d; without the package, add it with\n"
+         "  echo '" +
+         kUdevRule + "' | sudo tee " + rulePath +
+         "\n"
+         "Then load it, and unplug the calculator and plug it in again:\n"
+         "  sudo udevadm control --reload-rules\n"
+         "  sudo udevadm trigger --subsystem-match=hidraw\n";
+}
+
+}  // namespace usblink::linux_hid

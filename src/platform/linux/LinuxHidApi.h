@@ -1,0 +1,92 @@
+#pragma once
+// The HidApi backend over /sys/class/hidraw and /dev/hidraw*: the kernel's
+// answers turned into Windows' results, error codes and texts, so the log
+// reads as it does on Windows.
+
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <map>
+#include <string>
+
+#include "platform/DeviceInfoSets.h"
+#include "platform/HidApi.h"
+#include "platform/PreparsedDataTable.h"
+#include "platform/linux/HidrawRoots.h"
+#include "platform/linux/UniqueFd.h"
+
+namespace usblink::linux_hid {
+
+// Choices where Linux offers no single answer:
+// - A device or event handle is its file descriptor. Device information sets
+//   are no kernel objects: their handles lie above every descriptor (2^31 on).
+// - The set lists every hidraw node for the HID class with
+//   DIGCF_DEVICEINTERFACE (a listed node is present); any other guid or flags
+//   give an empty set.
+// - CreateFileA opens existing files only (else 87). Sharing, security and
+//   inheritance have no Linux meaning and are ignored: descriptors never pass
+//   to child processes. FILE_FLAG_OVERLAPPED opens non-blocking.
+// - CreateEventA makes an eventfd; the name is ignored, as nothing opens an
+//   event by name here.
+// - HidD_GetAttributes gives 0 as version number for nodes not on USB.
+class LinuxHidApi final : public HidApi {
+ public:
+  // `notices` receives the one-time notice about a kernel that is too old.
+  explicit LinuxHidApi(HidrawRoots roots = {});
+  LinuxHidApi(HidrawRoots roots, std::ostream& notices);
+
+  void HidD_GetHidGuid(Guid& hidGuid) override;
+  Handle SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) override;
+  std::int32_t SetupDiEnumDeviceInterfaces(Handle deviceInfoSet, const Guid& classGuid,
+                                           std::uint32_t memberIndex,
+                                           SpDeviceInterfaceData& interfaceData) override;
+  std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle deviceInfoSet,
+                                                const SpDeviceInterfaceData& interfaceData,
+                                                std::span<std::uint8_t> detail,
+                                                std::uint32_t& requiredSize) override;
+  std::int32_t SetupDiDestroyDeviceInfoList(Handle deviceInfoSet) override;
+  Handle CreateFileA(std::string_view fileName, std::uint32_t desiredAccess,
+                     std::uint32_t shareMode, const SecurityAttributes* security,
+                     std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
+  Handle CreateEventA(const SecurityAttributes* security, bool manualReset, bool initialState,
+                      std::string_view name) override;
+  std::int32_t CloseHandle(Handle object) override;
+  std::int32_t HidD_GetAttributes(Handle device, HiddAttributes& attributes) override;
+  std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) override;
+  std::int32_t HidP_GetCaps(PreparsedData preparsedData, HidpCaps& caps) override;
+  std::int32_t HidP_GetValueCaps(HidpReportType reportType, std::span<HidpValueCaps> valueCaps,
+                                 std::uint16_t& valueCapsLength,
+                                 PreparsedData preparsedData) override;
+  std::int32_t HidD_FreePreparsedData(PreparsedData preparsedData) override;
+  std::int32_t HidD_SetOutputReport(Handle device, std::span<const std::uint8_t> report) override;
+  std::int32_t HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) override;
+  std::uint32_t FormatMessageA(std::uint32_t flags, std::uint32_t messageId,
+                               std::uint32_t languageId, std::span<char> buffer) override;
+
+ private:
+  struct OpenFile {
+    UniqueFd fd;
+    std::string node;  // the hidraw node behind a device path, else empty
+  };
+
+  Handle Keep(UniqueFd fd, std::string node);
+  // The open file behind `handle`, or null after failing with 6.
+  const OpenFile* Lookup(Handle handle);
+  // ioctl(2) on the handle's descriptor; fails with the mapped errno.
+  std::int32_t Request(Handle device, unsigned long request, void* argument);
+  std::int32_t ReportRequest(Handle device, unsigned long request, void* report);
+  std::int32_t Succeed();
+  std::int32_t Fail(std::uint32_t error);
+  std::int32_t FailWithErrno();
+  Handle FailWithErrno(Handle result);
+
+  HidrawRoots roots_;
+  std::ostream& notices_;
+  bool kernelReleaseChecked_ = false;  // after the first refused report request
+  Handle nextDeviceInfoSet_;
+  DeviceInfoSets deviceInfoSets_;
+  std::map<Handle, OpenFile> files_;
+  PreparsedDataTable preparsedData_;
+};
+
+}  // namespace usblink::linux_hid

@@ -1,0 +1,9 @@
+#include "platform/PlatformHidApi.h"
+
+#include "platform/linux/LinuxHidApi.h"
+
+namespace usblink {
+
+std::unique_ptr<HidApi> MakePlatformHidApi() { return std::make_unique<linux_hid::LinuxHidApi>(); }
+
+}  // namespace usblink

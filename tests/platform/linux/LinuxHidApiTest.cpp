@@ -1,0 +1,247 @@
+#include "platform/linux/LinuxHidApi.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/linux/FakeHidrawTree.h"
+
+namespace usblink::linux_hid {
+namespace {
+
+constexpr std::uint32_t kPresentInterfaces = kDigcfPresent | kDigcfDeviceInterface;
+constexpr std::uint32_t kGenericRead = 0x80000000;
+constexpr std::uint32_t kCreateAlways = 2;
+
+class LinuxHidApiTest : public ::testing::Test {
+ protected:
+  FakeHidrawTree tree;
+  std::ostringstream notices;
+  std::optional<LinuxHidApi> api;
+
+  LinuxHidApi& Api() {
+    if (!api) api.emplace(tree.Roots(), notices);
+    return *api;
+  }
+
+  Handle Open(const std::filesystem::path& path, std::uint32_t flags = 0,
+              std::uint32_t access = kGenericReadWrite) {
+    return Api().CreateFileA(path.string(), access, kFileShareReadWrite, nullptr, kOpenExisting,
+                             flags);
+  }
+
+  std::vector<std::string> ListedPaths() {
+    const Handle set = Api().SetupDiGetClassDevsA(kHidClassGuid, kPresentInterfaces);
+    std::vector<std::string> paths;
+    SpDeviceInterfaceData data;
+    data.cbSize = kInterfaceDataSize;
+    for (std::uint32_t index = 0;
+         Api().SetupDiEnumDeviceInterfaces(set, kHidClassGuid, index, data) != 0; ++index) {
+      std::uint32_t required = 0;
+      Api().SetupDiGetDeviceInterfaceDetailA(set, data, {}, required);
+      std::vector<std::uint8_t> detail(required);
+      detail[0] = kDetailDataFixedSize;
+      EXPECT_EQ(Api().SetupDiGetDeviceInterfaceDetailA(set, data, detail, required), 1);
+      paths.emplace_back(reinterpret_cast<const char*>(detail.data() + kDetailPathOffset));
+    }
+    EXPECT_EQ(Api().LastPlatformError(), WinError::NoMoreItems);
+    EXPECT_EQ(Api().SetupDiDestroyDeviceInfoList(set), 1);
+    return paths;
+  }
+};
+
+TEST_F(LinuxHidApiTest, MachineWithoutHidrawListsNothing) {
+  // No hidraw directory at all, as on a kernel without hidraw.
+  LinuxHidApi bare({tree.Roots().sysfs / "missing", tree.Roots().dev});
+  Guid guid;
+  bare.HidD_GetHidGuid(guid);
+  EXPECT_EQ(guid, kHidClassGuid);
+  const Handle set = bare.SetupDiGetClassDevsA(guid, kPresentInterfaces);
+  EXPECT_EQ(bare.LastPlatformError(), WinError::Success);
+  SpDeviceInterfaceData data;
+  data.cbSize = kInterfaceDataSize;
+  EXPECT_EQ(bare.SetupDiEnumDeviceInterfaces(set, guid, 0, data), 0);
+  EXPECT_EQ(bare.LastPlatformError(), WinError::NoMoreItems);
+  EXPECT_EQ(bare.SetupDiDestroyDeviceInfoList(set), 1);
+  EXPECT_EQ(bare.SetupDiDestroyDeviceInfoList(set), 0);
+  EXPECT_EQ(bare.LastPlatformError(), WinError::InvalidHandle);
+}
+
+TEST_F(LinuxHidApiTest, ListsNodesByNumberAsDevicePaths) {
+  tree.AddNode(10, "0003:000004FC:00000C77");
+  tree.AddNode(2, "0003:0000046D:0000C31C");
+  tree.AddNode(0, "0003:0000046D:0000C077");
+  tree.AddEntry("hidrawx");
+  tree.AddEntry("power");
+  const auto dev = tree.Roots().dev;
+  EXPECT_EQ(ListedPaths(),
+            (std::vector<std::string>{(dev / "hidraw0").string(), (dev / "hidraw2").string(),
+                                      (dev / "hidraw10").string()}));
+}
+
+TEST_F(LinuxHidApiTest, OnlyTheHidInterfaceClassIsListed) {
+  tree.AddNode(0, "0003:000004FC:00000C77");
+  SpDeviceInterfaceData data;
+  data.cbSize = kInterfaceDataSize;
+  Guid other = kHidClassGuid;
+  other.Data1 ^= 1;
+  const Handle otherClass = Api().SetupDiGetClassDevsA(other, kPresentInterfaces);
+  EXPECT_EQ(Api().SetupDiEnumDeviceInterfaces(otherClass, kHidClassGuid, 0, data), 0);
+  const Handle noInterfaces = Api().SetupDiGetClassDevsA(kHidClassGuid, kDigcfPresent);
+  EXPECT_EQ(Api().SetupDiEnumDeviceInterfaces(noInterfaces, kHidClassGuid, 0, data), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::NoMoreItems);
+}
+
+TEST_F(LinuxHidApiTest, DetailQueriesFollowWindowsBufferRules) {
+  tree.AddNode(3, "0003:000004FC:00000C77");
+  const std::string path = tree.DevPath(3).string();
+  const Handle set = Api().SetupDiGetClassDevsA(kHidClassGuid, kPresentInterfaces);
+  SpDeviceInterfaceData data;
+  data.cbSize = kInterfaceDataSize;
+  ASSERT_EQ(Api().SetupDiEnumDeviceInterfaces(set, kHidClassGuid, 0, data), 1);
+
+  std::uint32_t required = 0;
+  EXPECT_EQ(Api().SetupDiGetDeviceInterfaceDetailA(set, data, {}, required), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InsufficientBuffer);
+  EXPECT_EQ(required, kDetailPathOffset + path.size() + 1);
+
+  std::vector<std::uint8_t> detail(required, 0);
+  detail[0] = 8;  // the 64-bit record size is refused, as in a 32-bit process
+  EXPECT_EQ(Api().SetupDiGetDeviceInterfaceDetailA(set, data, detail, required), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidUserBuffer);
+
+  detail[0] = kDetailDataFixedSize;
+  EXPECT_EQ(Api().SetupDiGetDeviceInterfaceDetailA(set, data, std::span(detail).first(required - 1),
+                                                   required),
+            0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InsufficientBuffer);
+
+  EXPECT_EQ(Api().SetupDiGetDeviceInterfaceDetailA(set, data, detail, required), 1);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(detail.data() + kDetailPathOffset)), path);
+}
+
+TEST_F(LinuxHidApiTest, SetHandlesAreNoFileHandles) {
+  const Handle set = Api().SetupDiGetClassDevsA(kHidClassGuid, kPresentInterfaces);
+  EXPECT_GE(set, Handle{0x80000000});
+  EXPECT_EQ(Api().CloseHandle(set), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidHandle);
+  EXPECT_EQ(Api().SetupDiDestroyDeviceInfoList(set), 1);
+}
+
+TEST_F(LinuxHidApiTest, OpenGivesACloseOnExecDescriptorAsHandle) {
+  tree.AddNode(0, "0003:000004FC:00000C77");
+  const Handle device = Open(tree.DevPath(0));
+  ASSERT_NE(device, kInvalidHandleValue);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::Success);
+  const int fd = static_cast<int>(device);
+  EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+  EXPECT_EQ(::fcntl(fd, F_GETFL) & (O_ACCMODE | O_NONBLOCK), O_RDWR);
+
+  const Handle overlapped = Open(tree.DevPath(0), kFileFlagOverlapped, kGenericRead);
+  EXPECT_EQ(::fcntl(static_cast<int>(overlapped), F_GETFL) & (O_ACCMODE | O_NONBLOCK),
+            O_RDONLY | O_NONBLOCK);
+}
+
+TEST_F(LinuxHidApiTest, OpenFailuresGiveTheInvalidHandleAndWindowsCodes) {
+  EXPECT_EQ(Open(tree.DevPath(7)), kInvalidHandleValue);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::FileNotFound);
+  tree.AddNode(0, "0003:000004FC:00000C77");
+  EXPECT_EQ(Api().CreateFileA(tree.DevPath(0).string(), kGenericReadWrite, kFileShareReadWrite,
+                              nullptr, kCreateAlways, 0),
+            kInvalidHandleValue);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidParameter);
+  EXPECT_EQ(Open(tree.Roots().dev), kInvalidHandleValue);  // a directory, as on Windows
+  EXPECT_EQ(Api().LastPlatformError(), WinError::AccessDenied);
+}
+
+TEST_F(LinuxHidApiTest, CloseHandleClosesOnceAndOnlyItsOwnDescriptors) {
+  tree.AddNode(0, "0003:000004FC:00000C77");
+  const Handle device = Open(tree.DevPath(0));
+  EXPECT_EQ(Api().CloseHandle(device), 1);
+  EXPECT_EQ(::fcntl(static_cast<int>(device), F_GETFD), -1);
+  EXPECT_EQ(Api().CloseHandle(device), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidHandle);
+  // Never someone else's descriptor, nor the invalid handle.
+  EXPECT_EQ(Api().CloseHandle(STDERR_FILENO), 0);
+  EXPECT_NE(::fcntl(STDERR_FILENO, F_GETFD), -1);
+  EXPECT_EQ(Api().CloseHandle(kInvalidHandleValue), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidHandle);
+}
+
+TEST_F(LinuxHidApiTest, DescriptorsLeftOpenCloseWithTheBackend) {
+  tree.AddNode(0, "0003:000004FC:00000C77");
+  const Handle device = Open(tree.DevPath(0));
+  const Handle event = Api().CreateEventA(nullptr, true, true, "");
+  api.reset();
+  EXPECT_EQ(::fcntl(static_cast<int>(device), F_GETFD), -1);
+  EXPECT_EQ(::fcntl(static_cast<int>(event), F_GETFD), -1);
+}
+
+TEST_F(LinuxHidApiTest, EventStartsInTheStateAsked) {
+  const Handle signalled = Api().CreateEventA(nullptr, true, true, "");
+  ASSERT_NE(signalled, kNoHandle);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::Success);
+  std::uint64_t count = 0;
+  EXPECT_EQ(::read(static_cast<int>(signalled), &count, sizeof count), 8);
+  EXPECT_EQ(count, 1U);
+
+  const Handle reset = Api().CreateEventA(nullptr, true, false, "");
+  EXPECT_EQ(::read(static_cast<int>(reset), &count, sizeof count), -1);
+  EXPECT_EQ(errno, EAGAIN);
+  EXPECT_EQ(Api().CloseHandle(reset), 1);
+}
+
+TEST_F(LinuxHidApiTest, HidRequestsOnAPlainFileAreAnIncorrectFunction) {
+  tree.AddNode(0, "0003:000004FC:00000C77");
+  const Handle file = Open(tree.DevPath(0));
+  HiddAttributes attributes;
+  attributes.VendorID = 0x1234;
+  EXPECT_EQ(Api().HidD_GetAttributes(file, attributes), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidFunction);
+  EXPECT_EQ(attributes.VendorID, 0x1234);
+  PreparsedData preparsed = 0;
+  EXPECT_EQ(Api().HidD_GetPreparsedData(file, preparsed), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidFunction);
+  std::array<std::uint8_t, 64> report{1};
+  EXPECT_EQ(Api().HidD_SetOutputReport(file, report), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidFunction);
+  EXPECT_EQ(Api().HidD_GetInputReport(file, report), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidFunction);
+  EXPECT_EQ(notices.str(), "");
+}
+
+TEST_F(LinuxHidApiTest, HidRequestsNeedAnOpenHandleAndAReport) {
+  HiddAttributes attributes;
+  EXPECT_EQ(Api().HidD_GetAttributes(kInvalidHandleValue, attributes), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidHandle);
+  std::array<std::uint8_t, 64> report{1};
+  EXPECT_EQ(Api().HidD_GetInputReport(STDIN_FILENO, report), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidHandle);
+  tree.AddNode(0, "0003:000004FC:00000C77");
+  const Handle device = Open(tree.DevPath(0));
+  EXPECT_EQ(Api().HidD_SetOutputReport(device, {}), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidParameter);
+}
+
+TEST_F(LinuxHidApiTest, ParserCallsOnUnknownPreparsedData) {
+  HidpCaps caps;
+  EXPECT_EQ(Api().HidP_GetCaps(7, caps), kHidpStatusInvalidPreparsedData);
+  EXPECT_EQ(Api().HidD_FreePreparsedData(7), 0);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidParameter);
+}
+
+TEST_F(LinuxHidApiTest, FormatMessageGivesWindowsTexts) {
+  std::array<char, 256> text{};
+  const auto length =
+      Api().FormatMessageA(kFormatMessageFromSystem, WinError::DeviceNotConnected, 0, text);
+  EXPECT_EQ(std::string(text.data(), length), "The device is not connected.\r\n");
+}
+
+}  // namespace
+}  // namespace usblink::linux_hid
