@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -25,7 +26,7 @@ class FakeLoop : public EventLoopPort {
     ++dispatches;
     if (onDispatch) onDispatch();
     if (!dueAt || closed) return;
-    now = *dueAt - tickEarly;
+    now = std::max(now + 1ms, *dueAt - tickEarly);
     pacer->OnTimerTick();
   }
   bool Closed() const override { return closed; }
