@@ -1,26 +1,12 @@
 # What `cmake --install` puts where, and the Debian package `cpack -G DEB`
-# makes of it. The executables install themselves beside their targets.
-include(GNUInstallDirs)
+# makes of it. The executables, and the window's desktop entry and icon,
+# install themselves beside their targets.
 
 set(USBLINK_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   # udev reads /usr/lib and /usr/local/lib alike, so the rule follows the prefix.
   install(FILES ${USBLINK_PACKAGING_DIR}/70-usblink.rules DESTINATION lib/udev/rules.d)
-endif()
-
-# The window's desktop entry and icon, once they exist.
-if(EXISTS ${USBLINK_PACKAGING_DIR}/usblink.desktop)
-  install(FILES ${USBLINK_PACKAGING_DIR}/usblink.desktop
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-endif()
-if(EXISTS ${USBLINK_PACKAGING_DIR}/usblink.svg)
-  install(FILES ${USBLINK_PACKAGING_DIR}/usblink.svg
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-endif()
-if(EXISTS ${USBLINK_PACKAGING_DIR}/usblink.png)
-  install(FILES ${USBLINK_PACKAGING_DIR}/usblink.png
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
 endif()
 
 set(CPACK_PACKAGE_NAME usblink)
