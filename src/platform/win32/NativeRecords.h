@@ -1,0 +1,38 @@
+#pragma once
+// Conversions between the seam's records, which carry the sizes a 32-bit
+// process uses, and the native records of the build's own width.
+
+#include <cstdint>
+
+#include "platform/HidApi.h"
+#include "platform/win32/WindowsHid.h"
+
+namespace usblink::win32 {
+
+// The native size for a record that carries its 32-bit size; any other size
+// becomes 0, which Windows refuses as it refuses a wrong one.
+[[nodiscard]] DWORD NativeRecordSize(std::uint32_t givenSize, std::uint32_t size32,
+                                     std::size_t nativeSize);
+
+[[nodiscard]] HANDLE ToNative(Handle handle);
+[[nodiscard]] Handle FromNative(HANDLE handle);
+
+[[nodiscard]] PHIDP_PREPARSED_DATA ToNativePreparsedData(PreparsedData preparsedData);
+[[nodiscard]] PreparsedData FromNativePreparsedData(PHIDP_PREPARSED_DATA preparsedData);
+
+[[nodiscard]] GUID ToNative(const Guid& guid);
+[[nodiscard]] Guid FromNative(const GUID& guid);
+
+[[nodiscard]] SP_DEVICE_INTERFACE_DATA ToNative(const SpDeviceInterfaceData& data);
+// Keeps the caller's 32-bit cbSize.
+void CopyFromNative(const SP_DEVICE_INTERFACE_DATA& native, SpDeviceInterfaceData& data);
+
+[[nodiscard]] SECURITY_ATTRIBUTES ToNative(const SecurityAttributes& security);
+
+[[nodiscard]] HIDD_ATTRIBUTES ToNative(const HiddAttributes& attributes);
+void CopyFromNative(const HIDD_ATTRIBUTES& native, HiddAttributes& attributes);
+
+[[nodiscard]] HidpCaps FromNative(const HIDP_CAPS& caps);
+[[nodiscard]] HidpValueCaps FromNative(const HIDP_VALUE_CAPS& valueCaps);
+
+}  // namespace usblink::win32

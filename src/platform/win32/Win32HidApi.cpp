@@ -1,0 +1,191 @@
+#include "platform/win32/Win32HidApi.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/win32/NativeRecords.h"
+#include "platform/win32/WindowsHid.h"
+
+namespace usblink::win32 {
+
+namespace {
+
+// The caller's detail record and the native one share the place of the path.
+static_assert(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) == kDetailPathOffset);
+static_assert(sizeof(HIDP_VALUE_CAPS) == kValueCapsRecordSize);
+static_assert(static_cast<int>(HidpReportType::Input) == HidP_Input);
+static_assert(static_cast<int>(HidpReportType::Output) == HidP_Output);
+static_assert(static_cast<int>(HidpReportType::Feature) == HidP_Feature);
+static_assert(kHidpStatusSuccess == HIDP_STATUS_SUCCESS);
+static_assert(kHidpStatusInvalidPreparsedData == HIDP_STATUS_INVALID_PREPARSED_DATA);
+static_assert(kHidpStatusBufferTooSmall == HIDP_STATUS_BUFFER_TOO_SMALL);
+
+// The native detail record for a caller's record of the given bytes: as long,
+// never shorter than the record's fixed part, with the size field converted.
+std::vector<std::uint8_t> NativeDetailBuffer(std::span<const std::uint8_t> detail) {
+  std::vector<std::uint8_t> native(
+      std::max(detail.size(), sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)), 0);
+  std::uint32_t givenSize = 0;
+  if (detail.size() >= sizeof givenSize) std::memcpy(&givenSize, detail.data(), sizeof givenSize);
+  reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(native.data())->cbSize =
+      NativeRecordSize(givenSize, kDetailDataFixedSize, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A));
+  return native;
+}
+
+// The path and its NUL, where the caller's record keeps it.
+void CopyDevicePath(std::span<const std::uint8_t> native, std::span<std::uint8_t> detail) {
+  const auto from = native.begin() + kDetailPathOffset;
+  const auto limit = native.begin() + static_cast<std::ptrdiff_t>(detail.size());
+  auto end = std::find(from, limit, std::uint8_t{0});
+  if (end != limit) ++end;
+  std::copy(from, end, detail.begin() + kDetailPathOffset);
+}
+
+}  // namespace
+
+void Win32HidApi::HidD_GetHidGuid(Guid& hidGuid) {
+  GUID native{};
+  ::HidD_GetHidGuid(&native);
+  CaptureLastError();
+  hidGuid = FromNative(native);
+}
+
+Handle Win32HidApi::SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) {
+  const GUID native = ToNative(classGuid);
+  return FromNative(Captured(::SetupDiGetClassDevsA(&native, nullptr, nullptr, flags)));
+}
+
+std::int32_t Win32HidApi::SetupDiEnumDeviceInterfaces(Handle deviceInfoSet, const Guid& classGuid,
+                                                      std::uint32_t memberIndex,
+                                                      SpDeviceInterfaceData& interfaceData) {
+  const GUID nativeGuid = ToNative(classGuid);
+  SP_DEVICE_INTERFACE_DATA native = ToNative(interfaceData);
+  const BOOL result = Captured(::SetupDiEnumDeviceInterfaces(ToNative(deviceInfoSet), nullptr,
+                                                             &nativeGuid, memberIndex, &native));
+  if (result != FALSE) CopyFromNative(native, interfaceData);
+  return result;
+}
+
+// The required size needs no conversion: both records put the path at the
+// same place.
+std::int32_t Win32HidApi::SetupDiGetDeviceInterfaceDetailA(
+    Handle deviceInfoSet, const SpDeviceInterfaceData& interfaceData,
+    std::span<std::uint8_t> detail, std::uint32_t& requiredSize) {
+  SP_DEVICE_INTERFACE_DATA nativeInterface = ToNative(interfaceData);
+  std::vector<std::uint8_t> nativeDetail;
+  if (!detail.empty()) nativeDetail = NativeDetailBuffer(detail);
+  DWORD nativeRequired = requiredSize;
+  const BOOL result = Captured(::SetupDiGetDeviceInterfaceDetailA(
+      ToNative(deviceInfoSet), &nativeInterface,
+      detail.empty() ? nullptr
+                     : reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(nativeDetail.data()),
+      static_cast<DWORD>(detail.size()), &nativeRequired, nullptr));
+  requiredSize = nativeRequired;
+  if (result != FALSE) CopyDevicePath(nativeDetail, detail);
+  return result;
+}
+
+std::int32_t Win32HidApi::SetupDiDestroyDeviceInfoList(Handle deviceInfoSet) {
+  return Captured(::SetupDiDestroyDeviceInfoList(ToNative(deviceInfoSet)));
+}
+
+Handle Win32HidApi::CreateFileA(std::string_view fileName, std::uint32_t desiredAccess,
+                                std::uint32_t shareMode, const SecurityAttributes* security,
+                                std::uint32_t creationDisposition,
+                                std::uint32_t flagsAndAttributes) {
+  const std::string path(fileName);
+  SECURITY_ATTRIBUTES nativeSecurity{};
+  if (security != nullptr) nativeSecurity = ToNative(*security);
+  return FromNative(Captured(::CreateFileA(path.c_str(), desiredAccess, shareMode,
+                                           security != nullptr ? &nativeSecurity : nullptr,
+                                           creationDisposition, flagsAndAttributes, nullptr)));
+}
+
+// A name without data is no name at all; an empty one is still a name.
+Handle Win32HidApi::CreateEventA(const SecurityAttributes* security, bool manualReset,
+                                 bool initialState, std::string_view name) {
+  const std::string nameText(name);
+  SECURITY_ATTRIBUTES nativeSecurity{};
+  if (security != nullptr) nativeSecurity = ToNative(*security);
+  return FromNative(Captured(::CreateEventA(security != nullptr ? &nativeSecurity : nullptr,
+                                            manualReset ? TRUE : FALSE, initialState ? TRUE : FALSE,
+                                            name.data() != nullptr ? nameText.c_str() : nullptr)));
+}
+
+std::int32_t Win32HidApi::CloseHandle(Handle object) {
+  return Captured(::CloseHandle(ToNative(object)));
+}
+
+std::int32_t Win32HidApi::HidD_GetAttributes(Handle device, HiddAttributes& attributes) {
+  HIDD_ATTRIBUTES native = ToNative(attributes);
+  const BOOLEAN result = Captured(::HidD_GetAttributes(ToNative(device), &native));
+  if (result != FALSE) CopyFromNative(native, attributes);
+  return result;
+}
+
+std::int32_t Win32HidApi::HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) {
+  PHIDP_PREPARSED_DATA native = nullptr;
+  const BOOLEAN result = Captured(::HidD_GetPreparsedData(ToNative(device), &native));
+  if (result != FALSE) preparsedData = FromNativePreparsedData(native);
+  return result;
+}
+
+std::int32_t Win32HidApi::HidP_GetCaps(PreparsedData preparsedData, HidpCaps& caps) {
+  if (preparsedData == 0) return kHidpStatusInvalidPreparsedData;
+  HIDP_CAPS native{};
+  const NTSTATUS status = Captured(::HidP_GetCaps(ToNativePreparsedData(preparsedData), &native));
+  if (status == HIDP_STATUS_SUCCESS) caps = FromNative(native);
+  return status;
+}
+
+std::int32_t Win32HidApi::HidP_GetValueCaps(HidpReportType reportType,
+                                            std::span<HidpValueCaps> valueCaps,
+                                            std::uint16_t& valueCapsLength,
+                                            PreparsedData preparsedData) {
+  if (preparsedData == 0) return kHidpStatusInvalidPreparsedData;
+  if (valueCaps.size() < valueCapsLength) {
+    valueCapsLength = 0;
+    return kHidpStatusBufferTooSmall;
+  }
+  std::vector<HIDP_VALUE_CAPS> native(valueCapsLength);
+  USHORT nativeLength = valueCapsLength;
+  const NTSTATUS status =
+      Captured(::HidP_GetValueCaps(static_cast<HIDP_REPORT_TYPE>(reportType), native.data(),
+                                   &nativeLength, ToNativePreparsedData(preparsedData)));
+  valueCapsLength = std::min<std::uint16_t>(nativeLength, valueCapsLength);
+  std::transform(native.begin(), native.begin() + valueCapsLength, valueCaps.begin(),
+                 [](const HIDP_VALUE_CAPS& record) { return FromNative(record); });
+  return status;
+}
+
+std::int32_t Win32HidApi::HidD_FreePreparsedData(PreparsedData preparsedData) {
+  return Captured(::HidD_FreePreparsedData(ToNativePreparsedData(preparsedData)));
+}
+
+// The report is only read; the declaration predates const.
+std::int32_t Win32HidApi::HidD_SetOutputReport(Handle device,
+                                               std::span<const std::uint8_t> report) {
+  return Captured(::HidD_SetOutputReport(ToNative(device), const_cast<std::uint8_t*>(report.data()),
+                                         static_cast<ULONG>(report.size())));
+}
+
+std::int32_t Win32HidApi::HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) {
+  return Captured(
+      ::HidD_GetInputReport(ToNative(device), report.data(), static_cast<ULONG>(report.size())));
+}
+
+// Looks up the text of the captured code, so it must not capture anew. The
+// source is ignored by the system lookup; it points at a zero all the same.
+std::uint32_t Win32HidApi::FormatMessageA(std::uint32_t flags, std::uint32_t messageId,
+                                          std::uint32_t languageId, std::span<char> buffer) {
+  const DWORD noSource = 0;
+  return ::FormatMessageA(flags, &noSource, messageId, languageId, buffer.data(),
+                          static_cast<DWORD>(buffer.size()), nullptr);
+}
+
+void Win32HidApi::CaptureLastError() { SetLastPlatformError(::GetLastError()); }
+
+}  // namespace usblink::win32

@@ -1,0 +1,19 @@
+#pragma once
+// The Windows SDK headers of the HID backend, in the order they need: the HID
+// headers declare their functions without C linkage of their own.
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+// windows.h first.
+#include <setupapi.h>
+
+extern "C" {
+#include <hidsdi.h>
+// hidsdi.h first: it brings the types hidpi.h uses.
+#include <hidpi.h>
+}
