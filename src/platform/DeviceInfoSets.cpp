@@ -18,8 +18,6 @@ void DeviceInfoSets::Add(Handle set, std::vector<std::string> paths) {
   sets_.insert_or_assign(set, std::move(paths));
 }
 
-bool DeviceInfoSets::Contains(Handle set) const { return sets_.contains(set); }
-
 bool DeviceInfoSets::Destroy(Handle set) { return sets_.erase(set) != 0; }
 
 std::uint32_t DeviceInfoSets::Enumerate(Handle set, const Guid& classGuid,

@@ -16,7 +16,6 @@ namespace usblink {
 class DeviceInfoSets {
  public:
   void Add(Handle set, std::vector<std::string> paths);
-  [[nodiscard]] bool Contains(Handle set) const;
   // False when `set` is unknown.
   bool Destroy(Handle set);
   [[nodiscard]] std::size_t Count() const { return sets_.size(); }

@@ -11,13 +11,13 @@
 #include <sys/io.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>

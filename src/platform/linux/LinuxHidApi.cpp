@@ -5,7 +5,6 @@
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 
-#include <array>
 #include <cerrno>
 #include <iostream>
 #include <system_error>
