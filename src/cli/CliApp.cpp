@@ -251,7 +251,11 @@ int Run(const Options& options, TerminalView& view, const Environment& environme
   if (options.command == Command::Check) return Check(*options.file, view);
   if (!options.simulate) {
     const auto api = environment.platform();
-    return DeviceCommand(options, view, *api, environment);
+    const int status = DeviceCommand(options, view, *api, environment);
+    if (status == kExitNotFound) {
+      if (const auto hint = environment.accessHint()) view.Message(*hint, "Hint");
+    }
+    return status;
   }
   auto built = BuildSimulatedBus(options.sim);
   if (const auto* error = std::get_if<SetupError>(&built)) {

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ struct Environment {
   std::function<std::unique_ptr<HidApi>()> platform;
   // The wait between polls; `fast` is --fast.
   std::function<std::unique_ptr<Pacer>(bool fast)> pacer;
+  // Why the real calculator was not found, when the platform can tell.
+  std::function<std::optional<std::string>()> accessHint;
 };
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,

@@ -9,10 +9,12 @@
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const usblink::cli::Environment environment{
-      usblink::MakePlatformHidApi, [](bool fast) -> std::unique_ptr<usblink::Pacer> {
+      usblink::MakePlatformHidApi,
+      [](bool fast) -> std::unique_ptr<usblink::Pacer> {
         return std::make_unique<usblink::cli::SleepPacer>(
             fast ? usblink::cli::SleepPacer::Fast() : usblink::cli::SleepPacer::Standard());
-      }};
+      },
+      usblink::PlatformAccessHint};
   return usblink::cli::RunCli(arguments, {std::cout, std::cerr, isatty(STDERR_FILENO) == 1},
                               environment);
 }

@@ -2,11 +2,17 @@
 // The real HID backend of the platform this program was built for.
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/HidApi.h"
 
 namespace usblink {
 
 std::unique_ptr<HidApi> MakePlatformHidApi();
+
+// When the platform can tell why a calculator that is plugged in was not
+// found (a permission, say): what the user can do about it.
+std::optional<std::string> PlatformAccessHint();
 
 }  // namespace usblink

@@ -95,10 +95,14 @@ TEST_F(CliCommandsTest, RefusedHandshakeShowsBothBoxesInOrder) {
             "usblink-cli: handshake refused\n");
 }
 
-TEST_F(CliCommandsTest, NoCalculatorEndsTheLogWithNotFound) {
+TEST_F(CliCommandsTest, NoCalculatorEndsTheLogWithNotFoundAndThePlatformsHint) {
   const auto run = RunCli({"connect"});
   EXPECT_EQ(run.status, cli::kExitNotFound);
   EXPECT_EQ(run.OutLines().back(), " Not Find USB Link!");
+  EXPECT_NE(run.err.find("Hint: the calculator's node is not yours\n"), std::string::npos);
+  // The simulated calculator needs no hint.
+  EXPECT_EQ(RunCli({"--simulate", "--sim-absent", "connect"}).err,
+            "usblink-cli: no calculator found\n");
 }
 
 TEST_F(CliCommandsTest, DownloadLeavesTheImageInTheFlash) {

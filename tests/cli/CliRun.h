@@ -30,8 +30,10 @@ inline CliRun RunCli(std::vector<std::string> arguments) {
   static sim::SimBus emptyBus;
   std::ostringstream out;
   std::ostringstream err;
-  const cli::Environment environment{[] { return std::make_unique<sim::SimHidApi>(emptyBus); },
-                                     [](bool) { return std::make_unique<VirtualPacer>(); }};
+  const cli::Environment environment{
+      [] { return std::make_unique<sim::SimHidApi>(emptyBus); },
+      [](bool) { return std::make_unique<VirtualPacer>(); },
+      [] { return std::optional<std::string>("the calculator's node is not yours"); }};
   CliRun run;
   run.status = cli::RunCli(arguments, {out, err, false}, environment);
   run.out = out.str();

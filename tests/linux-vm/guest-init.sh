@@ -70,6 +70,7 @@ check verify 0 $cli verify image.UD
 # The node is root's: another user is refused, and told so.
 check unprivileged 3 usblink-vm-device unprivileged $cli connect
 says unprivileged "Access is denied."
+says unprivileged "70-usblink.rules"
 stop_device
 
 # Another HID device first (hidraw0), the calculator behind it falling silent

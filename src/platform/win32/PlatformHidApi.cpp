@@ -6,4 +6,7 @@ namespace usblink {
 
 std::unique_ptr<HidApi> MakePlatformHidApi() { return std::make_unique<win32::Win32HidApi>(); }
 
+// Windows opens HID interfaces for every user.
+std::optional<std::string> PlatformAccessHint() { return std::nullopt; }
+
 }  // namespace usblink
