@@ -110,7 +110,11 @@ std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, Termin
   }
   auto& image = std::get<FirmwareImage>(loaded);
   if (image.Empty()) {
-    view.Message("\"" + file.string() + "\" is empty; nothing was sent.", "Error");
+    // Built piece by piece: GCC 12 warns falsely on a literal + string here.
+    std::string message = "The file \"";
+    message += file.string();
+    message += "\" is empty. Nothing was sent.";
+    view.Message(message, "Error");
     return std::nullopt;
   }
   return std::move(image);
