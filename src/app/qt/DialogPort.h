@@ -1,0 +1,23 @@
+#pragma once
+// The modal dialogs of the window, apart from the window itself so tests and
+// the scripted demo can answer them.
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace usblink::app::qt {
+
+class DialogPort {
+ public:
+  virtual ~DialogPort() = default;
+  // One OK button, no icon.
+  virtual void Message(QWidget& parent, const QString& text, const QString& title) = 0;
+  // `filter` as the window model gives it: "description|patterns".
+  virtual std::optional<QString> OpenFile(QWidget& parent, const QString& filter) = 0;
+  // Yes or No.
+  virtual bool Confirm(QWidget& parent, const QString& question, const QString& title) = 0;
+};
+
+}  // namespace usblink::app::qt

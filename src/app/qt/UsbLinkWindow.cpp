@@ -1,0 +1,185 @@
+#include "app/qt/UsbLinkWindow.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#include "app/qt/CjkFonts.h"
+
+namespace usblink::app::qt {
+
+namespace {
+
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::size_t IndexOf(Control control) { return static_cast<std::size_t>(control); }
+
+std::unique_ptr<QWidget> MakeControl(const ControlLayout& layout, QWidget& parent) {
+  switch (layout.kind) {
+    case ControlKind::Button:
+      return std::make_unique<QPushButton>(&parent);
+    case ControlKind::ListBox: {
+      auto list = std::make_unique<QListWidget>(&parent);
+      list->setUniformItemSizes(true);
+      return list;
+    }
+    case ControlKind::TextBox:
+      return std::make_unique<QLineEdit>(&parent);
+    case ControlKind::Label: {
+      auto label = std::make_unique<QLabel>(&parent);
+      label->setTextFormat(Qt::PlainText);
+      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      // A label that sizes itself keeps its caption on one line.
+      label->setWordWrap(!layout.autoSize);
+      if (layout.red) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, Qt::red);
+        label->setPalette(palette);
+      }
+      return label;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+UsbLinkWindow::UsbLinkWindow(QtEventLoop& events, DialogPort& dialogs)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      events_(events),
+      dialogs_(dialogs),
+      scale_(screen()->logicalDotsPerInchX(), screen()->logicalDotsPerInchY()) {
+  SubstituteCjkFaces();
+  setWindowTitle(Text(kWindowCaption));
+  setWindowIcon(QIcon(QStringLiteral(":/usblink.svg")));
+  setFont(FontOf(kWindowFont));
+  setFixedSize(scale_.ClientSize());
+  setGeometry(
+      QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry()));
+  for (const auto& layout : kControls) Create(layout);
+  for (std::size_t i = 1; i < kFocusOrder.size(); ++i) {
+    setTabOrder(&Widget(kFocusOrder[i - 1]), &Widget(kFocusOrder[i]));
+  }
+}
+
+void UsbLinkWindow::Create(const ControlLayout& layout) {
+  auto control = MakeControl(layout, *this);
+  control->setFont(FontOf(layout.font));
+  control->setGeometry(scale_.Rect(layout));
+  controls_[IndexOf(layout.control)] = std::move(control);
+  ControlChanged(layout.control);
+}
+
+QWidget& UsbLinkWindow::Widget(Control control) const { return *controls_[IndexOf(control)]; }
+
+QListWidget& UsbLinkWindow::Log() const {
+  return static_cast<QListWidget&>(Widget(Control::lstResults));
+}
+
+void UsbLinkWindow::Attach(UsbWindow& model) {
+  model_ = &model;
+  for (const auto& layout : kControls) {
+    ConnectInput(layout);
+    ControlChanged(layout.control);
+  }
+}
+
+void UsbLinkWindow::ConnectInput(const ControlLayout& layout) {
+  QWidget& widget = Widget(layout.control);
+  UsbWindow& model = *model_;
+  if (auto* edit = qobject_cast<QLineEdit*>(&widget)) {
+    QObject::connect(edit, &QLineEdit::textChanged, this,
+                     [&model, control = layout.control](const QString& text) {
+                       model.EditText(control, text.toStdString());
+                     });
+    return;
+  }
+  auto* button = qobject_cast<QPushButton*>(&widget);
+  if (button == nullptr) return;
+  switch (layout.control) {
+    case Control::contion:
+      QObject::connect(button, &QPushButton::clicked, this, [&model] { model.ContionClick(); });
+      break;
+    case Control::CmdOpenFile:
+      QObject::connect(button, &QPushButton::clicked, this, [&model] { model.CmdOpenFileClick(); });
+      break;
+    case Control::CmdReadFile:
+      QObject::connect(button, &QPushButton::clicked, this, [&model] { model.CmdReadFileClick(); });
+      break;
+    case Control::Clear:
+      QObject::connect(button, &QPushButton::clicked, this, [&model] { model.ClearClick(); });
+      break;
+    default:
+      break;
+  }
+}
+
+void UsbLinkWindow::ControlChanged(Control control) {
+  const auto& layout = LayoutOf(control);
+  const ControlState state =
+      model_ != nullptr ? model_->State(control)
+                        : ControlState{std::string(layout.caption), layout.visible, layout.enabled};
+  QWidget& widget = Widget(control);
+  const QString caption = Text(state.caption);
+  if (auto* button = qobject_cast<QPushButton*>(&widget)) {
+    button->setText(caption);
+  } else if (auto* edit = qobject_cast<QLineEdit*>(&widget)) {
+    if (edit->text() != caption) edit->setText(caption);
+  } else if (auto* label = qobject_cast<QLabel*>(&widget)) {
+    label->setText(caption);
+    if (layout.autoSize) label->adjustSize();
+  }
+  widget.setVisible(state.visible);
+  widget.setEnabled(state.enabled);
+}
+
+void UsbLinkWindow::LogAppended(std::string_view line) { Log().addItem(Text(line)); }
+
+void UsbLinkWindow::LogCleared() { Log().clear(); }
+
+void UsbLinkWindow::LogLineSelected(std::size_t index) {
+  QListWidget& log = Log();
+  log.setCurrentRow(static_cast<int>(index));
+  log.scrollToItem(log.currentItem());
+}
+
+void UsbLinkWindow::ShowMessageBox(std::string_view text, std::string_view title) {
+  dialogs_.Message(*this, Text(text), Text(title));
+}
+
+std::optional<std::string> UsbLinkWindow::ShowOpenFileDialog(std::string_view filter) {
+  auto chosen = dialogs_.OpenFile(*this, Text(filter));
+  if (!chosen) return std::nullopt;
+  return chosen->toStdString();
+}
+
+bool UsbLinkWindow::ConfirmClose(std::string_view question) {
+  return dialogs_.Confirm(*this, Text(question), Text(kWindowCaption));
+}
+
+void UsbLinkWindow::EndProcess() {
+  events_.MarkClosed();
+  // Queued, so the process ends once the running handler has returned; it does
+  // nothing where no event loop runs.
+  QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                            Qt::QueuedConnection);
+}
+
+void UsbLinkWindow::closeEvent(QCloseEvent* event) {
+  if (model_ != nullptr && !model_->QueryClose()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+}  // namespace usblink::app::qt

@@ -1,0 +1,14 @@
+// usblink: the window "USB Link" on the platform's HID devices.
+
+#include <QApplication>
+
+#include "app/qt/ModalDialogs.h"
+#include "app/qt/WindowSession.h"
+#include "platform/PlatformHidApi.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  const auto api = usblink::MakePlatformHidApi();
+  usblink::app::qt::ModalDialogs dialogs;
+  return usblink::app::qt::RunWindow(*api, dialogs);
+}
