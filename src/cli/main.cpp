@@ -1,9 +1,8 @@
-#include <unistd.h>
-
 #include <iostream>
 
 #include "cli/CliApp.h"
 #include "cli/SleepPacer.h"
+#include "platform/Console.h"
 #include "platform/PlatformHidApi.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +14,6 @@ int main(int argc, char** argv) {
             fast ? usblink::cli::SleepPacer::Fast() : usblink::cli::SleepPacer::Standard());
       },
       usblink::PlatformAccessHint};
-  return usblink::cli::RunCli(arguments, {std::cout, std::cerr, isatty(STDERR_FILENO) == 1},
+  return usblink::cli::RunCli(arguments, {std::cout, std::cerr, usblink::StderrIsTerminal()},
                               environment);
 }

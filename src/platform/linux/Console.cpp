@@ -1,0 +1,9 @@
+#include "platform/Console.h"
+
+#include <unistd.h>
+
+namespace usblink {
+
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+}  // namespace usblink
