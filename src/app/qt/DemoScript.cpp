@@ -1,9 +1,9 @@
 #include "app/qt/DemoScript.h"
 
-#include <unistd.h>
-
-#include <array>
 #include <cstdio>
+#include <string>
+
+#include "platform/Console.h"
 
 namespace usblink::app::qt {
 
@@ -48,20 +48,19 @@ void Say(const QString& line) {
 
 void DemoScript::Start(WindowSession& session) {
   session_ = &session;
-  input_ = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+  input_ = std::make_unique<QSocketNotifier>(kStandardInputDescriptor, QSocketNotifier::Read);
   QObject::connect(input_.get(), &QSocketNotifier::activated, input_.get(),
                    [this] { ReadInput(); });
 }
 
 void DemoScript::ReadInput() {
-  std::array<char, 4096> buffer{};
-  const auto count = ::read(STDIN_FILENO, buffer.data(), buffer.size());
-  if (count <= 0) {
+  const std::string input = ReadStandardInput();
+  if (input.empty()) {
     input_->setEnabled(false);
     session_->View().close();
     return;
   }
-  pending_.append(buffer.data(), count);
+  pending_.append(input.data(), static_cast<qsizetype>(input.size()));
   // A command waits for the device with events flowing: no second one meanwhile.
   input_->setEnabled(false);
   for (auto end = pending_.indexOf('\n'); end >= 0; end = pending_.indexOf('\n')) {
