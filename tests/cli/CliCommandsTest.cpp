@@ -112,7 +112,8 @@ TEST_F(CliCommandsTest, DownloadLeavesTheImageInTheFlash) {
   ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
   const auto flash = directory.Read("flash.bin");
   ASSERT_EQ(flash.size(), 262144u);
-  const auto expected = FirmwareImage::FromBytes(bytes).Flash();
+  const auto written = FirmwareImage::FromBytes(bytes);
+  const auto expected = written.Flash();
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), flash.begin()));
   EXPECT_TRUE(
       std::all_of(flash.begin() + 2 * 65536, flash.end(), [](auto b) { return b == 0xFF; }));
