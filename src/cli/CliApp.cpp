@@ -191,6 +191,19 @@ int Compare(const std::filesystem::path& readBack, const FirmwareImage& image, T
   return kExitDifferences;
 }
 
+// Where verify reads the flash to; none, after an "Error" box, when the
+// system names no folder for temporary files.
+std::optional<std::filesystem::path> VerifyReadBackFile(TerminalView& view) {
+  std::error_code error;
+  const auto folder = std::filesystem::temp_directory_path(error);
+  if (error) {
+    view.Message("No folder for temporary files: " + error.message(), "Error");
+    return std::nullopt;
+  }
+  return folder /
+         ("usblink-verify-" + std::to_string(reinterpret_cast<std::uintptr_t>(&view)) + ".bin");
+}
+
 int DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
                   const Environment& environment) {
   if (options.command == Command::List) return List(api, view);
@@ -199,6 +212,11 @@ int DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
     // Refuse a bad image before the device is touched.
     image = LoadImage(*options.file, view);
     if (!image) return kExitFileError;
+  }
+  std::optional<std::filesystem::path> readBack;
+  if (options.command == Command::Verify) {
+    readBack = VerifyReadBackFile(view);
+    if (!readBack) return kExitFileError;
   }
   const auto pacer = environment.pacer(options.fast);
   Session session(options, view, api, *pacer);
@@ -215,14 +233,11 @@ int DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
       return VerdictOf(session.ReadBack(options.file.value_or(app::kReadBackFileName), "read"))
           .exitStatus;
     case Command::Verify: {
-      const auto readBack =
-          std::filesystem::temp_directory_path() /
-          ("usblink-verify-" + std::to_string(reinterpret_cast<std::uintptr_t>(&view)) + ".bin");
-      outcome = session.ReadBack(readBack, "verify");
+      outcome = session.ReadBack(*readBack, "verify");
       int status = VerdictOf(outcome).exitStatus;
-      if (outcome == Outcome::ReadBack) status = Compare(readBack, *image, view);
+      if (outcome == Outcome::ReadBack) status = Compare(*readBack, *image, view);
       std::error_code ignored;
-      std::filesystem::remove(readBack, ignored);
+      std::filesystem::remove(*readBack, ignored);
       return status;
     }
     default:

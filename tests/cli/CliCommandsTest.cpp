@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
 
 #include "cli/ExitStatus.h"
 #include "hid/NumberText.h"
@@ -159,6 +161,41 @@ TEST_F(CliCommandsTest, BadImagesAreRefusedBeforeTheDeviceIsTouched) {
   EXPECT_NE(run.err.find("absent.UD"), std::string::npos);
   EXPECT_EQ(run.out, "");
 }
+
+#ifndef _WIN32
+// TMPDIR names the folder for temporary files here; restored when the test ends.
+class TemporaryFolderVariable {
+ public:
+  explicit TemporaryFolderVariable(const std::string& value) {
+    if (const char* old = std::getenv("TMPDIR")) saved_ = old;
+    ::setenv("TMPDIR", value.c_str(), 1);
+  }
+  TemporaryFolderVariable(const TemporaryFolderVariable&) = delete;
+  TemporaryFolderVariable& operator=(const TemporaryFolderVariable&) = delete;
+  ~TemporaryFolderVariable() {
+    if (saved_) {
+      ::setenv("TMPDIR", saved_->c_str(), 1);
+    } else {
+      ::unsetenv("TMPDIR");
+    }
+  }
+
+ private:
+  std::optional<std::string> saved_;
+};
+
+TEST_F(CliCommandsTest, VerifyWithoutATemporaryFolderIsAFileErrorBeforeTheDevice) {
+  const auto image = Write("image.UD", Pattern(300));
+  testing::CliRun run;
+  {
+    const TemporaryFolderVariable notAFolder(image);
+    run = RunCli({"--simulate", "verify", image});
+  }
+  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(run.err.starts_with("Error: No folder for temporary files: ")) << run.err;
+}
+#endif
 
 TEST_F(CliCommandsTest, ReadWritesTheWholeFlash) {
   const auto old = Write("old.bin", Pattern(262144, 5));
