@@ -320,7 +320,11 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
     view.Result(kExitFileError, OutcomeText(kExitFileError));
     return kExitFileError;
   }
-  const int status = Run(options, view, environment);
+  int status = Run(options, view, environment);
+  if (view.LogFileFailed()) {
+    view.Message("Cannot write \"" + options.logFile->string() + "\"", "Error");
+    if (status == kExitSuccess) status = kExitFileError;
+  }
   view.Result(status, OutcomeText(status));
   return status;
 }

@@ -27,6 +27,8 @@ class TerminalView final : public app::WindowView {
   void Attach(const app::UsbWindow& window) { window_ = &window; }
   // Also write every log line to this file.
   [[nodiscard]] bool OpenLogFile(const std::filesystem::path& path);
+  // True once a line could not be written to that file.
+  [[nodiscard]] bool LogFileFailed() const { return logFile_.is_open() && logFile_.fail(); }
   // What the file-open dialog answers.
   void SetDialogAnswer(std::string file) { dialogAnswer_ = std::move(file); }
 

@@ -254,6 +254,15 @@ TEST_F(CliCommandsTest, LogFileHoldsTheSameLines) {
   EXPECT_EQ(std::string(logged.begin(), logged.end()), run.out);
 }
 
+#ifndef _WIN32
+TEST_F(CliCommandsTest, ALogFileThatCannotBeWrittenIsAFileError) {
+  // Opens, but every write fails: the disk is full.
+  const auto run = RunCli({"--simulate", "-q", "--log", "/dev/full", "connect"});
+  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_EQ(run.err, "Error: Cannot write \"/dev/full\"\nusblink-cli: file error\n");
+}
+#endif
+
 TEST_F(CliCommandsTest, ListMarksTheCalculator) {
   const auto run = RunCli({"--simulate", "--sim-others", "2", "--sim-locked", "1", "list"});
   ASSERT_EQ(run.status, cli::kExitSuccess);
