@@ -1,0 +1,39 @@
+#include "app/win32/ModalDialogs.h"
+
+#include <vector>
+
+#include "app/win32/OpenFileFilter.h"
+#include "app/win32/Utf16Text.h"
+
+namespace usblink::app::win32 {
+
+void ShowMessage(HWND owner, std::string_view text, std::string_view title) {
+  MessageBoxW(owner, Utf16(text).c_str(), Utf16(title).c_str(), MB_OK);
+}
+
+bool AskYesNo(HWND owner, std::string_view question, std::string_view title) {
+  return MessageBoxW(owner, Utf16(question).c_str(), Utf16(title).c_str(),
+                     MB_YESNO | MB_DEFBUTTON2) == IDYES;
+}
+
+std::optional<std::string> OpenFileDialog::Show(HWND owner, std::string_view filter) {
+  const std::string filters = OpenFileFilter(filter);
+  std::vector<char> name(32768, '\0');
+  fileName_.copy(name.data(), name.size() - 1);
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filters.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = name.data();
+  dialog.nMaxFile = static_cast<DWORD>(name.size());
+  // "Load.bin" goes to the directory the program was started in, whatever
+  // folder the dialog visited.
+  dialog.Flags =
+      OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetOpenFileNameA(&dialog)) return std::nullopt;
+  fileName_ = name.data();
+  return fileName_;
+}
+
+}  // namespace usblink::app::win32
