@@ -9,6 +9,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
 #include "cli/InterfaceList.h"
+#include "cli/ScratchFolder.h"
 #include "cli/SimulatedBus.h"
 #include "cli/TerminalView.h"
 #include "hid/NumberText.h"
@@ -172,6 +173,10 @@ int Compare(const std::filesystem::path& readBack, const FirmwareImage& image, T
   std::ifstream in(readBack, std::ios::binary);
   std::vector<char> flash(kFlashSize);
   in.read(flash.data(), static_cast<std::streamsize>(flash.size()));
+  if (in.gcount() != static_cast<std::streamsize>(flash.size())) {
+    view.Message("Cannot read \"" + readBack.string() + "\" back", "Error");
+    return kExitFileError;
+  }
   const auto expected = image.Flash();
   std::optional<std::size_t> first;
   long long differing = 0;
@@ -191,19 +196,6 @@ int Compare(const std::filesystem::path& readBack, const FirmwareImage& image, T
   return kExitDifferences;
 }
 
-// Where verify reads the flash to; none, after an "Error" box, when the
-// system names no folder for temporary files.
-std::optional<std::filesystem::path> VerifyReadBackFile(TerminalView& view) {
-  std::error_code error;
-  const auto folder = std::filesystem::temp_directory_path(error);
-  if (error) {
-    view.Message("No folder for temporary files: " + error.message(), "Error");
-    return std::nullopt;
-  }
-  return folder /
-         ("usblink-verify-" + std::to_string(reinterpret_cast<std::uintptr_t>(&view)) + ".bin");
-}
-
 int DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
                   const Environment& environment) {
   if (options.command == Command::List) return List(api, view);
@@ -213,10 +205,14 @@ int DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
     image = LoadImage(*options.file, view);
     if (!image) return kExitFileError;
   }
-  std::optional<std::filesystem::path> readBack;
+  std::optional<ScratchFolder> scratch;
   if (options.command == Command::Verify) {
-    readBack = VerifyReadBackFile(view);
-    if (!readBack) return kExitFileError;
+    std::string reason;
+    scratch = ScratchFolder::Make(reason);
+    if (!scratch) {
+      view.Message(reason, "Error");
+      return kExitFileError;
+    }
   }
   const auto pacer = environment.pacer(options.fast);
   Session session(options, view, api, *pacer);
@@ -233,12 +229,10 @@ int DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
       return VerdictOf(session.ReadBack(options.file.value_or(app::kReadBackFileName), "read"))
           .exitStatus;
     case Command::Verify: {
-      outcome = session.ReadBack(*readBack, "verify");
-      int status = VerdictOf(outcome).exitStatus;
-      if (outcome == Outcome::ReadBack) status = Compare(*readBack, *image, view);
-      std::error_code ignored;
-      std::filesystem::remove(*readBack, ignored);
-      return status;
+      const auto readBack = scratch->Path() / "flash.bin";
+      outcome = session.ReadBack(readBack, "verify");
+      if (outcome != Outcome::ReadBack) return VerdictOf(outcome).exitStatus;
+      return Compare(readBack, *image, view);
     }
     default:
       return kExitSuccess;
@@ -313,8 +307,9 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
     terminal.out << "usblink-cli " << USBLINK_VERSION << '\n';
     return kExitSuccess;
   }
-  TerminalView view(terminal.out, terminal.err,
-                    {options.json, options.quiet, terminal.errIsTerminal && !options.json});
+  TerminalView view(
+      terminal.out, terminal.err,
+      {options.json, options.quiet, terminal.errIsTerminal && !options.json && !options.quiet});
   if (options.logFile && !view.OpenLogFile(*options.logFile)) {
     view.Message("Cannot create \"" + options.logFile->string() + "\"", "Error");
     view.Result(kExitFileError, OutcomeText(kExitFileError));

@@ -8,6 +8,8 @@ namespace usblink::cli {
 
 namespace {
 
+constexpr int kMostOtherInterfaces = 1000;
+
 struct CommandSpec {
   Command command;
   int minFiles;
@@ -263,6 +265,10 @@ class Parser {
 
   void CheckCombinations() {
     if (help_ || version_) return;
+    // A bus is walked interface by interface, with a log block for each call.
+    if (options_.sim.others > kMostOtherInterfaces) {
+      Fail("option --sim-others is at most " + std::to_string(kMostOtherInterfaces));
+    }
     if (usesSimulation_ && !options_.simulate)
       Fail("option " + *usesSimulation_ + " needs --simulate");
     if (options_.backupFile && options_.command != Command::Download) {

@@ -26,6 +26,7 @@ TEST(CliOptionsTest, UnusableCommandLinesAreUsageErrors) {
       {"--simulate", "--sim-ids", "12345:1", "connect"},
       {"--simulate", "--sim-type", "256", "connect"},
       {"--simulate", "--sim-locked", "9", "connect"},
+      {"--simulate", "--sim-others", "1001", "connect"},
       {"--backup", "b.bin", "read"},
       {"--wait", "soon", "connect"},
       {"--log"},
