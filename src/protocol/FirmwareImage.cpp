@@ -1,6 +1,7 @@
 #include "protocol/FirmwareImage.h"
 
 #include <algorithm>
+#include <array>
 #include <numeric>
 
 #include "protocol/StdioFile.h"
@@ -37,12 +38,18 @@ std::variant<FirmwareImage, FileError> FirmwareImage::Load(const std::filesystem
 
   std::vector<std::uint8_t> kept(kFlashSize);
   kept.resize(ReadSome(stream.get(), kept));
-  // The rest is only counted.
-  std::uintmax_t fileSize = kept.size();
-  std::vector<std::uint8_t> rest(kBankSize);
-  while (const std::size_t count = ReadSome(stream.get(), rest)) fileSize += count;
+  // The rest is never read: a regular file tells its size, and a pipe or
+  // device need not end at all; of those only one byte more is looked at.
+  std::array<std::uint8_t, 1> more{};
+  const std::size_t beyond = ReadSome(stream.get(), more);
   if (std::ferror(stream.get())) return FileError{file, "read", LastSystemError()};
-  return FirmwareImage(std::move(kept), fileSize);
+  std::uintmax_t size = kept.size() + beyond;
+  std::error_code error;
+  if (std::filesystem::is_regular_file(file, error)) {
+    const std::uintmax_t told = std::filesystem::file_size(file, error);
+    if (!error) size = std::max(size, told);
+  }
+  return FirmwareImage(std::move(kept), size);
 }
 
 int FirmwareImage::Banks() const { return (sentBlocks_ + kBlocksPerBank - 1) / kBlocksPerBank; }

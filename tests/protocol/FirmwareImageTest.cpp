@@ -49,6 +49,15 @@ TEST(FirmwareImageTest, LoadKeepsTheFirstFourBanksAndKnowsTheFileSize) {
   EXPECT_TRUE(std::ranges::equal(image.Flash(), std::span(bytes).first(262144)));
 }
 
+TEST(FirmwareImageTest, LoadStopsAfterTheFlashOfAnEndlessDevice) {
+  if (!std::filesystem::exists("/dev/zero")) GTEST_SKIP() << "no /dev/zero here";
+  const auto loaded = FirmwareImage::Load("/dev/zero");
+  ASSERT_TRUE(std::holds_alternative<FirmwareImage>(loaded));
+  const auto& image = std::get<FirmwareImage>(loaded);
+  EXPECT_GT(image.FileSize(), 262144u);
+  EXPECT_EQ(image.Banks(), 4);
+}
+
 TEST(FirmwareImageTest, LoadReportsAFileThatCannotBeOpened) {
   testing::TempDirectory directory;
   const auto file = directory.Path() / "NONE.UD";
