@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFile>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -159,7 +160,8 @@ void UsbLinkWindow::ShowMessageBox(std::string_view text, std::string_view title
 std::optional<std::string> UsbLinkWindow::ShowOpenFileDialog(std::string_view filter) {
   auto chosen = dialogs_.OpenFile(*this, Text(filter));
   if (!chosen) return std::nullopt;
-  return chosen->toStdString();
+  // The name as the file system spells it, which need not be UTF-8.
+  return QFile::encodeName(*chosen).toStdString();
 }
 
 bool UsbLinkWindow::ConfirmClose(std::string_view question) {
