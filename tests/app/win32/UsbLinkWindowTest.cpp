@@ -1,0 +1,242 @@
+// The Win32 window on the simulated calculator, under Wine's null display
+// driver: where every control is, its font and state, the tab order, and a
+// connect clicked as a user does.
+
+#include "app/win32/UsbLinkWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/win32/Utf16Text.h"
+#include "platform/sim/SimHidApi.h"
+#include "protocol/HidCP.h"
+
+namespace usblink::app::win32 {
+namespace {
+
+TwipsScale ScreenScale() {
+  HDC screen = GetDC(nullptr);
+  const TwipsScale scale(GetDeviceCaps(screen, LOGPIXELSX), GetDeviceCaps(screen, LOGPIXELSY));
+  ReleaseDC(nullptr, screen);
+  return scale;
+}
+
+std::wstring TextOf(HWND window) {
+  std::wstring text(256, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), 256)));
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  std::wstring name(64, L'\0');
+  name.resize(static_cast<std::size_t>(GetClassNameW(window, name.data(), 64)));
+  return name;
+}
+
+LOGFONTW FontOf(HWND window) {
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+  return font;
+}
+
+SIZE CaptionExtent(HWND window) {
+  HDC dc = GetDC(window);
+  HGDIOBJ original =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+  const std::wstring caption = TextOf(window);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+  SelectObject(dc, original);
+  ReleaseDC(window, dc);
+  return size;
+}
+
+const wchar_t* ClassNameOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Button:
+      return L"Button";
+    case ControlKind::ListBox:
+      return L"ListBox";
+    case ControlKind::TextBox:
+      return L"Edit";
+    case ControlKind::Label:
+      return L"Static";
+  }
+  return L"";
+}
+
+class UsbLinkWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HidCP::OutReport = {};
+    HidCP::InReport = {};
+    HidCP::HIDHandle = kNoHandle;
+    view.Attach(model);
+    view.Show(SW_SHOWNORMAL);
+  }
+  void TearDown() override { HidCP::HIDHandle = kNoHandle; }
+
+  [[nodiscard]] HWND Handle(Control control) const { return view.ControlHandle(control); }
+
+  // A control's rectangle in the window's client area.
+  [[nodiscard]] PixelRect Place(Control control) const {
+    RECT rect{};
+    GetWindowRect(Handle(control), &rect);
+    MapWindowPoints(HWND_DESKTOP, view.Handle(), reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+  }
+
+  [[nodiscard]] std::vector<std::wstring> Log() const {
+    HWND list = Handle(Control::lstResults);
+    std::vector<std::wstring> lines;
+    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      const auto length = static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0));
+      std::wstring line(length + 1, L'\0');
+      SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+      line.resize(length);
+      lines.push_back(line);
+    }
+    return lines;
+  }
+
+  sim::SimBus bus = sim::SimBus::WithCalculator(2);
+  sim::SimHidApi api{bus};
+  Win32EventLoop events;
+  UsbLinkWindow view{GetModuleHandleW(nullptr), events};
+  UsbWindow model{api, events.Pacer(), view};
+  TwipsScale scale = ScreenScale();
+};
+
+TEST_F(UsbLinkWindowTest, EveryControlSitsAtItsTwipsPlaceWithItsFontAndFirstState) {
+  for (const auto& layout : kControls) {
+    SCOPED_TRACE(std::string(layout.caption) + " #" +
+                 std::to_string(static_cast<int>(layout.control)));
+    HWND control = Handle(layout.control);
+    const PixelRect expected = scale.Rect(layout);
+    const PixelRect place = Place(layout.control);
+    EXPECT_EQ(place.left, expected.left);
+    EXPECT_EQ(place.top, expected.top);
+    if (layout.autoSize) {
+      const SIZE extent = CaptionExtent(control);
+      EXPECT_EQ(place.width, extent.cx);
+      EXPECT_EQ(place.height, extent.cy);
+    } else {
+      EXPECT_EQ(place, expected);
+    }
+    EXPECT_EQ(ClassOf(control), ClassNameOf(layout.kind));
+    if (layout.kind != ControlKind::ListBox) {
+      EXPECT_EQ(TextOf(control), Utf16(layout.caption));
+    }
+    EXPECT_EQ(IsWindowVisible(control) != FALSE, layout.visible);
+    EXPECT_EQ(IsWindowEnabled(control) != FALSE, layout.enabled);
+    const LOGFONTW font = FontOf(control);
+    EXPECT_EQ(std::wstring(font.lfFaceName), Utf16(layout.font.face));
+    EXPECT_EQ(font.lfHeight, -scale.FontHeight(layout.font.points));
+    EXPECT_EQ(font.lfWeight, layout.font.bold ? FW_BOLD : FW_NORMAL);
+    EXPECT_EQ(font.lfCharSet, GB2312_CHARSET);
+  }
+}
+
+TEST_F(UsbLinkWindowTest, AFixedFrameWithOnlyACloseBoxCentredOnTheScreen) {
+  EXPECT_EQ(TextOf(view.Handle()), L"USB Link");
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(view.Handle(), GWL_STYLE));
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+  RECT client{};
+  GetClientRect(view.Handle(), &client);
+  EXPECT_EQ(client.right, scale.Client().width);
+  EXPECT_EQ(client.bottom, scale.Client().height);
+  RECT frame{};
+  RECT work{};
+  GetWindowRect(view.Handle(), &frame);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_NEAR(frame.left - work.left, work.right - frame.right, 1);
+  EXPECT_NEAR(frame.top - work.top, work.bottom - frame.bottom, 1);
+}
+
+TEST_F(UsbLinkWindowTest, TabFollowsTheFocusOrderSkippingHiddenAndDisabledControls) {
+  EXPECT_EQ(GetFocus(), Handle(Control::contion));
+  EXPECT_EQ(GetNextDlgTabItem(view.Handle(), Handle(Control::contion), FALSE),
+            Handle(Control::lstResults));
+  EXPECT_EQ(GetNextDlgTabItem(view.Handle(), Handle(Control::lstResults), FALSE),
+            Handle(Control::contion));
+  for (const auto control : kFocusOrder) {
+    ShowWindow(Handle(control), SW_SHOWNA);
+    EnableWindow(Handle(control), TRUE);
+  }
+  for (std::size_t i = 0; i < kFocusOrder.size(); ++i) {
+    EXPECT_EQ(GetNextDlgTabItem(view.Handle(), Handle(kFocusOrder[i]), FALSE),
+              Handle(kFocusOrder[(i + 1) % kFocusOrder.size()]))
+        << "after focus position " << i;
+  }
+}
+
+TEST_F(UsbLinkWindowTest, AClickOnUsbLinkConnectsAndHandsFocusOnFromTheDisabledButton) {
+  SendMessageW(Handle(Control::contion), BM_CLICK, 0, 0);
+  EXPECT_EQ(TextOf(Handle(Control::Label3)), L"USB Link OK!");
+  EXPECT_EQ(Log(),
+            std::vector<std::wstring>{L"Connected to the device, you can download files\uff01"});
+  EXPECT_FALSE(IsWindowEnabled(Handle(Control::contion)));
+  EXPECT_TRUE(IsWindowEnabled(Handle(Control::CmdOpenFile)));
+  EXPECT_EQ(GetFocus(), Handle(Control::lstResults));
+  EXPECT_FALSE(events.Closed());
+}
+
+TEST_F(UsbLinkWindowTest, LabelsThatFitTheirCaptionFollowItsWidth) {
+  const int notConnected = Place(Control::Label3).width;
+  model.SetLinkStatus("USB Link Error!");
+  const int error = Place(Control::Label3).width;
+  EXPECT_GT(error, notConnected);
+  EXPECT_EQ(error, CaptionExtent(Handle(Control::Label3)).cx);
+  model.SetLinkStatus("OK");
+  EXPECT_LT(Place(Control::Label3).width, notConnected);
+  // The others keep their size whatever their caption.
+  model.SetProgressCaption("Downloading： FF");
+  EXPECT_EQ(Place(Control::Label5), scale.Rect(LayoutOf(Control::Label5)));
+}
+
+TEST_F(UsbLinkWindowTest, OnlyTheNoteIsRed) {
+  HDC dc = GetDC(view.Handle());
+  for (const auto& layout : kControls) {
+    if (layout.kind != ControlKind::Label) continue;
+    SetTextColor(dc, RGB(0, 0, 1));
+    SendMessageW(view.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(Handle(layout.control)));
+    EXPECT_EQ(GetTextColor(dc) == RGB(255, 0, 0), layout.red) << layout.caption;
+  }
+  ReleaseDC(view.Handle(), dc);
+}
+
+TEST_F(UsbLinkWindowTest, TheLogAppendsSelectsTheLastLineScrollsToTheWidestAndClears) {
+  model.AppendLine("开始");
+  model.AppendLine(
+      "  a line longer than the first one and wider than the list is wide, so that it scrolls");
+  model.SelectLastLine();
+  HWND list = Handle(Control::lstResults);
+  EXPECT_EQ(Log(), (std::vector<std::wstring>{L"\u5f00\u59cb",
+                                              L"  a line longer than the first one and wider than "
+                                              L"the list is wide, so that it scrolls"}));
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
+  EXPECT_GT(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0), Place(Control::lstResults).width);
+  model.ClearLines();
+  EXPECT_TRUE(Log().empty());
+  EXPECT_EQ(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0), 0);
+}
+
+TEST_F(UsbLinkWindowTest, EditingAnIdFieldReachesTheModel) {
+  SetWindowTextW(Handle(Control::TextVID), L" 0 ");
+  EXPECT_EQ(model.State(Control::TextVID).caption, " 0 ");
+}
+
+TEST_F(UsbLinkWindowTest, ClosingHidesTheWindowAndEndsItsLoop) {
+  SendMessageW(view.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(view.Handle()));
+  EXPECT_TRUE(events.Closed());
+  EXPECT_EQ(events.Run(), 0);
+}
+
+}  // namespace
+}  // namespace usblink::app::win32
