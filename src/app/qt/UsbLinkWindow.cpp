@@ -63,7 +63,8 @@ UsbLinkWindow::UsbLinkWindow(QtEventLoop& events, DialogPort& dialogs)
   setWindowTitle(Text(kWindowCaption));
   setWindowIcon(QIcon(QStringLiteral(":/usblink.svg")));
   setFont(FontOf(kWindowFont));
-  setFixedSize(scale_.ClientSize());
+  const PixelRect client = scale_.Client();
+  setFixedSize(client.width, client.height);
   setGeometry(
       QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry()));
   for (const auto& layout : kControls) Create(layout);
@@ -75,7 +76,8 @@ UsbLinkWindow::UsbLinkWindow(QtEventLoop& events, DialogPort& dialogs)
 void UsbLinkWindow::Create(const ControlLayout& layout) {
   auto control = MakeControl(layout, *this);
   control->setFont(FontOf(layout.font));
-  control->setGeometry(scale_.Rect(layout));
+  const PixelRect place = scale_.Rect(layout);
+  control->setGeometry(place.left, place.top, place.width, place.height);
   controls_[IndexOf(layout.control)] = std::move(control);
   ControlChanged(layout.control);
 }

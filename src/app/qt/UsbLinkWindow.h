@@ -7,11 +7,11 @@
 #include <array>
 #include <memory>
 
+#include "app/TwipsScale.h"
 #include "app/UsbWindow.h"
 #include "app/WindowView.h"
 #include "app/qt/DialogPort.h"
 #include "app/qt/QtEventLoop.h"
-#include "app/qt/TwipsScale.h"
 
 class QListWidget;
 

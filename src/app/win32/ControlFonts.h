@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "app/TwipsScale.h"
 #include "app/WindowLayout.h"
 #include "app/win32/GdiHandles.h"
-#include "app/win32/TwipsScale.h"
 
 namespace usblink::app::win32 {
 

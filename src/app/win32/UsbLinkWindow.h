@@ -8,13 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "app/TwipsScale.h"
 #include "app/UsbWindow.h"
 #include "app/WindowView.h"
 #include "app/win32/ControlFonts.h"
 #include "app/win32/GdiHandles.h"
 #include "app/win32/ModalDialogs.h"
 #include "app/win32/TextMeasure.h"
-#include "app/win32/TwipsScale.h"
 #include "app/win32/Win32EventLoop.h"
 #include "app/win32/WindowClass.h"
 

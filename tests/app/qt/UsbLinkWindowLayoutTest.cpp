@@ -7,7 +7,6 @@
 #include <QTest>
 #include <memory>
 
-#include "app/qt/TwipsScale.h"
 #include "tests/app/qt/WindowHarness.h"
 
 namespace usblink::testing {
@@ -64,12 +63,6 @@ class UsbLinkWindowLayoutTest : public QObject {
         QCOMPARE(widget.geometry(), expected);
       }
     }
-  }
-
-  void twipsScaleWithTheScreensDpi() {
-    const app::qt::TwipsScale large(144, 120);
-    QCOMPARE(large.ClientSize(), QSize(896, 533));
-    QCOMPARE(large.Rect(app::LayoutOf(Control::lstResults)), QRect(36, 210, 830, 303));
   }
 
   void controlsAreCreatedInTheLayoutsOrder() {

@@ -4,7 +4,7 @@
 
 #include "app/WindowLayout.h"
 
-namespace usblink::app::win32 {
+namespace usblink::app {
 
 struct PixelRect {
   int left, top, width, height;
@@ -13,19 +13,19 @@ struct PixelRect {
 
 class TwipsScale {
  public:
-  TwipsScale(int dpiX, int dpiY) : dpiX_(dpiX), dpiY_(dpiY) {}
+  TwipsScale(double dpiX, double dpiY) : dpiX_(dpiX), dpiY_(dpiY) {}
 
   [[nodiscard]] int X(int twips) const;
   [[nodiscard]] int Y(int twips) const;
   // Edges are rounded, not sizes, so neighbours stay flush at any dpi.
   [[nodiscard]] PixelRect Rect(const ControlLayout& layout) const;
   [[nodiscard]] PixelRect Client() const;
-  // The em height of a font of `points`; CreateFont takes it negated.
+  // The em height of a font of `points`.
   [[nodiscard]] int FontHeight(double points) const;
 
  private:
-  int dpiX_;
-  int dpiY_;
+  double dpiX_;
+  double dpiY_;
 };
 
-}  // namespace usblink::app::win32
+}  // namespace usblink::app
