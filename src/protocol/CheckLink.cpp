@@ -10,7 +10,6 @@ namespace usblink::HidCP {
 
 namespace {
 
-constexpr std::string_view kIdentity = "VQHDL307E TRM815C";
 constexpr std::uint8_t kTypeNorm = 0;
 constexpr std::uint8_t kFlashUnrecognised = 0xFF;
 
@@ -22,16 +21,16 @@ bool Refuse(WindowPort& window, std::string_view message) {
 }  // namespace
 
 bool CheckLink(const Channel& channel, WindowPort& window) {
-  IssueCommand(channel, Code::IdentityQuery);
+  IssueCommand(channel, CommandCode::IdentityQuery);
   const bool identityMatches = std::ranges::equal(
-      kIdentity, std::span(InReport).subspan(2, kIdentity.size()),
+      kCalculatorIdentity, std::span(InReport).subspan(2, kCalculatorIdentity.size()),
       [](char expected, std::uint8_t got) { return static_cast<std::uint8_t>(expected) == got; });
-  if (!identityMatches) return Refuse(window, "No" + std::string(kIdentity));
+  if (!identityMatches) return Refuse(window, "No" + std::string(kCalculatorIdentity));
 
-  IssueCommand(channel, Code::TypeQuery);
+  IssueCommand(channel, CommandCode::TypeQuery);
   if (InReport[2] != kTypeNorm) return Refuse(window, "No UsbType_Norm,Is UsbType_Key");
 
-  IssueCommand(channel, Code::FlashQuery);
+  IssueCommand(channel, CommandCode::FlashQuery);
   if (InReport[2] == kFlashUnrecognised) {
     return Refuse(window, "NorFlash Error that is not recognized！");
   }

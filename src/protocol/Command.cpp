@@ -11,7 +11,7 @@ void IssueCommand(const Channel& channel, std::uint8_t code,
   OutReport[0] = kReportId;
   OutReport[1] = code;
   std::ranges::copy(parameters, OutReport.begin() + 2);
-  OutReport[kStatusByte] = kStatusBusy;
+  OutReport[kStatusByte] = ReplyStatus::Busy;
   SendCommand(channel);
 }
 

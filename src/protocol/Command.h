@@ -8,17 +8,6 @@
 
 namespace usblink::HidCP {
 
-namespace Code {
-inline constexpr std::uint8_t FlashQuery = 0x01;
-inline constexpr std::uint8_t BankChecksum = 0x02;
-inline constexpr std::uint8_t BlockWrite = 0x03;
-inline constexpr std::uint8_t BlockRead = 0x04;
-inline constexpr std::uint8_t Commit = 0x08;
-inline constexpr std::uint8_t DataTransfer = 0x10;
-inline constexpr std::uint8_t TypeQuery = 0x30;
-inline constexpr std::uint8_t IdentityQuery = 0x31;
-}  // namespace Code
-
 // Bytes 2 to 62.
 inline constexpr std::size_t kParameterBytes = 61;
 

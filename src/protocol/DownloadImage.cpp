@@ -31,14 +31,14 @@ DownloadResult Refuse(WindowPort& window, std::string_view message) {
 }
 
 void SendBlock(const Channel& channel, int block, std::span<const std::uint8_t> bytes) {
-  IssueCommand(channel, Code::BlockWrite, BlockNumberBytes(block));
+  IssueCommand(channel, CommandCode::BlockWrite, BlockNumberBytes(block));
   while (!bytes.empty()) {
     const std::size_t count = std::min(bytes.size(), kTransferPayload);
     // The last report of a block carries 16 bytes; its positions after them
     // keep the previous report's data.
-    std::array<std::uint8_t, 1 + kTransferPayload> parameters{Code::BlockWrite};
+    std::array<std::uint8_t, 1 + kTransferPayload> parameters{CommandCode::BlockWrite};
     std::ranges::copy(bytes.first(count), parameters.begin() + 1);
-    IssueCommand(channel, Code::DataTransfer, std::span(parameters).first(1 + count));
+    IssueCommand(channel, CommandCode::DataTransfer, std::span(parameters).first(1 + count));
     bytes = bytes.subspan(count);
   }
 }
@@ -47,7 +47,7 @@ bool BankVerified(const Channel& channel, WindowPort& window, int bank, std::uin
   window.AppendLine(" SendOutBank = " + std::to_string(bank) + " Download complete！ ");
   window.AppendLine(" BankCheckSum     = " + HexText(sum));
   const std::array<std::uint8_t, 1> bankNumber{static_cast<std::uint8_t>(bank)};
-  IssueCommand(channel, Code::BankChecksum, bankNumber);
+  IssueCommand(channel, CommandCode::BankChecksum, bankNumber);
   const std::uint32_t deviceSum = InReport[2] | (InReport[3] << 8) | (InReport[4] << 16);
   window.AppendLine(" NorFlashCheckSum = " + HexText(deviceSum));
   if (deviceSum == sum) return true;
@@ -60,7 +60,7 @@ void Commit(const Channel& channel, WindowPort& window, Handle& readHandle, int 
   window.SetProgressCaption("");
   window.AppendLine(" Download file complete！ ");
   const std::array<std::uint8_t, 3> parameters{0x00, 0x0C, static_cast<std::uint8_t>(banks)};
-  IssueCommand(channel, Code::Commit, parameters);
+  IssueCommand(channel, CommandCode::Commit, parameters);
   for (const std::string_view line : kClosingLines) window.AppendLine(line);
   // The calculator reprograms itself and resets; the next step is a new connect.
   CloseDevice(channel.api, readHandle);

@@ -7,16 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace usblink {
+#include "platform/CalculatorProtocol.h"
 
-inline constexpr std::size_t kBlockSize = 256;
-inline constexpr int kBlocksPerBank = 256;
-inline constexpr std::size_t kBankSize = kBlockSize * kBlocksPerBank;
-inline constexpr int kBankLimit = 4;
-inline constexpr int kFlashBlocks = kBlocksPerBank * kBankLimit;
-inline constexpr std::size_t kFlashSize = kBankSize * kBankLimit;
-// Report positions 3 to 62.
-inline constexpr std::size_t kTransferPayload = 60;
+namespace usblink {
 
 // The block number as the block-write and block-read commands carry it, low
 // byte first.

@@ -22,7 +22,7 @@ std::optional<std::string> ErrorStatusMessage(std::uint8_t status) {
       return "Type  Error(USB Norm Or USB KEY)! ";
     case 0x44:
       return "Invalid instruction Error! ";
-    case kStatusHostTimeout:
+    case ReplyStatus::HostTimeout:
       return "PC Timeout Error! ";
     default:
       return std::nullopt;
@@ -35,7 +35,7 @@ void WriteOutputReport(HidApi& api) { api.HidD_SetOutputReport(HIDHandle, OutRep
 
 void ReadInputReport(HidApi& api) {
   InReport[0] = kReportId;
-  InReport[kStatusByte] = kStatusBusy;
+  InReport[kStatusByte] = ReplyStatus::Busy;
   api.HidD_GetInputReport(HIDHandle, InReport);
 }
 
@@ -47,8 +47,8 @@ void SendCommand(const Channel& channel) {
     channel.pacer.WaitForTick();
     ReadInputReport(channel.api);
     ++reads;
-    if (channel.pacer.PollLimitReached(reads)) InReport[kStatusByte] = kStatusHostTimeout;
-  } while (InReport[kStatusByte] == kStatusBusy);
+    if (channel.pacer.PollLimitReached(reads)) InReport[kStatusByte] = ReplyStatus::HostTimeout;
+  } while (InReport[kStatusByte] == ReplyStatus::Busy);
   if (const auto message = ErrorStatusMessage(InReport[kStatusByte])) {
     throw DeviceFailure(InReport[kStatusByte], *message);
   }

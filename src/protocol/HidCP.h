@@ -6,20 +6,13 @@
 #include <cstdint>
 
 #include "hid/DeviceHandle.h"
+#include "platform/CalculatorProtocol.h"
 #include "platform/HidApi.h"
 #include "protocol/Pacer.h"
 
 namespace usblink {
 
-inline constexpr std::size_t kReportLength = 64;
-using Report = std::array<std::uint8_t, kReportLength>;
-
 namespace HidCP {
-
-inline constexpr std::uint8_t kReportId = 1;
-inline constexpr std::size_t kStatusByte = 63;
-inline constexpr std::uint8_t kStatusBusy = 0xFF;
-inline constexpr std::uint8_t kStatusHostTimeout = 0x99;
 
 // Never cleared: a byte a command does not write keeps what an earlier one left.
 extern Report OutReport;

@@ -28,11 +28,11 @@ bool ReadBackImage(const Channel& channel, WindowPort& window, const std::filesy
   if (!out) return FileFailed(window, file, "create");
 
   // Byte 3 is left as the block-read set it: the block number's high byte.
-  const std::array<std::uint8_t, 1> transferOfBlockRead{Code::BlockRead};
+  const std::array<std::uint8_t, 1> transferOfBlockRead{CommandCode::BlockRead};
   for (int block = 0; block < kFlashBlocks; ++block) {
-    IssueCommand(channel, Code::BlockRead, BlockNumberBytes(block));
+    IssueCommand(channel, CommandCode::BlockRead, BlockNumberBytes(block));
     for (std::size_t remaining = kBlockSize; remaining > 0;) {
-      IssueCommand(channel, Code::DataTransfer, transferOfBlockRead);
+      IssueCommand(channel, CommandCode::DataTransfer, transferOfBlockRead);
       const std::size_t count = std::min(remaining, kTransferPayload);
       if (!WriteThrough(out.get(), std::span(InReport).subspan(3, count))) {
         return FileFailed(window, file, "write");

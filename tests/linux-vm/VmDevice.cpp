@@ -83,14 +83,14 @@ class Bench {
     const uhid_event event = device.uhid.Read();
     switch (event.type) {
       case UHID_OUTPUT:
-        if (device.isCalculator && event.u.output.size >= sim::kReportBytes) {
-          calculator_.ReceiveOutputReport(std::span<const std::uint8_t, sim::kReportBytes>(
-              event.u.output.data, sim::kReportBytes));
+        if (device.isCalculator && event.u.output.size >= kReportLength) {
+          calculator_.ReceiveOutputReport(
+              std::span<const std::uint8_t, kReportLength>(event.u.output.data, kReportLength));
         }
         break;
       case UHID_GET_REPORT:
         if (device.isCalculator && event.u.get_report.rtype == UHID_INPUT_REPORT) {
-          sim::ReportBytes report{};
+          Report report{};
           report[0] = event.u.get_report.rnum;
           calculator_.ProduceInputReport(report);
           device.uhid.ReplyGetReport(event.u.get_report.id, report);

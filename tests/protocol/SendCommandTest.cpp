@@ -50,7 +50,8 @@ TEST_F(SendCommandTest, DoneOnTheFirstReadIsOneWriteOneTickOneRead) {
   Send(0x31);
   EXPECT_EQ(Calculator().Commands().size(), 1u);
   EXPECT_EQ(pacer.ticks, 1);
-  EXPECT_TRUE(std::equal(sim::kIdentity.begin(), sim::kIdentity.end(), HidCP::InReport.begin() + 2));
+  EXPECT_TRUE(std::equal(kCalculatorIdentity.begin(), kCalculatorIdentity.end(),
+                         HidCP::InReport.begin() + 2));
 }
 
 TEST_F(SendCommandTest, BusyRepliesArePolledOncePerTickWithoutResending) {
@@ -140,9 +141,9 @@ TEST_F(SendCommandTest, ReadsPresetReportIdAndBusyStatus) {
 }
 
 TEST_F(SendCommandTest, CloseDeviceClosesEachHandleAtMostOnce) {
-  Handle readHandle = api.CreateFileA(bus.interfaces.back().path, kGenericReadWrite,
-                                      kFileShareReadWrite, nullptr, kOpenExisting,
-                                      kFileFlagOverlapped);
+  Handle readHandle =
+      api.CreateFileA(bus.interfaces.back().path, kGenericReadWrite, kFileShareReadWrite, nullptr,
+                      kOpenExisting, kFileFlagOverlapped);
   const int open = api.OpenHandleCount();
   HidCP::CloseDevice(api, readHandle);
   EXPECT_EQ(api.OpenHandleCount(), open - 2);

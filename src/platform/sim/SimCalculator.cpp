@@ -9,18 +9,15 @@ namespace usblink::sim {
 
 namespace {
 
-constexpr std::uint8_t kReportId = 1;
 constexpr std::size_t kCodeByte = 1;
-constexpr std::size_t kStatusByte = kReportBytes - 1;
 constexpr std::size_t kDataStart = 3;
-constexpr std::size_t kDataPerTransfer = 60;
 constexpr int kTransfersPerBlock = 5;
 constexpr std::size_t kIdentityStart = 2;
 constexpr std::uint8_t kErased = 0xFF;
 constexpr std::uint8_t kCommitMagic = 0x0C;
 
-ReportBytes EmptyReply(std::uint8_t code, std::uint8_t status) {
-  ReportBytes reply{};
+Report EmptyReply(std::uint8_t code, std::uint8_t status) {
+  Report reply{};
   reply[0] = kReportId;
   reply[kCodeByte] = code;
   reply[kStatusByte] = status;
@@ -34,9 +31,9 @@ SimCalculator::SimCalculator(CalculatorFaults faults)
       flash_(kFlashSize, kErased),
       reply_(EmptyReply(0, ReplyStatus::Done)) {}
 
-void SimCalculator::ReceiveOutputReport(std::span<const std::uint8_t, kReportBytes> report) {
+void SimCalculator::ReceiveOutputReport(std::span<const std::uint8_t, kReportLength> report) {
   if (Unplugged()) return;
-  ReportBytes command{};
+  Report command{};
   std::ranges::copy(report, command.begin());
   commands_.push_back({command});
   const std::uint8_t code = command[kCodeByte];
@@ -52,7 +49,7 @@ void SimCalculator::ReceiveOutputReport(std::span<const std::uint8_t, kReportByt
   Execute(command);
 }
 
-void SimCalculator::ProduceInputReport(std::span<std::uint8_t, kReportBytes> report) {
+void SimCalculator::ProduceInputReport(std::span<std::uint8_t, kReportLength> report) {
   if (Unplugged()) return;
   if (Silent() || busyLeft_ > 0) {
     if (busyLeft_ > 0) --busyLeft_;
@@ -96,7 +93,7 @@ std::optional<std::uint8_t> SimCalculator::InjectedStatus(std::uint8_t code) {
   return found->status;
 }
 
-void SimCalculator::Execute(const ReportBytes& command) {
+void SimCalculator::Execute(const Report& command) {
   switch (command[kCodeByte]) {
     case CommandCode::IdentityQuery:
       BeginSession();
@@ -134,14 +131,14 @@ void SimCalculator::BeginSession() {
 }
 
 void SimCalculator::AnswerIdentity() {
-  const std::string_view identity = faults_.identity ? *faults_.identity : kIdentity;
-  const auto shown = identity.substr(0, kIdentity.size());
+  const std::string_view identity = faults_.identity ? *faults_.identity : kCalculatorIdentity;
+  const auto shown = identity.substr(0, kCalculatorIdentity.size());
   std::ranges::copy(shown, reply_.begin() + kIdentityStart);
 }
 
-void SimCalculator::OpenBlockTransfer(const ReportBytes& command) {
+void SimCalculator::OpenBlockTransfer(const Report& command) {
   const std::size_t block = command[2] + 256u * command[3];
-  if (block >= kBlockCount) return Refuse(ReplyStatus::InvalidInstruction);
+  if (block >= kFlashBlocks) return Refuse(ReplyStatus::InvalidInstruction);
   const std::uint8_t code = command[kCodeByte];
   const std::size_t bank = block * kBlockSize / kBankSize;
   if (code == CommandCode::BlockWrite && !erasedThisSession_[bank]) {
@@ -152,11 +149,11 @@ void SimCalculator::OpenBlockTransfer(const ReportBytes& command) {
   openBlock_ = OpenBlock{code, block, 0};
 }
 
-void SimCalculator::TransferData(const ReportBytes& command) {
+void SimCalculator::TransferData(const Report& command) {
   if (!openBlock_) return Refuse(ReplyStatus::HandlingError);
   if (command[2] != openBlock_->code) return Refuse(ReplyStatus::InvalidInstruction);
-  const std::size_t offset = openBlock_->transfersDone * kDataPerTransfer;
-  const std::size_t count = std::min(kDataPerTransfer, kBlockSize - offset);
+  const std::size_t offset = openBlock_->transfersDone * kTransferPayload;
+  const std::size_t count = std::min(kTransferPayload, kBlockSize - offset);
   const auto bytes = Flash().subspan(openBlock_->block * kBlockSize + offset, count);
   const auto data = std::span(command).subspan(kDataStart, count);
   if (openBlock_->code == CommandCode::BlockWrite) {
@@ -168,9 +165,9 @@ void SimCalculator::TransferData(const ReportBytes& command) {
   if (++openBlock_->transfersDone == kTransfersPerBlock) openBlock_.reset();
 }
 
-void SimCalculator::AnswerChecksum(const ReportBytes& command) {
+void SimCalculator::AnswerChecksum(const Report& command) {
   const std::size_t bank = command[2];
-  if (bank >= kBankCount) return Refuse(ReplyStatus::InvalidInstruction);
+  if (bank >= kBankLimit) return Refuse(ReplyStatus::InvalidInstruction);
   const auto bytes = Flash().subspan(bank * kBankSize, kBankSize);
   std::uint32_t sum = std::accumulate(bytes.begin(), bytes.end(), std::uint32_t{0});
   // A bank sums to at most 0xFF0000, so even the wrong sum fits the 24-bit reply.
@@ -180,10 +177,10 @@ void SimCalculator::AnswerChecksum(const ReportBytes& command) {
   reply_[4] = static_cast<std::uint8_t>(sum >> 16);
 }
 
-void SimCalculator::Commit(const ReportBytes& command) {
+void SimCalculator::Commit(const Report& command) {
   const int banks = command[4];
   if (command[2] != 0 || command[3] != kCommitMagic || banks < 1 ||
-      banks > static_cast<int>(kBankCount)) {
+      banks > static_cast<int>(kBankLimit)) {
     return Refuse(ReplyStatus::InvalidInstruction);
   }
   committedBanks_ = banks;

@@ -12,38 +12,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/CalculatorProtocol.h"
+
 namespace usblink::sim {
 
-inline constexpr std::size_t kFlashSize = 262144;
-inline constexpr std::size_t kBankSize = 65536;
-inline constexpr std::size_t kBlockSize = 256;
-inline constexpr std::size_t kBankCount = kFlashSize / kBankSize;
-inline constexpr std::size_t kBlockCount = kFlashSize / kBlockSize;
-inline constexpr std::string_view kIdentity = "VQHDL307E TRM815C";
-
-// Both directions carry 64 bytes: report id, code, parameters, status.
-inline constexpr std::size_t kReportBytes = 64;
-using ReportBytes = std::array<std::uint8_t, kReportBytes>;
-
-namespace CommandCode {
-inline constexpr std::uint8_t FlashQuery = 0x01;
-inline constexpr std::uint8_t BankChecksum = 0x02;
-inline constexpr std::uint8_t BlockWrite = 0x03;
-inline constexpr std::uint8_t BlockRead = 0x04;
-inline constexpr std::uint8_t Commit = 0x08;
-inline constexpr std::uint8_t DataTransfer = 0x10;
-inline constexpr std::uint8_t TypeQuery = 0x30;
-inline constexpr std::uint8_t IdentityQuery = 0x31;
-}  // namespace CommandCode
-
-namespace ReplyStatus {
-inline constexpr std::uint8_t Done = 0x00;
-inline constexpr std::uint8_t HandlingError = 0x55;
-inline constexpr std::uint8_t DeviceTimeout = 0xAA;
-inline constexpr std::uint8_t TypeError = 0x33;
-inline constexpr std::uint8_t InvalidInstruction = 0x44;
-inline constexpr std::uint8_t Busy = 0xFF;
-}  // namespace ReplyStatus
+// What tests and tools reach as sim::: the protocol's own names.
+using usblink::kBankSize;
+using usblink::kBlockSize;
+using usblink::kFlashSize;
 
 struct CalculatorFaults {
   int busyReplies = 0;  // busy replies before every answer
@@ -63,7 +39,7 @@ struct CalculatorFaults {
 
 // One command as the calculator received it.
 struct ReceivedCommand {
-  ReportBytes report{};
+  Report report{};
   [[nodiscard]] std::uint8_t Code() const { return report[1]; }
 };
 
@@ -80,10 +56,10 @@ class SimCalculator {
   explicit SimCalculator(CalculatorFaults faults = {});
 
   // One output report (byte 0 the report id 1). Ignored once unplugged.
-  void ReceiveOutputReport(std::span<const std::uint8_t, kReportBytes> report);
+  void ReceiveOutputReport(std::span<const std::uint8_t, kReportLength> report);
   // Fills an input report: busy (0xFF in byte 63) or the answer to the last
   // command, which later reads repeat. Untouched once unplugged.
-  void ProduceInputReport(std::span<std::uint8_t, kReportBytes> report);
+  void ProduceInputReport(std::span<std::uint8_t, kReportLength> report);
 
   [[nodiscard]] bool Unplugged() const;
 
@@ -106,23 +82,23 @@ class SimCalculator {
 
   [[nodiscard]] bool Silent() const;
   [[nodiscard]] std::optional<std::uint8_t> InjectedStatus(std::uint8_t code);
-  void Execute(const ReportBytes& command);
+  void Execute(const Report& command);
   void Refuse(std::uint8_t status);
   void BeginSession();
-  void OpenBlockTransfer(const ReportBytes& command);
-  void TransferData(const ReportBytes& command);
-  void AnswerChecksum(const ReportBytes& command);
-  void Commit(const ReportBytes& command);
+  void OpenBlockTransfer(const Report& command);
+  void TransferData(const Report& command);
+  void AnswerChecksum(const Report& command);
+  void Commit(const Report& command);
   void AnswerIdentity();
 
   CalculatorFaults faults_;
   std::vector<std::uint8_t> flash_;
   std::vector<ReceivedCommand> commands_;
   std::map<std::uint8_t, int> countByCode_;
-  std::array<bool, kBankCount> erasedThisSession_{};
+  std::array<bool, kBankLimit> erasedThisSession_{};
   std::optional<OpenBlock> openBlock_;
   std::optional<int> committedBanks_;
-  ReportBytes reply_{};
+  Report reply_{};
   int busyLeft_ = 0;
   bool answerPending_ = false;  // the last command's answer has not been read yet
   int answeredCommands_ = 0;    // drives the silence and unplug knobs

@@ -11,7 +11,6 @@ namespace {
 // Windows hands out kernel handles from 0x1F4 on, four apart.
 constexpr Handle kFirstHandle = 0x1F4;
 constexpr Handle kHandleStep = 4;
-constexpr std::uint8_t kCalculatorReportId = 1;
 
 }  // namespace
 
@@ -129,14 +128,14 @@ std::int32_t SimHidApi::HidD_FreePreparsedData(PreparsedData preparsedData) {
 std::int32_t SimHidApi::HidD_SetOutputReport(Handle device, std::span<const std::uint8_t> report) {
   const auto found = LookUpCalculatorReport(device, report.size(), report.empty() ? 0 : report[0]);
   if (found.device == nullptr) return Fail(found.error);
-  bus_.calculator.ReceiveOutputReport(report.first<kReportBytes>());
+  bus_.calculator.ReceiveOutputReport(report.first<kReportLength>());
   return Succeed();
 }
 
 std::int32_t SimHidApi::HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) {
   const auto found = LookUpCalculatorReport(device, report.size(), report.empty() ? 0 : report[0]);
   if (found.device == nullptr) return Fail(found.error);
-  bus_.calculator.ProduceInputReport(report.first<kReportBytes>());
+  bus_.calculator.ProduceInputReport(report.first<kReportLength>());
   return Succeed();
 }
 
@@ -165,7 +164,7 @@ SimHidApi::DeviceLookup SimHidApi::LookUpCalculatorReport(Handle device, std::si
   const auto found = LookUpDevice(device);
   if (found.device == nullptr) return found;
   if (!found.device->isCalculator) return {nullptr, WinError::InvalidFunction};
-  if (length != kReportBytes || reportId != kCalculatorReportId) {
+  if (length != kReportLength || reportId != kReportId) {
     return {nullptr, WinError::InvalidParameter};
   }
   return found;

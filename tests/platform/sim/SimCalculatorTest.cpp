@@ -12,8 +12,8 @@ namespace {
 
 using Block = std::array<std::uint8_t, kBlockSize>;
 
-ReportBytes MakeCommand(std::uint8_t code, std::initializer_list<std::uint8_t> parameters = {}) {
-  ReportBytes command{};
+Report MakeCommand(std::uint8_t code, std::initializer_list<std::uint8_t> parameters = {}) {
+  Report command{};
   command[0] = 1;
   command[1] = code;
   std::ranges::copy(parameters, command.begin() + 2);
@@ -21,18 +21,18 @@ ReportBytes MakeCommand(std::uint8_t code, std::initializer_list<std::uint8_t> p
   return command;
 }
 
-ReportBytes Read(SimCalculator& calculator) {
-  ReportBytes reply{};
+Report Read(SimCalculator& calculator) {
+  Report reply{};
   calculator.ProduceInputReport(reply);
   return reply;
 }
 
-ReportBytes Transact(SimCalculator& calculator, const ReportBytes& command) {
+Report Transact(SimCalculator& calculator, const Report& command) {
   calculator.ReceiveOutputReport(command);
   return Read(calculator);
 }
 
-std::uint8_t StatusOf(const ReportBytes& reply) { return reply[63]; }
+std::uint8_t StatusOf(const Report& reply) { return reply[63]; }
 
 Block Pattern(std::uint8_t seed) {
   Block block{};
@@ -91,7 +91,7 @@ TEST(SimCalculatorHandshake, AnswersIdentityTypeAndFlashQueries) {
   SimCalculator calculator;
   const auto identity = Transact(calculator, MakeCommand(CommandCode::IdentityQuery));
   EXPECT_EQ(StatusOf(identity), ReplyStatus::Done);
-  EXPECT_EQ(std::string(identity.begin() + 2, identity.begin() + 19), kIdentity);
+  EXPECT_EQ(std::string(identity.begin() + 2, identity.begin() + 19), kCalculatorIdentity);
   EXPECT_EQ(identity[19], 0);
 
   const auto type = Transact(calculator, MakeCommand(CommandCode::TypeQuery));
@@ -176,7 +176,7 @@ TEST(SimCalculatorFlash, FifthReadTransferCarriesSixteenBytes) {
   SimCalculator calculator;
   WriteBlock(calculator, 2, Pattern(1));
   Transact(calculator, MakeCommand(CommandCode::BlockRead, {2, 0}));
-  ReportBytes fifth{};
+  Report fifth{};
   for (int i = 0; i < 5; ++i) {
     fifth = Transact(calculator, MakeCommand(CommandCode::DataTransfer, {CommandCode::BlockRead}));
   }
@@ -230,7 +230,7 @@ TEST(SimCalculatorFlash, CommitRecordsBanksAndStartsANewSession) {
 
 TEST(SimCalculatorSequence, RefusesMalformedCommands) {
   SimCalculator calculator;
-  const auto statusOf = [&](const ReportBytes& command) {
+  const auto statusOf = [&](const Report& command) {
     return StatusOf(Transact(calculator, command));
   };
   EXPECT_EQ(statusOf(MakeCommand(CommandCode::BlockWrite, {0x00, 0x04})),
@@ -332,9 +332,9 @@ TEST(SimCalculatorFaults, IdentityTextIsPaddedOrCut) {
   EXPECT_EQ(std::string(reply.begin() + 2, reply.begin() + 7), "vqhdl");
   EXPECT_TRUE(std::all_of(reply.begin() + 7, reply.begin() + 19, [](auto b) { return b == 0; }));
 
-  calculator.Faults().identity = std::string(kIdentity) + "XYZ";
+  calculator.Faults().identity = std::string(kCalculatorIdentity) + "XYZ";
   reply = Transact(calculator, MakeCommand(CommandCode::IdentityQuery));
-  EXPECT_EQ(std::string(reply.begin() + 2, reply.begin() + 19), kIdentity);
+  EXPECT_EQ(std::string(reply.begin() + 2, reply.begin() + 19), kCalculatorIdentity);
   EXPECT_EQ(reply[19], 0);
 }
 
@@ -376,7 +376,7 @@ TEST(SimCalculatorFaults, UnplugsOnceTheNthAnswerIsRead) {
 
   calculator.ReceiveOutputReport(MakeCommand(CommandCode::IdentityQuery));
   EXPECT_EQ(calculator.Commands().size(), 1u);
-  ReportBytes untouched{};
+  Report untouched{};
   untouched.fill(0x5A);
   const auto before = untouched;
   calculator.ProduceInputReport(untouched);

@@ -70,16 +70,16 @@ class SimHidApiTest : public ::testing::Test {
   }
 };
 
-ReportBytes IdentityQuery() {
-  ReportBytes report{};
+Report IdentityQuery() {
+  Report report{};
   report[0] = 1;
   report[1] = CommandCode::IdentityQuery;
   report[63] = 0xFF;
   return report;
 }
 
-ReportBytes EmptyInputReport() {
-  ReportBytes report{};
+Report EmptyInputReport() {
+  Report report{};
   report[0] = 1;
   report[63] = 0xFF;
   return report;
@@ -292,7 +292,7 @@ TEST_F(SimHidApiTest, ReportsReachTheCalculator) {
   auto reply = EmptyInputReport();
   EXPECT_EQ(api.HidD_GetInputReport(device, reply), 1);
   EXPECT_EQ(api.LastPlatformError(), WinError::Success);
-  EXPECT_EQ(std::string(reply.begin() + 2, reply.begin() + 19), kIdentity);
+  EXPECT_EQ(std::string(reply.begin() + 2, reply.begin() + 19), kCalculatorIdentity);
   EXPECT_EQ(reply[63], ReplyStatus::Done);
   ASSERT_EQ(bus.calculator.Commands().size(), 1u);
   EXPECT_EQ(bus.calculator.Commands()[0].report, IdentityQuery());
