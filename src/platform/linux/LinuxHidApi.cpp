@@ -10,7 +10,6 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/WindowsErrorText.h"
 #include "platform/linux/HidrawSysfs.h"
 #include "platform/linux/KernelRelease.h"
 #include "platform/linux/WinErrorFromErrno.h"
@@ -143,27 +142,7 @@ std::int32_t LinuxHidApi::HidD_GetPreparsedData(Handle device, PreparsedData& pr
   hidraw_report_descriptor descriptor{};
   descriptor.size = static_cast<std::uint32_t>(size);
   if (Request(device, HIDIOCGRDESC, &descriptor) == 0) return 0;
-  const auto added = preparsedData_.Add(std::span(descriptor.value, descriptor.size));
-  if (!added) return Fail(WinError::InvalidData);
-  preparsedData = *added;
-  return Succeed();
-}
-
-// The HID parser reports through its status and leaves the last-error code alone.
-std::int32_t LinuxHidApi::HidP_GetCaps(PreparsedData preparsedData, HidpCaps& caps) {
-  return preparsedData_.GetCaps(preparsedData, caps);
-}
-
-std::int32_t LinuxHidApi::HidP_GetValueCaps(HidpReportType reportType,
-                                            std::span<HidpValueCaps> valueCaps,
-                                            std::uint16_t& valueCapsLength,
-                                            PreparsedData preparsedData) {
-  return preparsedData_.GetValueCaps(reportType, valueCaps, valueCapsLength, preparsedData);
-}
-
-std::int32_t LinuxHidApi::HidD_FreePreparsedData(PreparsedData preparsedData) {
-  if (!preparsedData_.Free(preparsedData)) return Fail(WinError::InvalidParameter);
-  return Succeed();
+  return PrepareData(std::span(descriptor.value, descriptor.size), preparsedData);
 }
 
 // Byte 0 carries the report id, as on Windows; the length counts it.
@@ -178,11 +157,6 @@ std::int32_t LinuxHidApi::HidD_SetOutputReport(Handle device,
 std::int32_t LinuxHidApi::HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) {
   if (report.empty()) return Fail(WinError::InvalidParameter);
   return ReportRequest(device, HIDIOCGINPUT(report.size()), report.data());
-}
-
-std::uint32_t LinuxHidApi::FormatMessageA(std::uint32_t /*flags*/, std::uint32_t messageId,
-                                          std::uint32_t /*languageId*/, std::span<char> buffer) {
-  return FormatWindowsSystemMessage(messageId, buffer);
 }
 
 Handle LinuxHidApi::Keep(UniqueFd fd, std::string node) {
@@ -213,16 +187,6 @@ std::int32_t LinuxHidApi::ReportRequest(Handle device, unsigned long request, vo
     if (LacksReportRequests(release)) notices_ << OldKernelNotice(release);
   }
   return result;
-}
-
-std::int32_t LinuxHidApi::Succeed() {
-  SetLastPlatformError(WinError::Success);
-  return 1;
-}
-
-std::int32_t LinuxHidApi::Fail(std::uint32_t error) {
-  SetLastPlatformError(error);
-  return 0;
 }
 
 std::int32_t LinuxHidApi::FailWithErrno() { return Fail(WinErrorFromErrno(errno)); }

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "platform/DeviceInfoSets.h"
+#include "platform/EmulatedHidApi.h"
 #include "platform/HidApi.h"
-#include "platform/PreparsedDataTable.h"
 #include "platform/linux/HidrawRoots.h"
 #include "platform/linux/UniqueFd.h"
 
@@ -29,7 +29,7 @@ namespace usblink::linux_hid {
 // - CreateEventA makes an eventfd; the name is ignored, as nothing opens an
 //   event by name here.
 // - HidD_GetAttributes gives 0 as version number for nodes not on USB.
-class LinuxHidApi final : public HidApi {
+class LinuxHidApi final : public EmulatedHidApi {
  public:
   // `notices` receives the one-time notice about a kernel that is too old.
   explicit LinuxHidApi(HidrawRoots roots = {});
@@ -53,15 +53,8 @@ class LinuxHidApi final : public HidApi {
   std::int32_t CloseHandle(Handle object) override;
   std::int32_t HidD_GetAttributes(Handle device, HiddAttributes& attributes) override;
   std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) override;
-  std::int32_t HidP_GetCaps(PreparsedData preparsedData, HidpCaps& caps) override;
-  std::int32_t HidP_GetValueCaps(HidpReportType reportType, std::span<HidpValueCaps> valueCaps,
-                                 std::uint16_t& valueCapsLength,
-                                 PreparsedData preparsedData) override;
-  std::int32_t HidD_FreePreparsedData(PreparsedData preparsedData) override;
   std::int32_t HidD_SetOutputReport(Handle device, std::span<const std::uint8_t> report) override;
   std::int32_t HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) override;
-  std::uint32_t FormatMessageA(std::uint32_t flags, std::uint32_t messageId,
-                               std::uint32_t languageId, std::span<char> buffer) override;
 
  private:
   struct OpenFile {
@@ -75,8 +68,6 @@ class LinuxHidApi final : public HidApi {
   // ioctl(2) on the handle's descriptor; fails with the mapped errno.
   std::int32_t Request(Handle device, unsigned long request, void* argument);
   std::int32_t ReportRequest(Handle device, unsigned long request, void* report);
-  std::int32_t Succeed();
-  std::int32_t Fail(std::uint32_t error);
   std::int32_t FailWithErrno();
   Handle FailWithErrno(Handle result);
 
@@ -86,7 +77,6 @@ class LinuxHidApi final : public HidApi {
   Handle nextDeviceInfoSet_;
   DeviceInfoSets deviceInfoSets_;
   std::map<Handle, OpenFile> files_;
-  PreparsedDataTable preparsedData_;
 };
 
 }  // namespace usblink::linux_hid

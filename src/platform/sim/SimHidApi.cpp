@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/WindowsErrorText.h"
-
 namespace usblink::sim {
 
 namespace {
@@ -102,27 +100,7 @@ std::int32_t SimHidApi::HidD_GetAttributes(Handle device, HiddAttributes& attrib
 std::int32_t SimHidApi::HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) {
   const auto found = LookUpDevice(device);
   if (found.device == nullptr) return Fail(found.error);
-  const auto added = preparsedData_.Add(found.device->reportDescriptor);
-  if (!added) return Fail(WinError::InvalidData);
-  preparsedData = *added;
-  return Succeed();
-}
-
-// The HID parser reports through its status and leaves the last-error code alone.
-std::int32_t SimHidApi::HidP_GetCaps(PreparsedData preparsedData, HidpCaps& caps) {
-  return preparsedData_.GetCaps(preparsedData, caps);
-}
-
-std::int32_t SimHidApi::HidP_GetValueCaps(HidpReportType reportType,
-                                          std::span<HidpValueCaps> valueCaps,
-                                          std::uint16_t& valueCapsLength,
-                                          PreparsedData preparsedData) {
-  return preparsedData_.GetValueCaps(reportType, valueCaps, valueCapsLength, preparsedData);
-}
-
-std::int32_t SimHidApi::HidD_FreePreparsedData(PreparsedData preparsedData) {
-  if (!preparsedData_.Free(preparsedData)) return Fail(WinError::InvalidParameter);
-  return Succeed();
+  return PrepareData(found.device->reportDescriptor, preparsedData);
 }
 
 std::int32_t SimHidApi::HidD_SetOutputReport(Handle device, std::span<const std::uint8_t> report) {
@@ -139,16 +117,9 @@ std::int32_t SimHidApi::HidD_GetInputReport(Handle device, std::span<std::uint8_
   return Succeed();
 }
 
-std::uint32_t SimHidApi::FormatMessageA(std::uint32_t /*flags*/, std::uint32_t messageId,
-                                        std::uint32_t /*languageId*/, std::span<char> buffer) {
-  return FormatWindowsSystemMessage(messageId, buffer);
-}
-
 int SimHidApi::OpenHandleCount() const {
   return static_cast<int>(deviceInfoSets_.Count() + devices_.size() + events_.size());
 }
-
-int SimHidApi::PreparsedDataCount() const { return static_cast<int>(preparsedData_.Count()); }
 
 SimHidApi::DeviceLookup SimHidApi::LookUpDevice(Handle device) const {
   const auto open = devices_.find(device);
@@ -174,16 +145,6 @@ Handle SimHidApi::NewHandle() {
   const Handle handle = nextHandle_;
   nextHandle_ += kHandleStep;
   return handle;
-}
-
-std::int32_t SimHidApi::Succeed() {
-  SetLastPlatformError(WinError::Success);
-  return 1;
-}
-
-std::int32_t SimHidApi::Fail(std::uint32_t error) {
-  SetLastPlatformError(error);
-  return 0;
 }
 
 }  // namespace usblink::sim

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "platform/DeviceInfoSets.h"
+#include "platform/EmulatedHidApi.h"
 #include "platform/HidApi.h"
-#include "platform/PreparsedDataTable.h"
 #include "platform/sim/SimBus.h"
 
 namespace usblink::sim {
@@ -24,7 +24,7 @@ namespace usblink::sim {
 //   CloseHandle.
 // - FormatMessageA knows only the system table and never touches the
 //   last-error code.
-class SimHidApi final : public HidApi {
+class SimHidApi final : public EmulatedHidApi {
  public:
   explicit SimHidApi(SimBus& bus);
 
@@ -46,20 +46,11 @@ class SimHidApi final : public HidApi {
   std::int32_t CloseHandle(Handle object) override;
   std::int32_t HidD_GetAttributes(Handle device, HiddAttributes& attributes) override;
   std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) override;
-  std::int32_t HidP_GetCaps(PreparsedData preparsedData, HidpCaps& caps) override;
-  std::int32_t HidP_GetValueCaps(HidpReportType reportType, std::span<HidpValueCaps> valueCaps,
-                                 std::uint16_t& valueCapsLength,
-                                 PreparsedData preparsedData) override;
-  std::int32_t HidD_FreePreparsedData(PreparsedData preparsedData) override;
   std::int32_t HidD_SetOutputReport(Handle device, std::span<const std::uint8_t> report) override;
   std::int32_t HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) override;
-  std::uint32_t FormatMessageA(std::uint32_t flags, std::uint32_t messageId,
-                               std::uint32_t languageId, std::span<char> buffer) override;
 
   // Handles currently open (device sets, devices, events), for leak checks.
   [[nodiscard]] int OpenHandleCount() const;
-  // Preparsed data handed out and not yet freed.
-  [[nodiscard]] int PreparsedDataCount() const;
 
  private:
   // The interface behind a device handle, or the error its calls fail with.
@@ -71,15 +62,12 @@ class SimHidApi final : public HidApi {
   [[nodiscard]] DeviceLookup LookUpCalculatorReport(Handle device, std::size_t length,
                                                     std::uint8_t reportId) const;
   Handle NewHandle();
-  std::int32_t Succeed();
-  std::int32_t Fail(std::uint32_t error);
 
   SimBus& bus_;
   Handle nextHandle_;
   DeviceInfoSets deviceInfoSets_;
   std::map<Handle, std::string> devices_;  // the path each was opened on
   std::set<Handle> events_;
-  PreparsedDataTable preparsedData_;
 };
 
 }  // namespace usblink::sim
