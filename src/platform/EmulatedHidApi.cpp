@@ -4,6 +4,39 @@
 
 namespace usblink {
 
+Handle EmulatedHidApi::SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) {
+  std::vector<std::string> paths;
+  if (classGuid == kHidClassGuid && (flags & kDigcfDeviceInterface) != 0) {
+    paths = InterfacePaths((flags & kDigcfPresent) != 0);
+  }
+  const Handle set = NewDeviceInfoSet();
+  deviceInfoSets_.Add(set, std::move(paths));
+  SetLastPlatformError(WinError::Success);
+  return set;
+}
+
+std::int32_t EmulatedHidApi::SetupDiEnumDeviceInterfaces(Handle deviceInfoSet,
+                                                         const Guid& classGuid,
+                                                         std::uint32_t memberIndex,
+                                                         SpDeviceInterfaceData& interfaceData) {
+  const std::uint32_t error =
+      deviceInfoSets_.Enumerate(deviceInfoSet, classGuid, memberIndex, interfaceData);
+  return error == WinError::Success ? Succeed() : Fail(error);
+}
+
+std::int32_t EmulatedHidApi::SetupDiGetDeviceInterfaceDetailA(
+    Handle deviceInfoSet, const SpDeviceInterfaceData& interfaceData,
+    std::span<std::uint8_t> detail, std::uint32_t& requiredSize) {
+  const std::uint32_t error =
+      deviceInfoSets_.GetDetail(deviceInfoSet, interfaceData, detail, requiredSize);
+  return error == WinError::Success ? Succeed() : Fail(error);
+}
+
+std::int32_t EmulatedHidApi::SetupDiDestroyDeviceInfoList(Handle deviceInfoSet) {
+  if (!deviceInfoSets_.Destroy(deviceInfoSet)) return Fail(WinError::InvalidHandle);
+  return Succeed();
+}
+
 std::int32_t EmulatedHidApi::HidP_GetCaps(PreparsedData preparsedData, HidpCaps& caps) {
   return preparsedData_.GetCaps(preparsedData, caps);
 }

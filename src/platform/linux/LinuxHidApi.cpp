@@ -56,39 +56,18 @@ void LinuxHidApi::HidD_GetHidGuid(Guid& hidGuid) {
   SetLastPlatformError(WinError::Success);
 }
 
-Handle LinuxHidApi::SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) {
+// Every hidraw node listed in sysfs is present.
+std::vector<std::string> LinuxHidApi::InterfacePaths(bool /*presentOnly*/) const {
   std::vector<std::string> paths;
-  if (classGuid == kHidClassGuid && (flags & kDigcfDeviceInterface) != 0) {
-    for (const auto& node : ListHidrawNodes(roots_.sysfs)) {
-      paths.push_back((roots_.dev / node).string());
-    }
-  }
+  for (const auto& node : ListHidrawNodes(roots_.sysfs))
+    paths.push_back((roots_.dev / node).string());
+  return paths;
+}
+
+Handle LinuxHidApi::NewDeviceInfoSet() {
   const Handle set = nextDeviceInfoSet_;
   nextDeviceInfoSet_ += kHandleStep;
-  deviceInfoSets_.Add(set, std::move(paths));
-  SetLastPlatformError(WinError::Success);
   return set;
-}
-
-std::int32_t LinuxHidApi::SetupDiEnumDeviceInterfaces(Handle deviceInfoSet, const Guid& classGuid,
-                                                      std::uint32_t memberIndex,
-                                                      SpDeviceInterfaceData& interfaceData) {
-  const std::uint32_t error =
-      deviceInfoSets_.Enumerate(deviceInfoSet, classGuid, memberIndex, interfaceData);
-  return error == WinError::Success ? Succeed() : Fail(error);
-}
-
-std::int32_t LinuxHidApi::SetupDiGetDeviceInterfaceDetailA(
-    Handle deviceInfoSet, const SpDeviceInterfaceData& interfaceData,
-    std::span<std::uint8_t> detail, std::uint32_t& requiredSize) {
-  const std::uint32_t error =
-      deviceInfoSets_.GetDetail(deviceInfoSet, interfaceData, detail, requiredSize);
-  return error == WinError::Success ? Succeed() : Fail(error);
-}
-
-std::int32_t LinuxHidApi::SetupDiDestroyDeviceInfoList(Handle deviceInfoSet) {
-  if (!deviceInfoSets_.Destroy(deviceInfoSet)) return Fail(WinError::InvalidHandle);
-  return Succeed();
 }
 
 Handle LinuxHidApi::CreateFileA(std::string_view fileName, std::uint32_t desiredAccess,

@@ -9,7 +9,6 @@
 #include <map>
 #include <string>
 
-#include "platform/DeviceInfoSets.h"
 #include "platform/EmulatedHidApi.h"
 #include "platform/HidApi.h"
 #include "platform/linux/HidrawRoots.h"
@@ -36,15 +35,6 @@ class LinuxHidApi final : public EmulatedHidApi {
   LinuxHidApi(HidrawRoots roots, std::ostream& notices);
 
   void HidD_GetHidGuid(Guid& hidGuid) override;
-  Handle SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) override;
-  std::int32_t SetupDiEnumDeviceInterfaces(Handle deviceInfoSet, const Guid& classGuid,
-                                           std::uint32_t memberIndex,
-                                           SpDeviceInterfaceData& interfaceData) override;
-  std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle deviceInfoSet,
-                                                const SpDeviceInterfaceData& interfaceData,
-                                                std::span<std::uint8_t> detail,
-                                                std::uint32_t& requiredSize) override;
-  std::int32_t SetupDiDestroyDeviceInfoList(Handle deviceInfoSet) override;
   Handle CreateFileA(std::string_view fileName, std::uint32_t desiredAccess,
                      std::uint32_t shareMode, const SecurityAttributes* security,
                      std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
@@ -55,6 +45,10 @@ class LinuxHidApi final : public EmulatedHidApi {
   std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) override;
   std::int32_t HidD_SetOutputReport(Handle device, std::span<const std::uint8_t> report) override;
   std::int32_t HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) override;
+
+ protected:
+  [[nodiscard]] std::vector<std::string> InterfacePaths(bool presentOnly) const override;
+  Handle NewDeviceInfoSet() override;
 
  private:
   struct OpenFile {
@@ -75,7 +69,6 @@ class LinuxHidApi final : public EmulatedHidApi {
   std::ostream& notices_;
   bool kernelReleaseChecked_ = false;  // after the first refused report request
   Handle nextDeviceInfoSet_;
-  DeviceInfoSets deviceInfoSets_;
   std::map<Handle, OpenFile> files_;
 };
 

@@ -19,41 +19,6 @@ void SimHidApi::HidD_GetHidGuid(Guid& hidGuid) {
   SetLastPlatformError(WinError::Success);
 }
 
-Handle SimHidApi::SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) {
-  std::vector<std::string> paths;
-  if (classGuid == kHidClassGuid && (flags & kDigcfDeviceInterface) != 0) {
-    for (const auto& entry : bus_.interfaces) {
-      if ((flags & kDigcfPresent) == 0 || bus_.IsPresent(entry)) paths.push_back(entry.path);
-    }
-  }
-  const Handle set = NewHandle();
-  deviceInfoSets_.Add(set, std::move(paths));
-  SetLastPlatformError(WinError::Success);
-  return set;
-}
-
-std::int32_t SimHidApi::SetupDiEnumDeviceInterfaces(Handle deviceInfoSet, const Guid& classGuid,
-                                                    std::uint32_t memberIndex,
-                                                    SpDeviceInterfaceData& interfaceData) {
-  const std::uint32_t error =
-      deviceInfoSets_.Enumerate(deviceInfoSet, classGuid, memberIndex, interfaceData);
-  return error == WinError::Success ? Succeed() : Fail(error);
-}
-
-std::int32_t SimHidApi::SetupDiGetDeviceInterfaceDetailA(Handle deviceInfoSet,
-                                                         const SpDeviceInterfaceData& interfaceData,
-                                                         std::span<std::uint8_t> detail,
-                                                         std::uint32_t& requiredSize) {
-  const std::uint32_t error =
-      deviceInfoSets_.GetDetail(deviceInfoSet, interfaceData, detail, requiredSize);
-  return error == WinError::Success ? Succeed() : Fail(error);
-}
-
-std::int32_t SimHidApi::SetupDiDestroyDeviceInfoList(Handle deviceInfoSet) {
-  if (!deviceInfoSets_.Destroy(deviceInfoSet)) return Fail(WinError::InvalidHandle);
-  return Succeed();
-}
-
 Handle SimHidApi::CreateFileA(std::string_view fileName, std::uint32_t /*desiredAccess*/,
                               std::uint32_t /*shareMode*/, const SecurityAttributes* /*security*/,
                               std::uint32_t /*creationDisposition*/,
@@ -118,7 +83,7 @@ std::int32_t SimHidApi::HidD_GetInputReport(Handle device, std::span<std::uint8_
 }
 
 int SimHidApi::OpenHandleCount() const {
-  return static_cast<int>(deviceInfoSets_.Count() + devices_.size() + events_.size());
+  return static_cast<int>(DeviceInfoSetCount() + devices_.size() + events_.size());
 }
 
 SimHidApi::DeviceLookup SimHidApi::LookUpDevice(Handle device) const {
@@ -140,6 +105,16 @@ SimHidApi::DeviceLookup SimHidApi::LookUpCalculatorReport(Handle device, std::si
   }
   return found;
 }
+
+std::vector<std::string> SimHidApi::InterfacePaths(bool presentOnly) const {
+  std::vector<std::string> paths;
+  for (const auto& entry : bus_.interfaces) {
+    if (!presentOnly || bus_.IsPresent(entry)) paths.push_back(entry.path);
+  }
+  return paths;
+}
+
+Handle SimHidApi::NewDeviceInfoSet() { return NewHandle(); }
 
 Handle SimHidApi::NewHandle() {
   const Handle handle = nextHandle_;

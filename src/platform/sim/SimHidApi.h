@@ -7,7 +7,6 @@
 #include <set>
 #include <string>
 
-#include "platform/DeviceInfoSets.h"
 #include "platform/EmulatedHidApi.h"
 #include "platform/HidApi.h"
 #include "platform/sim/SimBus.h"
@@ -29,15 +28,6 @@ class SimHidApi final : public EmulatedHidApi {
   explicit SimHidApi(SimBus& bus);
 
   void HidD_GetHidGuid(Guid& hidGuid) override;
-  Handle SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) override;
-  std::int32_t SetupDiEnumDeviceInterfaces(Handle deviceInfoSet, const Guid& classGuid,
-                                           std::uint32_t memberIndex,
-                                           SpDeviceInterfaceData& interfaceData) override;
-  std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle deviceInfoSet,
-                                                const SpDeviceInterfaceData& interfaceData,
-                                                std::span<std::uint8_t> detail,
-                                                std::uint32_t& requiredSize) override;
-  std::int32_t SetupDiDestroyDeviceInfoList(Handle deviceInfoSet) override;
   Handle CreateFileA(std::string_view fileName, std::uint32_t desiredAccess,
                      std::uint32_t shareMode, const SecurityAttributes* security,
                      std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
@@ -52,6 +42,10 @@ class SimHidApi final : public EmulatedHidApi {
   // Handles currently open (device sets, devices, events), for leak checks.
   [[nodiscard]] int OpenHandleCount() const;
 
+ protected:
+  [[nodiscard]] std::vector<std::string> InterfacePaths(bool presentOnly) const override;
+  Handle NewDeviceInfoSet() override;
+
  private:
   // The interface behind a device handle, or the error its calls fail with.
   struct DeviceLookup {
@@ -65,7 +59,6 @@ class SimHidApi final : public EmulatedHidApi {
 
   SimBus& bus_;
   Handle nextHandle_;
-  DeviceInfoSets deviceInfoSets_;
   std::map<Handle, std::string> devices_;  // the path each was opened on
   std::set<Handle> events_;
 };
