@@ -11,6 +11,7 @@
 namespace usblink {
 namespace {
 
+constexpr std::uint32_t kConstantFlag = 0x01;
 constexpr std::uint32_t kVariableFlag = 0x02;
 constexpr std::uint32_t kMaxField = 0xFFFF;
 
@@ -64,6 +65,7 @@ class Parser {
   bool CloseCollection(const DescriptorItem& item);
   bool DataItem(const DescriptorItem& item, HidpReportType type);
   bool AddUsageCaps(const DescriptorItem& item, HidpReportType type);
+  [[nodiscard]] bool IsPadding(const DescriptorItem& item) const;
   void PairUsageRange();
   bool Refuse(std::size_t offset, std::string_view reason);
 
@@ -261,11 +263,20 @@ bool Parser::DataItem(const DescriptorItem& item, HidpReportType type) {
   return AddUsageCaps(item, type);
 }
 
-// One cap per usage; an item without usages is padding. In a Variable item a
-// usage covers one field and a range one field per usage, the last usage
-// covers all fields left over and a usage without fields left still counts
-// one. An Array item's usages all select among its fields.
+// A constant item without a usage, or with Usage (0) as its only one, is
+// padding: it fills report bits and makes no cap.
+bool Parser::IsPadding(const DescriptorItem& item) const {
+  if ((item.data & kConstantFlag) == 0) return false;
+  const auto& usages = locals_.usages;
+  return usages.empty() || (usages.size() == 1 && !usages[0].last && usages[0].first.id == 0);
+}
+
+// One cap per usage. An Array item's usages all select among its fields. In a
+// Variable item a usage covers one field and a range one field per usage, in
+// order: the last usage covers all fields left over, and usages past the
+// Report Count are discarded (a range that runs past it is cut there).
 bool Parser::AddUsageCaps(const DescriptorItem& item, HidpReportType type) {
+  if (IsPadding(item)) return true;
   const bool isArray = (item.data & kVariableFlag) == 0;
   const CapKind kind = isArray || globals_.reportSize == 1 ? CapKind::Button : CapKind::Value;
   std::uint32_t fieldsLeft = globals_.reportCount;
@@ -278,11 +289,16 @@ bool Parser::AddUsageCaps(const DescriptorItem& item, HidpReportType type) {
     }
     if (last.id < entry.first.id) return Refuse(item.offset, "usage minimum above maximum");
 
-    const std::uint32_t wanted = last.id - entry.first.id + 1u;
-    const bool lastUsage = i + 1 == locals_.usages.size();
-    const std::uint32_t covered = lastUsage ? fieldsLeft : std::min(wanted, fieldsLeft);
-    fieldsLeft -= covered;
-    const std::uint32_t reportCount = isArray ? globals_.reportCount : std::max(covered, 1u);
+    const std::uint32_t declared = last.id - entry.first.id + 1u;
+    std::uint32_t usages = declared;
+    std::uint32_t reportCount = globals_.reportCount;
+    if (!isArray) {
+      if (fieldsLeft == 0) continue;  // past the Report Count
+      const bool lastUsage = i + 1 == locals_.usages.size();
+      reportCount = lastUsage ? fieldsLeft : std::min(declared, fieldsLeft);
+      usages = std::min(declared, reportCount);
+      fieldsLeft -= reportCount;
+    }
     HidpValueCaps cap{
         .UsagePage = page,
         .ReportID = globals_.reportId,
@@ -293,7 +309,8 @@ bool Parser::AddUsageCaps(const DescriptorItem& item, HidpReportType type) {
         .LogicalMax = globals_.logicalMax,
         .IsRange = entry.last.has_value(),
         .UsageMin = entry.first.id,
-        .UsageMax = entry.last ? last.id : std::uint16_t{0},
+        .UsageMax =
+            entry.last ? static_cast<std::uint16_t>(entry.first.id + usages - 1) : std::uint16_t{0},
     };
     if (!topLevel_->AddCap(type, kind, cap)) {
       return Refuse(item.offset, "more than 65535 capabilities or data indices");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -279,14 +280,129 @@ TEST(ReportDescriptorParserTest, ItemWithoutFieldsMakesNoCapButDeclaresTheReport
   EXPECT_EQ(tlc.caps.NumberFeatureDataIndices, 0);
 }
 
-TEST(ReportDescriptorParserTest, EveryUsageMakesACapEvenBeyondTheReportCount) {
-  // Report Size 4, Report Count 1, Usages 1, 2, 3, Input: three value caps.
-  const CollectionCaps tlc = Single(Parse(
-      {0xA1, 0x01, 0x75, 0x04, 0x95, 0x01, 0x09, 0x01, 0x09, 0x02, 0x09, 0x03, 0x81, 0x02, 0xC0}));
-  ASSERT_EQ(tlc.inputValueCaps.size(), 3u);
-  EXPECT_EQ(tlc.caps.NumberInputDataIndices, 3);
-  EXPECT_EQ(tlc.inputValueCaps[2].DataIndexMin, 2);
-  EXPECT_EQ(tlc.caps.InputReportByteLength, 2);  // 8 + 4 bits, rounded up
+// Variable items declaring more usages than fields.
+constexpr auto kUsagesPastTheCount = std::to_array<std::uint8_t>({
+    0x06, 0x00, 0xFF,  // Usage Page (FF00)
+    0x09, 0x01,        // Usage (1)
+    0xA1, 0x01,        // Collection (Application)
+    0x15, 0x00,        //   Logical Minimum (0)
+    0x25, 0x0F,        //   Logical Maximum (15)
+    0x75, 0x04,        //   Report Size (4)
+    0x95, 0x02,        //   Report Count (2)
+    0x09, 0x10,        //   Usage (0x10)
+    0x09, 0x11,        //   Usage (0x11)
+    0x09, 0x12,        //   Usage (0x12): no field left
+    0x81, 0x02,        //   Input (Data,Var,Abs)
+    0x05, 0x09,        //   Usage Page (Button)
+    0x25, 0x01,        //   Logical Maximum (1)
+    0x75, 0x01,        //   Report Size (1)
+    0x95, 0x03,        //   Report Count (3)
+    0x19, 0x01,        //   Usage Minimum (1)
+    0x29, 0x08,        //   Usage Maximum (8): three fields for eight buttons
+    0x81, 0x02,        //   Input (Data,Var,Abs)
+    0x75, 0x05,        //   Report Size (5)
+    0x95, 0x01,        //   Report Count (1)
+    0x81, 0x03,        //   Input (Const,Var,Abs)
+    0x06, 0x00, 0xFF,  //   Usage Page (FF00)
+    0x26, 0xFF, 0x00,  //   Logical Maximum (255)
+    0x75, 0x08,        //   Report Size (8)
+    0x95, 0x03,        //   Report Count (3)
+    0x09, 0x20,        //   Usage (0x20)
+    0x19, 0x30,        //   Usage Minimum (0x30)
+    0x29, 0x3F,        //   Usage Maximum (0x3F): two fields left for sixteen usages
+    0x09, 0x40,        //   Usage (0x40): no field left
+    0xB1, 0x02,        //   Feature (Data,Var,Abs)
+    0xC0,              // End Collection
+});
+
+TEST(ReportDescriptorParserTest, UsagesPastTheReportCountAreDiscarded) {
+  const CollectionCaps tlc = Single(Parse(kUsagesPastTheCount));
+  // Input: 8 (id) + 4x2 + 1x3 buttons + 5 padding = 24 bits = 3 bytes.
+  //   0x10 and 0x11 take the two fields (indices 0, 1), 0x12 none; the button
+  //   range is cut to 1..3 (indices 2..4).
+  // Feature: 8 (id) + 8x3 = 32 bits = 4 bytes. 0x20 takes one field (index
+  //   0), the range the other two, cut to 0x30..0x31 (indices 1..2); 0x40 none.
+  EXPECT_EQ(tlc.caps, (HidpCaps{.Usage = 1,
+                                .UsagePage = 0xFF00,
+                                .InputReportByteLength = 3,
+                                .FeatureReportByteLength = 4,
+                                .NumberLinkCollectionNodes = 1,
+                                .NumberInputButtonCaps = 1,
+                                .NumberInputValueCaps = 2,
+                                .NumberInputDataIndices = 2 + 3,
+                                .NumberFeatureValueCaps = 2,
+                                .NumberFeatureDataIndices = 3}));
+  const auto nibble = [](std::uint16_t usage, std::uint16_t dataIndex) {
+    return HidpValueCaps{.UsagePage = 0xFF00,
+                         .BitSize = 4,
+                         .ReportCount = 1,
+                         .LogicalMax = 15,
+                         .UsageMin = usage,
+                         .DataIndexMin = dataIndex};
+  };
+  EXPECT_EQ(tlc.inputValueCaps, (std::vector{nibble(0x10, 0), nibble(0x11, 1)}));
+  const HidpValueCaps byte{.UsagePage = 0xFF00,
+                           .BitSize = 8,
+                           .ReportCount = 1,
+                           .LogicalMax = 255,
+                           .UsageMin = 0x20,
+                           .DataIndexMin = 0};
+  const HidpValueCaps cutRange{.UsagePage = 0xFF00,
+                               .BitSize = 8,
+                               .ReportCount = 2,
+                               .LogicalMax = 255,
+                               .IsRange = true,
+                               .UsageMin = 0x30,
+                               .UsageMax = 0x31,
+                               .DataIndexMin = 1,
+                               .DataIndexMax = 2};
+  EXPECT_EQ(tlc.featureValueCaps, (std::vector{byte, cutRange}));
+}
+
+// Constant items whose only usage is Usage (0), beside items that keep theirs.
+constexpr auto kUsageZeroPadding = std::to_array<std::uint8_t>({
+    0x05, 0x01,  // Usage Page (Generic Desktop)
+    0x09, 0x02,  // Usage (Mouse)
+    0xA1, 0x01,  // Collection (Application)
+    0x15, 0x81,  //   Logical Minimum (-127)
+    0x25, 0x7F,  //   Logical Maximum (127)
+    0x75, 0x08,  //   Report Size (8)
+    0x95, 0x01,  //   Report Count (1)
+    0x09, 0x30,  //   Usage (X)
+    0x81, 0x06,  //   Input (Data,Var,Rel)
+    0x09, 0x00,  //   Usage (0)
+    0x81, 0x03,  //   Input (Const,Var,Abs): padding
+    0x09, 0x00,  //   Usage (0)
+    0x95, 0x02,  //   Report Count (2)
+    0x81, 0x01,  //   Input (Const,Array): padding
+    0x09, 0x31,  //   Usage (Y)
+    0x95, 0x01,  //   Report Count (1)
+    0x81, 0x03,  //   Input (Const,Var,Abs): constant, yet a real usage
+    0x09, 0x00,  //   Usage (0)
+    0x81, 0x02,  //   Input (Data,Var,Abs): data, so Usage (0) counts
+    0xC0,        // End Collection
+});
+
+TEST(ReportDescriptorParserTest, ConstantItemWithOnlyUsageZeroIsPadding) {
+  const CollectionCaps tlc = Single(Parse(kUsageZeroPadding));
+  // Input: 8 (id) + 8 X + 8 + 8x2 padding + 8 Y + 8 = 56 bits = 7 bytes.
+  //   Value caps: X (index 0), Y (1) and the data Usage (0) (2).
+  EXPECT_EQ(tlc.caps, (HidpCaps{.Usage = 0x02,
+                                .UsagePage = 0x01,
+                                .InputReportByteLength = 7,
+                                .NumberLinkCollectionNodes = 1,
+                                .NumberInputValueCaps = 3,
+                                .NumberInputDataIndices = 3}));
+  const auto axis = [](std::uint16_t usage, std::uint16_t dataIndex) {
+    return HidpValueCaps{.UsagePage = 0x01,
+                         .BitSize = 8,
+                         .ReportCount = 1,
+                         .LogicalMin = -127,
+                         .LogicalMax = 127,
+                         .UsageMin = usage,
+                         .DataIndexMin = dataIndex};
+  };
+  EXPECT_EQ(tlc.inputValueCaps, (std::vector{axis(0x30, 0), axis(0x31, 1), axis(0, 2)}));
 }
 
 TEST(ReportDescriptorParserTest, FourByteLogicalLimitsAreSigned) {
@@ -378,6 +494,9 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"UsageMinimumAboveMaximum",
                   {0xA1, 0x01, 0x95, 0x01, 0x19, 0x05, 0x29, 0x01, 0x81, 0x00, 0xC0},
                   "not parseable: usage minimum above maximum at byte 8"},
+        Malformed{"DiscardedUsageMinimumAboveMaximum",
+                  {0xA1, 0x01, 0x95, 0x01, 0x09, 0x01, 0x19, 0x05, 0x29, 0x01, 0x81, 0x02, 0xC0},
+                  "not parseable: usage minimum above maximum at byte 10"},
         Malformed{"UsageRangeOverTwoPages",
                   {0xA1, 0x01, 0x95, 0x01, 0x1B, 0x01, 0x00, 0x01, 0x00, 0x2B, 0x05, 0x00, 0x02,
                    0x00, 0x81, 0x00, 0xC0},
