@@ -151,8 +151,8 @@ int List(HidApi& api, TerminalView& view) {
     std::vector<std::pair<std::string, JsonValue>> fields{
         {"index", static_cast<long long>(entry.index)}, {"path", entry.path}};
     if (entry.attributes) {
-      const bool calculator = entry.attributes->VendorID == sim::kCalculatorVendorId &&
-                              entry.attributes->ProductID == sim::kCalculatorProductId;
+      const bool calculator = entry.attributes->VendorID == kCalculatorVendorId &&
+                              entry.attributes->ProductID == kCalculatorProductId;
       text += HexText(entry.attributes->VendorID) + ":" + HexText(entry.attributes->ProductID) +
               "  " + entry.path + (calculator ? "  <- calculator" : "");
       fields.emplace_back("vendorId", HexText(entry.attributes->VendorID));

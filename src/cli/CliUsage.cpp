@@ -1,11 +1,12 @@
 #include "cli/CliOptions.h"
+#include "platform/CalculatorIdText.h"
 
 namespace usblink::cli {
 
 std::string UsageText() {
-  return R"(Usage: usblink-cli [options] COMMAND [FILE]
+  static constexpr auto kUsage = WithCalculatorIds(R"(Usage: usblink-cli [options] COMMAND [FILE]
 
-Updates the firmware of the calculator (USB 04FC:0C77) over USB HID.
+Updates the firmware of the calculator (USB VVVV:PPPP) over USB HID.
 
 Commands:
   list             HID interfaces as discovery sees them; the calculator marked
@@ -53,7 +54,8 @@ Exit status:
   2  usage error                   6  device error status or PC timeout
   3  no calculator found           7  file error (cannot open, empty, cannot write)
   4  handshake refused             8  verify found differences
-)";
+)");
+  return kUsage.data();
 }
 
 }  // namespace usblink::cli

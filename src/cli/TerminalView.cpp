@@ -1,9 +1,11 @@
 #include "cli/TerminalView.h"
 
+#include "platform/CalculatorProtocol.h"
+
 namespace usblink::cli {
 
 namespace {
-constexpr long long kBlockBytes = 256;
+constexpr auto kBlockBytes = static_cast<long long>(kBlockSize);
 }
 
 TerminalView::TerminalView(std::ostream& out, std::ostream& err, OutputSettings settings)

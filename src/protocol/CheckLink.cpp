@@ -10,9 +10,6 @@ namespace usblink::HidCP {
 
 namespace {
 
-constexpr std::uint8_t kTypeNorm = 0;
-constexpr std::uint8_t kFlashUnrecognised = 0xFF;
-
 bool Refuse(WindowPort& window, std::string_view message) {
   window.ShowMessage(message, "Error");
   return false;
@@ -23,15 +20,17 @@ bool Refuse(WindowPort& window, std::string_view message) {
 bool CheckLink(const Channel& channel, WindowPort& window) {
   IssueCommand(channel, CommandCode::IdentityQuery);
   const bool identityMatches = std::ranges::equal(
-      kCalculatorIdentity, std::span(InReport).subspan(2, kCalculatorIdentity.size()),
+      kCalculatorIdentity, std::span(InReport).subspan(kIdentityStart, kCalculatorIdentity.size()),
       [](char expected, std::uint8_t got) { return static_cast<std::uint8_t>(expected) == got; });
   if (!identityMatches) return Refuse(window, "No" + std::string(kCalculatorIdentity));
 
   IssueCommand(channel, CommandCode::TypeQuery);
-  if (InReport[2] != kTypeNorm) return Refuse(window, "No UsbType_Norm,Is UsbType_Key");
+  if (InReport[kParameterStart] != kTypeNorm) {
+    return Refuse(window, "No UsbType_Norm,Is UsbType_Key");
+  }
 
   IssueCommand(channel, CommandCode::FlashQuery);
-  if (InReport[2] == kFlashUnrecognised) {
+  if (InReport[kParameterStart] == kFlashUnrecognised) {
     return Refuse(window, "NorFlash Error that is not recognized！");
   }
   return true;

@@ -8,9 +8,9 @@ namespace usblink::HidCP {
 void IssueCommand(const Channel& channel, std::uint8_t code,
                   std::span<const std::uint8_t> parameters) {
   assert(parameters.size() <= kParameterBytes);
-  OutReport[0] = kReportId;
-  OutReport[1] = code;
-  std::ranges::copy(parameters, OutReport.begin() + 2);
+  OutReport[kReportIdByte] = kReportId;
+  OutReport[kCodeByte] = code;
+  std::ranges::copy(parameters, OutReport.begin() + kParameterStart);
   OutReport[kStatusByte] = ReplyStatus::Busy;
   SendCommand(channel);
 }

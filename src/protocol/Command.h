@@ -1,5 +1,5 @@
 #pragma once
-// The calculator's command codes and the one way every command is filled in.
+// The one way every command is filled in.
 
 #include <cstdint>
 #include <span>
@@ -7,9 +7,6 @@
 #include "protocol/HidCP.h"
 
 namespace usblink::HidCP {
-
-// Bytes 2 to 62.
-inline constexpr std::size_t kParameterBytes = 61;
 
 // Writes the report id, `code`, `parameters` from byte 2 on and the sent
 // status into OutReport, then runs SendCommand. Every other byte keeps what an

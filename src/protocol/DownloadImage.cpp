@@ -36,9 +36,10 @@ void SendBlock(const Channel& channel, int block, std::span<const std::uint8_t> 
     const std::size_t count = std::min(bytes.size(), kTransferPayload);
     // The last report of a block carries 16 bytes; its positions after them
     // keep the previous report's data.
-    std::array<std::uint8_t, 1 + kTransferPayload> parameters{CommandCode::BlockWrite};
-    std::ranges::copy(bytes.first(count), parameters.begin() + 1);
-    IssueCommand(channel, CommandCode::DataTransfer, std::span(parameters).first(1 + count));
+    constexpr std::size_t kDataAt = kDataStart - kParameterStart;
+    std::array<std::uint8_t, kParameterBytes> parameters{CommandCode::BlockWrite};
+    std::ranges::copy(bytes.first(count), parameters.begin() + kDataAt);
+    IssueCommand(channel, CommandCode::DataTransfer, std::span(parameters).first(kDataAt + count));
     bytes = bytes.subspan(count);
   }
 }
@@ -48,7 +49,8 @@ bool BankVerified(const Channel& channel, WindowPort& window, int bank, std::uin
   window.AppendLine(" BankCheckSum     = " + HexText(sum));
   const std::array<std::uint8_t, 1> bankNumber{static_cast<std::uint8_t>(bank)};
   IssueCommand(channel, CommandCode::BankChecksum, bankNumber);
-  const std::uint32_t deviceSum = InReport[2] | (InReport[3] << 8) | (InReport[4] << 16);
+  const std::uint32_t deviceSum =
+      Checksum(std::span(InReport).subspan<kParameterStart, kChecksumSize>());
   window.AppendLine(" NorFlashCheckSum = " + HexText(deviceSum));
   if (deviceSum == sum) return true;
   window.ShowMessage("BankCheckSum is different. Maybe Flash is broken. Please download again！",
@@ -59,8 +61,7 @@ bool BankVerified(const Channel& channel, WindowPort& window, int bank, std::uin
 void Commit(const Channel& channel, WindowPort& window, Handle& readHandle, int banks) {
   window.SetProgressCaption("");
   window.AppendLine(" Download file complete！ ");
-  const std::array<std::uint8_t, 3> parameters{0x00, 0x0C, static_cast<std::uint8_t>(banks)};
-  IssueCommand(channel, CommandCode::Commit, parameters);
+  IssueCommand(channel, CommandCode::Commit, CommitParameters(banks));
   for (const std::string_view line : kClosingLines) window.AppendLine(line);
   // The calculator reprograms itself and resets; the next step is a new connect.
   CloseDevice(channel.api, readHandle);

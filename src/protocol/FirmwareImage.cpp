@@ -11,7 +11,6 @@ namespace usblink {
 namespace {
 
 constexpr std::uint8_t kEndOfFileByte = 0x00;
-constexpr std::uint8_t kErased = 0xFF;
 
 int BlocksSentFor(std::uintmax_t fileSize) {
   if (fileSize >= kFlashSize) return kFlashBlocks;
@@ -24,7 +23,7 @@ int BlocksSentFor(std::uintmax_t fileSize) {
 FirmwareImage::FirmwareImage(std::vector<std::uint8_t> kept, std::uintmax_t fileSize)
     : fileSize_(fileSize), sentBlocks_(BlocksSentFor(fileSize)), flash_(std::move(kept)) {
   flash_.resize(static_cast<std::size_t>(sentBlocks_) * kBlockSize, kEndOfFileByte);
-  flash_.resize(static_cast<std::size_t>(Banks()) * kBankSize, kErased);
+  flash_.resize(static_cast<std::size_t>(Banks()) * kBankSize, kErasedByte);
 }
 
 FirmwareImage FirmwareImage::FromBytes(std::span<const std::uint8_t> content) {

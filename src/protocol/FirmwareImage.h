@@ -14,8 +14,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/CalculatorProtocol.h"
 #include "protocol/FileError.h"
-#include "protocol/FlashLayout.h"
 
 namespace usblink {
 

@@ -14,13 +14,13 @@ namespace {
 
 std::optional<std::string> ErrorStatusMessage(std::uint8_t status) {
   switch (status) {
-    case 0x55:
+    case ReplyStatus::HandlingError:
       return "Handling Error! ";
-    case 0xAA:
+    case ReplyStatus::DeviceTimeout:
       return "Timeout Error! ";
-    case 0x33:
+    case ReplyStatus::TypeError:
       return "Type  Error(USB Norm Or USB KEY)! ";
-    case 0x44:
+    case ReplyStatus::InvalidInstruction:
       return "Invalid instruction Error! ";
     case ReplyStatus::HostTimeout:
       return "PC Timeout Error! ";
@@ -34,7 +34,7 @@ std::optional<std::string> ErrorStatusMessage(std::uint8_t status) {
 void WriteOutputReport(HidApi& api) { api.HidD_SetOutputReport(HIDHandle, OutReport); }
 
 void ReadInputReport(HidApi& api) {
-  InReport[0] = kReportId;
+  InReport[kReportIdByte] = kReportId;
   InReport[kStatusByte] = ReplyStatus::Busy;
   api.HidD_GetInputReport(HIDHandle, InReport);
 }

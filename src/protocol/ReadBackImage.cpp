@@ -6,7 +6,6 @@
 
 #include "protocol/Command.h"
 #include "protocol/FileError.h"
-#include "protocol/FlashLayout.h"
 #include "protocol/StdioFile.h"
 
 namespace usblink::HidCP {
@@ -34,7 +33,7 @@ bool ReadBackImage(const Channel& channel, WindowPort& window, const std::filesy
     for (std::size_t remaining = kBlockSize; remaining > 0;) {
       IssueCommand(channel, CommandCode::DataTransfer, transferOfBlockRead);
       const std::size_t count = std::min(remaining, kTransferPayload);
-      if (!WriteThrough(out.get(), std::span(InReport).subspan(3, count))) {
+      if (!WriteThrough(out.get(), std::span(InReport).subspan(kDataStart, count))) {
         return FileFailed(window, file, "write");
       }
       remaining -= count;

@@ -11,7 +11,7 @@ namespace usblink::linux_hid {
 
 namespace {
 
-constexpr HidIds kCalculatorIds{0x04FC, 0x0C77};
+constexpr HidIds kCalculatorIds{kCalculatorVendorId, kCalculatorProductId};
 
 bool PermissionDenied(const std::filesystem::path& node) {
   const UniqueFd fd(::open(node.c_str(), O_RDWR | O_CLOEXEC));

@@ -6,18 +6,20 @@
 #include <optional>
 #include <string>
 
+#include "platform/CalculatorIdText.h"
 #include "platform/linux/HidrawRoots.h"
 
 namespace usblink::linux_hid {
 
 // The rule usblink installs as 70-usblink.rules.
 inline constexpr const char* kUdevRuleFile = "70-usblink.rules";
-inline constexpr const char* kUdevRule =
-    R"(KERNEL=="hidraw*", ATTRS{idVendor}=="04fc", ATTRS{idProduct}=="0c77", TAG+="uaccess")";
+inline constexpr auto kUdevRuleText = WithCalculatorIds(
+    R"(KERNEL=="hidraw*", ATTRS{idVendor}=="vvvv", ATTRS{idProduct}=="pppp", TAG+="uaccess")");
+inline constexpr const char* kUdevRule = kUdevRuleText.data();
 
-// When a calculator (04FC:0C77) is listed but its node cannot be opened for
-// lack of permission: a few lines for the user naming the node, the rule and
-// the commands that load it. None otherwise.
+// When a calculator is listed but its node cannot be opened for lack of
+// permission: a few lines for the user naming the node, the rule and the
+// commands that load it. None otherwise.
 std::optional<std::string> AccessHint(const HidrawRoots& roots = {});
 
 // Those lines for `node`.

@@ -10,9 +10,6 @@
 
 namespace usblink::sim {
 
-inline constexpr std::uint16_t kCalculatorVendorId = 0x04FC;
-inline constexpr std::uint16_t kCalculatorProductId = 0x0C77;
-
 struct SimInterface {
   std::string path;
   std::uint16_t vendorId = 0;

@@ -9,16 +9,9 @@ namespace usblink::sim {
 
 namespace {
 
-constexpr std::size_t kCodeByte = 1;
-constexpr std::size_t kDataStart = 3;
-constexpr int kTransfersPerBlock = 5;
-constexpr std::size_t kIdentityStart = 2;
-constexpr std::uint8_t kErased = 0xFF;
-constexpr std::uint8_t kCommitMagic = 0x0C;
-
 Report EmptyReply(std::uint8_t code, std::uint8_t status) {
   Report reply{};
-  reply[0] = kReportId;
+  reply[kReportIdByte] = kReportId;
   reply[kCodeByte] = code;
   reply[kStatusByte] = status;
   return reply;
@@ -28,7 +21,7 @@ Report EmptyReply(std::uint8_t code, std::uint8_t status) {
 
 SimCalculator::SimCalculator(CalculatorFaults faults)
     : faults_(std::move(faults)),
-      flash_(kFlashSize, kErased),
+      flash_(kFlashSize, kErasedByte),
       reply_(EmptyReply(0, ReplyStatus::Done)) {}
 
 void SimCalculator::ReceiveOutputReport(std::span<const std::uint8_t, kReportLength> report) {
@@ -100,10 +93,10 @@ void SimCalculator::Execute(const Report& command) {
       AnswerIdentity();
       break;
     case CommandCode::TypeQuery:
-      reply_[2] = faults_.type.value_or(0);
+      reply_[kParameterStart] = faults_.type.value_or(kTypeNorm);
       break;
     case CommandCode::FlashQuery:
-      reply_[2] = faults_.flashId.value_or(kDefaultFlashId);
+      reply_[kParameterStart] = faults_.flashId.value_or(kDefaultFlashId);
       break;
     case CommandCode::BlockWrite:
     case CommandCode::BlockRead:
@@ -137,12 +130,13 @@ void SimCalculator::AnswerIdentity() {
 }
 
 void SimCalculator::OpenBlockTransfer(const Report& command) {
-  const std::size_t block = command[2] + 256u * command[3];
+  const std::size_t block =
+      BlockNumber(std::span(command).subspan<kParameterStart, kBlockNumberSize>());
   if (block >= kFlashBlocks) return Refuse(ReplyStatus::InvalidInstruction);
   const std::uint8_t code = command[kCodeByte];
   const std::size_t bank = block * kBlockSize / kBankSize;
   if (code == CommandCode::BlockWrite && !erasedThisSession_[bank]) {
-    std::ranges::fill(Flash().subspan(bank * kBankSize, kBankSize), kErased);
+    std::ranges::fill(Flash().subspan(bank * kBankSize, kBankSize), kErasedByte);
     erasedThisSession_[bank] = true;
   }
   // A new block abandons one whose transfers were left unfinished.
@@ -151,7 +145,7 @@ void SimCalculator::OpenBlockTransfer(const Report& command) {
 
 void SimCalculator::TransferData(const Report& command) {
   if (!openBlock_) return Refuse(ReplyStatus::HandlingError);
-  if (command[2] != openBlock_->code) return Refuse(ReplyStatus::InvalidInstruction);
+  if (command[kParameterStart] != openBlock_->code) return Refuse(ReplyStatus::InvalidInstruction);
   const std::size_t offset = openBlock_->transfersDone * kTransferPayload;
   const std::size_t count = std::min(kTransferPayload, kBlockSize - offset);
   const auto bytes = Flash().subspan(openBlock_->block * kBlockSize + offset, count);
@@ -166,20 +160,19 @@ void SimCalculator::TransferData(const Report& command) {
 }
 
 void SimCalculator::AnswerChecksum(const Report& command) {
-  const std::size_t bank = command[2];
+  const std::size_t bank = command[kParameterStart];
   if (bank >= kBankLimit) return Refuse(ReplyStatus::InvalidInstruction);
   const auto bytes = Flash().subspan(bank * kBankSize, kBankSize);
   std::uint32_t sum = std::accumulate(bytes.begin(), bytes.end(), std::uint32_t{0});
   // A bank sums to at most 0xFF0000, so even the wrong sum fits the 24-bit reply.
   if (faults_.badChecksumBank == static_cast<int>(bank)) ++sum;
-  reply_[2] = static_cast<std::uint8_t>(sum);
-  reply_[3] = static_cast<std::uint8_t>(sum >> 8);
-  reply_[4] = static_cast<std::uint8_t>(sum >> 16);
+  std::ranges::copy(ChecksumBytes(sum), reply_.begin() + kParameterStart);
 }
 
 void SimCalculator::Commit(const Report& command) {
-  const int banks = command[4];
-  if (command[2] != 0 || command[3] != kCommitMagic || banks < 1 ||
+  const auto parameters = std::span(command).subspan<kParameterStart, CommitParameters(0).size()>();
+  const int banks = parameters.back();
+  if (!std::ranges::equal(parameters, CommitParameters(banks)) || banks < 1 ||
       banks > static_cast<int>(kBankLimit)) {
     return Refuse(ReplyStatus::InvalidInstruction);
   }

@@ -40,15 +40,15 @@ struct CalculatorFaults {
 // One command as the calculator received it.
 struct ReceivedCommand {
   Report report{};
-  [[nodiscard]] std::uint8_t Code() const { return report[1]; }
+  [[nodiscard]] std::uint8_t Code() const { return report[kCodeByte]; }
 };
 
 // A session begins at each identity query and after a commit; a bank is
 // erased on its first block-write of a session, later writes only clear bits.
 // Refusals change nothing: a data transfer with no block open (a sixth one
-// included) is out of sequence, 0x55; a block past 1023, a bank past 3, a
-// transfer naming the other block command, a malformed commit or an unknown
-// code is an invalid instruction, 0x44. Byte 0 of a command is not examined.
+// included) is out of sequence, a handling error; a block past 1023, a bank
+// past 3, a transfer naming the other block command, a malformed commit or an
+// unknown code is an invalid instruction. Byte 0 of a command is not examined.
 class SimCalculator {
  public:
   static constexpr std::uint8_t kDefaultFlashId = 0xBF;
@@ -57,7 +57,7 @@ class SimCalculator {
 
   // One output report (byte 0 the report id 1). Ignored once unplugged.
   void ReceiveOutputReport(std::span<const std::uint8_t, kReportLength> report);
-  // Fills an input report: busy (0xFF in byte 63) or the answer to the last
+  // Fills an input report: a busy reply or the answer to the last
   // command, which later reads repeat. Untouched once unplugged.
   void ProduceInputReport(std::span<std::uint8_t, kReportLength> report);
 
