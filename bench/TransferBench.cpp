@@ -30,6 +30,7 @@ class SilentWindow final : public WindowPort {
   void SetLinkStatus(std::string_view) override {}
   void SetProgressCaption(std::string_view) override {}
   void SetProgressVisible(bool) override {}
+  void ReportProgress(const TransferProgress&) override {}
   void SetNoteCaption(std::string_view) override {}
   void SetNoteVisible(bool) override {}
   void SetLinkButtonEnabled(bool) override {}

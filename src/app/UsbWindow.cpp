@@ -34,7 +34,7 @@ class UsbWindow::RunningScope {
     window_.running_ = what;
     if (window_.ended_) return;
     for (const auto& layout : kControls) {
-      if (StartsCommand(layout.control)) window_.view_.ControlChanged(layout.control);
+      if (StartsCommand(layout.control)) window_.Render(layout.control);
     }
   }
   UsbWindow& window_;
@@ -45,6 +45,7 @@ UsbWindow::UsbWindow(HidApi& api, Pacer& pacer, WindowView& view)
   for (const auto& layout : kControls) {
     controls_[static_cast<std::size_t>(layout.control)] = {std::string(layout.caption),
                                                            layout.visible, layout.enabled};
+    Render(layout.control);
   }
 }
 
@@ -58,19 +59,21 @@ ControlState& UsbWindow::Stored(Control control) {
   return controls_[static_cast<std::size_t>(control)];
 }
 
+void UsbWindow::Render(Control control) { view_.ControlChanged(control, State(control)); }
+
 void UsbWindow::SetCaption(Control control, std::string_view caption) {
   Stored(control).caption = caption;
-  view_.ControlChanged(control);
+  Render(control);
 }
 
 void UsbWindow::SetVisible(Control control, bool visible) {
   Stored(control).visible = visible;
-  view_.ControlChanged(control);
+  Render(control);
 }
 
 void UsbWindow::SetEnabled(Control control, bool enabled) {
   Stored(control).enabled = enabled;
-  view_.ControlChanged(control);
+  Render(control);
 }
 
 bool UsbWindow::Accepts(Control button) const { return !ended_ && State(button).enabled; }
@@ -93,6 +96,22 @@ Outcome UsbWindow::FailDevice(const std::string& message) {
   ended_ = true;
   view_.EndProcess();
   return Outcome::DeviceFailed;
+}
+
+Outcome UsbWindow::Click(Control control) {
+  switch (control) {
+    case Control::contion:
+      return ContionClick();
+    case Control::CmdOpenFile:
+      return CmdOpenFileClick();
+    case Control::CmdReadFile:
+      return CmdReadFileClick();
+    case Control::Clear:
+      ClearClick();
+      return Outcome::Cleared;
+    default:
+      return Outcome::Ignored;
+  }
 }
 
 Outcome UsbWindow::ContionClick() {
@@ -204,6 +223,9 @@ void UsbWindow::SetProgressCaption(std::string_view caption) {
   SetCaption(Control::Label5, caption);
 }
 void UsbWindow::SetProgressVisible(bool visible) { SetVisible(Control::Label5, visible); }
+void UsbWindow::ReportProgress(const TransferProgress& progress) {
+  view_.ProgressReported(progress);
+}
 void UsbWindow::SetNoteCaption(std::string_view caption) { SetCaption(Control::Label6, caption); }
 void UsbWindow::SetNoteVisible(bool visible) { SetVisible(Control::Label6, visible); }
 void UsbWindow::SetLinkButtonEnabled(bool enabled) { SetEnabled(Control::contion, enabled); }

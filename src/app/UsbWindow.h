@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FileFilter.h"
 #include "app/WindowLayout.h"
 #include "app/WindowView.h"
 #include "hid/Discovery.h"
@@ -16,12 +17,6 @@
 #include "protocol/WindowPort.h"
 
 namespace usblink::app {
-
-struct ControlState {
-  std::string caption;
-  bool visible = false;
-  bool enabled = false;
-};
 
 // How a click ended, for callers that report it (the command line).
 enum class Outcome {
@@ -37,9 +32,12 @@ enum class Outcome {
   ReadBack,          // banks 0-3 are in the read-back file
   DeviceFailed,      // error status or timeout: the device is closed, the process ends
   Closed,            // the window was closed in the middle of the command
+  Cleared,           // "Clear" emptied the log
 };
 
-inline constexpr std::string_view kDialogFilter = "File(*.UD)|*.UD";
+// What the download's file dialog offers.
+inline constexpr std::array<std::string_view, 1> kImagePatterns{"*.UD"};
+inline constexpr FileFilter kDialogFilter{"File(*.UD)", kImagePatterns};
 inline constexpr std::string_view kReadBackFileName = "Load.bin";
 
 class UsbWindow final : public WindowPort {
@@ -57,6 +55,10 @@ class UsbWindow final : public WindowPort {
   [[nodiscard]] bool CommandRunning() const { return running_ != Running::Nothing; }
   [[nodiscard]] bool Ended() const { return ended_; }
   [[nodiscard]] Discovery& DeviceDiscovery() { return discovery_; }
+
+  // A click on a control: the handler of the button clicked. Views forward
+  // every click here; other controls take none (Ignored).
+  Outcome Click(Control control);
 
   // Event handlers.
   Outcome ContionClick();
@@ -79,6 +81,7 @@ class UsbWindow final : public WindowPort {
   void SetLinkStatus(std::string_view caption) override;
   void SetProgressCaption(std::string_view caption) override;
   void SetProgressVisible(bool visible) override;
+  void ReportProgress(const TransferProgress& progress) override;
   void SetNoteCaption(std::string_view caption) override;
   void SetNoteVisible(bool visible) override;
   void SetLinkButtonEnabled(bool enabled) override;
@@ -91,6 +94,7 @@ class UsbWindow final : public WindowPort {
   class RunningScope;
 
   ControlState& Stored(Control control);
+  void Render(Control control);
   void SetCaption(Control control, std::string_view caption);
   void SetVisible(Control control, bool visible);
   void SetEnabled(Control control, bool enabled);

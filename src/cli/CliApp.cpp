@@ -50,6 +50,7 @@ Verdict VerdictOf(Outcome outcome) {
       return {kExitFileError, "file error"};
     case Outcome::Ignored:
     case Outcome::Closed:
+    case Outcome::Cleared:
       break;
   }
   return {kExitDeviceError, "interrupted"};
@@ -59,9 +60,7 @@ Verdict VerdictOf(Outcome outcome) {
 class Session {
  public:
   Session(const Options& options, TerminalView& view, HidApi& api, Pacer& pacer)
-      : options_(options), view_(view), window_(api, pacer, view) {
-    view_.Attach(window_);
-  }
+      : options_(options), view_(view), window_(api, pacer, view) {}
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
   // As the window's close: the device handles are closed.
@@ -73,7 +72,7 @@ class Session {
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(options_.waitSeconds.value_or(0)));
     for (;;) {
-      const Outcome outcome = window_.ContionClick();
+      const Outcome outcome = window_.Click(app::Control::contion);
       if (outcome != Outcome::NotFound || std::chrono::steady_clock::now() >= deadline) {
         return outcome;
       }
@@ -83,16 +82,16 @@ class Session {
 
   Outcome ReadBack(const std::filesystem::path& file, std::string_view title) {
     window_.SetReadBackFile(file);
-    view_.BeginProgress(title, kFlashBlocks);
-    const Outcome outcome = window_.CmdReadFileClick();
+    view_.BeginProgress(title);
+    const Outcome outcome = window_.Click(app::Control::CmdReadFile);
     view_.EndProgress();
     return outcome;
   }
 
-  Outcome Download(const std::filesystem::path& file, const FirmwareImage& image) {
+  Outcome Download(const std::filesystem::path& file) {
     view_.SetDialogAnswer(file.string());
-    view_.BeginProgress("download", image.SentBlocks());
-    const Outcome outcome = window_.CmdOpenFileClick();
+    view_.BeginProgress("download");
+    const Outcome outcome = window_.Click(app::Control::CmdOpenFile);
     view_.EndProgress();
     return outcome;
   }
@@ -224,7 +223,7 @@ int DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
         outcome = session.ReadBack(*options.backupFile, "backup");
         if (outcome != Outcome::ReadBack) return VerdictOf(outcome).exitStatus;
       }
-      return VerdictOf(session.Download(*options.file, *image)).exitStatus;
+      return VerdictOf(session.Download(*options.file)).exitStatus;
     case Command::Read:
       return VerdictOf(session.ReadBack(options.file.value_or(app::kReadBackFileName), "read"))
           .exitStatus;

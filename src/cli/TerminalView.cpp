@@ -29,10 +29,8 @@ void TerminalView::LogAppended(std::string_view line) {
                         : std::string(line));
 }
 
-void TerminalView::BeginProgress(std::string_view title, long long totalBlocks) {
-  progress_.emplace(Progress{std::string(title), totalBlocks, 0, std::nullopt});
-  if (settings_.progressBar)
-    progress_->bar.emplace(err_, std::string(title), totalBlocks * kBlockBytes);
+void TerminalView::BeginProgress(std::string_view title) {
+  progress_.emplace(Progress{std::string(title), std::nullopt});
 }
 
 void TerminalView::EndProgress() {
@@ -40,21 +38,21 @@ void TerminalView::EndProgress() {
   progress_.reset();
 }
 
-void TerminalView::ControlChanged(app::Control control) {
-  // Every block of a transfer ends with a new progress caption.
-  if (control != app::Control::Label5 || !progress_ || !window_) return;
-  if (window_->State(app::Control::Label5).caption.empty()) return;
+void TerminalView::ProgressReported(const TransferProgress& reported) {
+  if (!progress_) return;
   Progress& progress = *progress_;
-  if (progress.blocks >= progress.totalBlocks) return;
-  ++progress.blocks;
+  const long long blocks = reported.blocksDone;
+  const long long totalBlocks = reported.blocksInAll;
   if (settings_.json) {
     Stdout(JsonObject({{"type", "progress"},
                        {"operation", progress.title},
-                       {"blocks", progress.blocks},
-                       {"totalBlocks", progress.totalBlocks},
-                       {"bytes", progress.blocks * kBlockBytes}}));
+                       {"blocks", blocks},
+                       {"totalBlocks", totalBlocks},
+                       {"bytes", blocks * kBlockBytes}}));
   }
-  if (progress.bar) progress.bar->Update(progress.blocks * kBlockBytes);
+  if (!settings_.progressBar) return;
+  if (!progress.bar) progress.bar.emplace(err_, progress.title, totalBlocks * kBlockBytes);
+  progress.bar->Update(blocks * kBlockBytes);
 }
 
 void TerminalView::ShowMessageBox(std::string_view text, std::string_view title) {
@@ -71,7 +69,7 @@ void TerminalView::Message(std::string_view text, std::string_view title) {
   }
 }
 
-std::optional<std::string> TerminalView::ShowOpenFileDialog(std::string_view) {
+std::optional<std::string> TerminalView::ShowOpenFileDialog(const app::FileFilter&) {
   return std::exchange(dialogAnswer_, std::nullopt);
 }
 

@@ -2,12 +2,14 @@
 // The window rendered on a terminal: the log on stdout (plain or JSON Lines),
 // message boxes on stderr, a progress bar while a transfer runs.
 
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "app/UsbWindow.h"
 #include "app/WindowView.h"
 #include "cli/JsonText.h"
 #include "cli/ProgressBar.h"
@@ -24,7 +26,6 @@ class TerminalView final : public app::WindowView {
  public:
   TerminalView(std::ostream& out, std::ostream& err, OutputSettings settings);
 
-  void Attach(const app::UsbWindow& window) { window_ = &window; }
   // Also write every log line to this file.
   [[nodiscard]] bool OpenLogFile(const std::filesystem::path& path);
   // True once a line could not be written to that file.
@@ -32,8 +33,9 @@ class TerminalView final : public app::WindowView {
   // What the file-open dialog answers.
   void SetDialogAnswer(std::string file) { dialogAnswer_ = std::move(file); }
 
-  // Counts the blocks of a transfer through the progress caption.
-  void BeginProgress(std::string_view title, long long totalBlocks);
+  // The progress of the transfer that follows goes out under `title`: a bar
+  // on a terminal, a line a block in JSON.
+  void BeginProgress(std::string_view title);
   void EndProgress();
 
   // A line of the command line's own (check, verify, list).
@@ -46,9 +48,10 @@ class TerminalView final : public app::WindowView {
   void LogAppended(std::string_view line) override;
   void LogCleared() override {}
   void LogLineSelected(std::size_t) override {}
-  void ControlChanged(app::Control control) override;
+  void ControlChanged(app::Control, const app::ControlState&) override {}
+  void ProgressReported(const TransferProgress& progress) override;
   void ShowMessageBox(std::string_view text, std::string_view title) override;
-  std::optional<std::string> ShowOpenFileDialog(std::string_view filter) override;
+  std::optional<std::string> ShowOpenFileDialog(const app::FileFilter& filter) override;
   bool ConfirmClose(std::string_view) override { return true; }
   void EndProcess() override {}
 
@@ -59,14 +62,11 @@ class TerminalView final : public app::WindowView {
   std::ostream& err_;
   OutputSettings settings_;
   std::ofstream logFile_;
-  const app::UsbWindow* window_ = nullptr;
   std::optional<std::string> dialogAnswer_;
 
   struct Progress {
     std::string title;
-    long long totalBlocks;
-    long long blocks = 0;
-    std::optional<ProgressBar> bar;
+    std::optional<ProgressBar> bar;  // drawn from the first block on
   };
   std::optional<Progress> progress_;
 };

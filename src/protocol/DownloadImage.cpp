@@ -92,6 +92,7 @@ DownloadResult DownloadImage(const Channel& channel, WindowPort& window, Handle&
     for (int block = first; block < end; ++block) {
       SendBlock(channel, block, image.Block(block));
       window.SetProgressCaption("Downloading： " + HexText(block % kBlocksPerBank));
+      window.ReportProgress({Transfer::Download, block + 1, image.SentBlocks()});
     }
     if (!BankVerified(channel, window, bank, image.BankChecksum(bank))) {
       return DownloadResult::ChecksumMismatch;

@@ -40,6 +40,7 @@ bool ReadBackImage(const Channel& channel, WindowPort& window, const std::filesy
     }
     const int completed = block + 1;
     window.SetProgressCaption(std::to_string(completed % kBlocksPerBank));
+    window.ReportProgress({Transfer::ReadBack, completed, kFlashBlocks});
     if (completed % kBlocksPerBank == 0) {
       window.AppendLine(" ReceiveBank = " + std::to_string(completed / kBlocksPerBank));
     }

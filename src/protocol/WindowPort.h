@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "hid/LogPort.h"
+#include "protocol/TransferProgress.h"
 
 namespace usblink {
 
@@ -13,6 +14,8 @@ class WindowPort : public LinkWindowPort {
   // Label5, the progress line.
   virtual void SetProgressCaption(std::string_view caption) = 0;
   virtual void SetProgressVisible(bool visible) = 0;
+  // One more block of a transfer is done; raised beside the progress caption.
+  virtual void ReportProgress(const TransferProgress& progress) = 0;
   // Label6, the note shown during and after a download.
   virtual void SetNoteCaption(std::string_view caption) = 0;
   virtual void SetNoteVisible(bool visible) = 0;

@@ -70,6 +70,34 @@ TEST_F(UsbWindowTest, StartsWithOnlyTheLinkControlsShowing) {
   EXPECT_TRUE(window.LogLines().empty());
 }
 
+TEST_F(UsbWindowTest, TheViewGetsEveryFirstStateFromTheLayoutBeforeAnyEvent) {
+  for (const auto& layout : kControls) {
+    SCOPED_TRACE(static_cast<int>(layout.control));
+    EXPECT_EQ(view.rendered[static_cast<std::size_t>(layout.control)],
+              (ControlState{std::string(layout.caption), layout.visible, layout.enabled}));
+  }
+}
+
+TEST_F(UsbWindowTest, AClickRunsTheHandlerOfItsButtonAndNothingElse) {
+  EXPECT_EQ(window.Click(Control::Label3), Outcome::Ignored);
+  EXPECT_EQ(window.Click(Control::TextVID), Outcome::Ignored);
+  EXPECT_EQ(window.Click(Control::CmdOpenFile), Outcome::Ignored);  // disabled until connected
+  EXPECT_TRUE(bus.calculator.Commands().empty());
+  EXPECT_TRUE(view.dialogFilters.empty());
+
+  EXPECT_EQ(window.Click(Control::contion), Outcome::Connected);
+  EXPECT_EQ(window.Click(Control::Clear), Outcome::Cleared);
+  EXPECT_TRUE(window.LogLines().empty());
+  EXPECT_EQ(window.Click(Control::CmdReadFile), Outcome::ReadBack);
+  view.dialogAnswers.push_back(Image(300));
+  EXPECT_EQ(window.Click(Control::CmdOpenFile), Outcome::Downloaded);
+  // The view was told what it shows now.
+  for (const auto& layout : kControls) {
+    EXPECT_EQ(view.rendered[static_cast<std::size_t>(layout.control)], window.State(layout.control))
+        << static_cast<int>(layout.control);
+  }
+}
+
 TEST_F(UsbWindowTest, ConnectLeavesOneLineAndTheDownloadReady) {
   EXPECT_EQ(window.ContionClick(), Outcome::Connected);
   EXPECT_EQ(window.LogLines(),
@@ -126,7 +154,8 @@ TEST_F(UsbWindowTest, DownloadCommitsAndHandsBackToUsbLink) {
   window.ContionClick();
   view.dialogAnswers.push_back(Image(300));
   EXPECT_EQ(window.CmdOpenFileClick(), Outcome::Downloaded);
-  EXPECT_EQ(view.dialogFilters, std::vector<std::string>{"File(*.UD)|*.UD"});
+  EXPECT_EQ(view.dialogFilters,
+            (std::vector<testing::FakeView::ShownFilter>{{"File(*.UD)", {"*.UD"}}}));
   EXPECT_FALSE(Enabled(Control::CmdOpenFile));
   EXPECT_TRUE(Enabled(Control::contion));
   EXPECT_EQ(Caption(Control::Label5), "");
@@ -134,6 +163,8 @@ TEST_F(UsbWindowTest, DownloadCommitsAndHandsBackToUsbLink) {
   EXPECT_EQ(Caption(Control::Label6), "Please wait until the calculator shows: Update Success!");
   EXPECT_EQ(bus.calculator.CommittedBanks(), 1);
   EXPECT_EQ(api.OpenHandleCount(), 1);  // only the event is left
+  EXPECT_EQ(view.progressReports, (std::vector<TransferProgress>{{Transfer::Download, 1, 2},
+                                                                 {Transfer::Download, 2, 2}}));
 }
 
 TEST_F(UsbWindowTest, ChecksumMismatchLetsTheUserDownloadAgain) {

@@ -239,6 +239,34 @@ TEST_F(CliCommandsTest, JsonLinesAreEachOneObject) {
   EXPECT_EQ(run.err, "");
 }
 
+TEST_F(CliCommandsTest, ProgressCountsTheBlocksOfEachTransferUnderItsName) {
+  const auto image = Write("image.UD", Pattern(600));
+  const auto run =
+      RunCli({"--simulate", "--json", "download", "--backup", PathOf("backup.bin"), image});
+  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  std::vector<std::string> progress;
+  for (const auto& line : run.OutLines()) {
+    if (line.starts_with(R"({"type":"progress")")) progress.push_back(line);
+  }
+  ASSERT_EQ(progress.size(), 1024u + 3u);
+  EXPECT_EQ(
+      progress[0],
+      R"({"type":"progress","operation":"backup","blocks":1,"totalBlocks":1024,"bytes":256})");
+  EXPECT_EQ(
+      progress[1023],
+      R"({"type":"progress","operation":"backup","blocks":1024,"totalBlocks":1024,"bytes":262144})");
+  EXPECT_EQ(progress.back(),
+            R"({"type":"progress","operation":"download","blocks":3,"totalBlocks":3,"bytes":768})");
+
+  // On a terminal: a bar drawn from the first block, full at the last.
+  const auto shown = RunCli({"--simulate", "download", image}, true);
+  ASSERT_EQ(shown.status, cli::kExitSuccess) << shown.err;
+  EXPECT_TRUE(shown.err.starts_with("\r\033[Kdownload [")) << shown.err;
+  EXPECT_NE(shown.err.find("download [########################] 100%  768/768 B"),
+            std::string::npos)
+      << shown.err;
+}
+
 TEST_F(CliCommandsTest, QuietKeepsOnlyMessagesAndTheResult) {
   const auto run = RunCli({"--simulate", "-q", "--sim-type", "1", "connect"});
   EXPECT_EQ(run.out, "");

@@ -26,7 +26,8 @@ struct CliRun {
 };
 
 // Without --simulate the command line gets this machine's "real" bus: empty.
-inline CliRun RunCli(std::vector<std::string> arguments) {
+// `errIsTerminal` asks for the progress bar.
+inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = false) {
   static sim::SimBus emptyBus;
   std::ostringstream out;
   std::ostringstream err;
@@ -35,7 +36,7 @@ inline CliRun RunCli(std::vector<std::string> arguments) {
       [](bool) { return std::make_unique<VirtualPacer>(); },
       [] { return std::optional<std::string>("the calculator's node is not yours"); }};
   CliRun run;
-  run.status = cli::RunCli(arguments, {out, err, false}, environment);
+  run.status = cli::RunCli(arguments, {out, err, errIsTerminal}, environment);
   run.out = out.str();
   run.err = err.str();
   return run;

@@ -171,6 +171,15 @@ TEST_F(DownloadImageTest, ProgressShowsEachSentBlockWithinItsBankInHex) {
   EXPECT_EQ(captions[257], "");
 }
 
+TEST_F(DownloadImageTest, ProgressEventsCountTheSentBlocksBesideTheCaptions) {
+  ASSERT_EQ(Download(testing::PatternBytes(65537)), DownloadResult::Committed);
+  const auto& reports = window.progressReports;
+  ASSERT_EQ(reports.size(), 257u);  // fill blocks and the commit report nothing
+  for (std::size_t i = 0; i < reports.size(); ++i) {
+    ASSERT_EQ(reports[i], (TransferProgress{Transfer::Download, static_cast<int>(i) + 1, 257}));
+  }
+}
+
 TEST_F(DownloadImageTest, BlockNumbersTravelLowByteFirst) {
   ASSERT_EQ(Download(testing::PatternBytes(262144)), DownloadResult::Committed);
   const auto blockWrite = [&](int block) { return Sent()[block * 6 + block / 256].report; };

@@ -91,6 +91,15 @@ TEST_F(ReadBackImageTest, ProgressCountsCompletedBlocksWithinTheBankInDecimal) {
   EXPECT_EQ(captions.back(), "0");
 }
 
+TEST_F(ReadBackImageTest, ProgressEventsCountCompletedBlocksOfTheWholeFlash) {
+  ASSERT_TRUE(ReadBack());
+  const auto& reports = window.progressReports;
+  ASSERT_EQ(reports.size(), 1024u);
+  for (std::size_t i = 0; i < reports.size(); ++i) {
+    ASSERT_EQ(reports[i], (TransferProgress{Transfer::ReadBack, static_cast<int>(i) + 1, 1024}));
+  }
+}
+
 TEST_F(ReadBackImageTest, EveryByteTakenIsInTheFileBeforeTheNextCommand) {
   // Window events run during each wait; there the process may end at once.
   std::vector<std::pair<std::size_t, std::uintmax_t>> seen;  // commands answered, file size

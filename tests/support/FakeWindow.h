@@ -33,6 +33,9 @@ class FakeWindow : public WindowPort {
     progressHistory.emplace_back(caption);
   }
   void SetProgressVisible(bool visible) override { progressVisible = visible; }
+  void ReportProgress(const TransferProgress& progress) override {
+    progressReports.push_back(progress);
+  }
   void SetNoteCaption(std::string_view caption) override { noteCaption = caption; }
   void SetNoteVisible(bool visible) override { noteVisible = visible; }
   void SetLinkButtonEnabled(bool enabled) override { linkButtonEnabled = enabled; }
@@ -48,6 +51,7 @@ class FakeWindow : public WindowPort {
   std::string progressCaption;
   std::vector<std::string> progressHistory;
   bool progressVisible = true;
+  std::vector<TransferProgress> progressReports;
   std::string noteCaption;
   bool noteVisible = false;
   bool linkButtonEnabled = true;

@@ -35,6 +35,8 @@ const char* OutcomeName(Outcome outcome) {
       return "device-failed";
     case Outcome::Closed:
       return "closed";
+    case Outcome::Cleared:
+      return "cleared";
   }
   return "?";
 }
@@ -76,13 +78,13 @@ void DemoScript::Run(const QString& line) {
   const QString argument = line.section(u' ', 1).trimmed();
   UsbWindow& model = session_->Model();
   if (command == "connect") {
-    Say(command + " " + OutcomeName(model.ContionClick()));
+    Say(command + " " + OutcomeName(model.Click(Control::contion)));
   } else if (command == "download") {
     chosenFile_ = argument;
-    Say(command + " " + OutcomeName(model.CmdOpenFileClick()));
+    Say(command + " " + OutcomeName(model.Click(Control::CmdOpenFile)));
   } else if (command == "read") {
     model.SetReadBackFile(argument.toStdString());
-    Say(command + " " + OutcomeName(model.CmdReadFileClick()));
+    Say(command + " " + OutcomeName(model.Click(Control::CmdReadFile)));
   } else if (command == "close") {
     Say(command + (session_->View().close() ? " closed" : " refused"));
   } else {
@@ -94,7 +96,7 @@ void DemoScript::Message(QWidget&, const QString& text, const QString& title) {
   Say("message " + title + ": " + text);
 }
 
-std::optional<QString> DemoScript::OpenFile(QWidget&, const QString&) {
+std::optional<QString> DemoScript::OpenFile(QWidget&, const FileFilter&) {
   if (chosenFile_.isEmpty()) return std::nullopt;
   return chosenFile_;
 }

@@ -23,7 +23,7 @@ class DemoScript final : public DialogPort {
   void Start(WindowSession& session);
 
   void Message(QWidget& parent, const QString& text, const QString& title) override;
-  std::optional<QString> OpenFile(QWidget& parent, const QString& filter) override;
+  std::optional<QString> OpenFile(QWidget& parent, const FileFilter& filter) override;
   bool Confirm(QWidget& parent, const QString& question, const QString& title) override;
 
  private:

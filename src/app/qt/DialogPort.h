@@ -5,6 +5,8 @@
 #include <QString>
 #include <optional>
 
+#include "app/FileFilter.h"
+
 class QWidget;
 
 namespace usblink::app::qt {
@@ -14,8 +16,8 @@ class DialogPort {
   virtual ~DialogPort() = default;
   // One OK button, no icon.
   virtual void Message(QWidget& parent, const QString& text, const QString& title) = 0;
-  // `filter` as the window model gives it: "description|patterns".
-  virtual std::optional<QString> OpenFile(QWidget& parent, const QString& filter) = 0;
+  // The file-open dialog offering the files `filter` picks.
+  virtual std::optional<QString> OpenFile(QWidget& parent, const FileFilter& filter) = 0;
   // Yes or No.
   virtual bool Confirm(QWidget& parent, const QString& question, const QString& title) = 0;
 };

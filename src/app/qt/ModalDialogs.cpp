@@ -6,15 +6,10 @@
 
 namespace usblink::app::qt {
 
-QString QtNameFilters(const QString& filter) {
-  const QStringList parts = filter.split(u'|');
-  QStringList filters;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(u';', u' ');
-    filters << parts[i] + " (" + patterns + ")";
-  }
-  return filters.join(";;");
+QString QtNameFilter(const FileFilter& filter) {
+  QStringList patterns;
+  for (const std::string_view pattern : filter.patterns) patterns << QString::fromUtf8(pattern);
+  return QString::fromUtf8(filter.description) + " (" + patterns.join(u' ') + ")";
 }
 
 void ModalDialogs::Message(QWidget& parent, const QString& text, const QString& title) {
@@ -23,8 +18,8 @@ void ModalDialogs::Message(QWidget& parent, const QString& text, const QString& 
   box.exec();
 }
 
-std::optional<QString> ModalDialogs::OpenFile(QWidget& parent, const QString& filter) {
-  QFileDialog dialog(&parent, QString(), QString(), QtNameFilters(filter));
+std::optional<QString> ModalDialogs::OpenFile(QWidget& parent, const FileFilter& filter) {
+  QFileDialog dialog(&parent, QString(), QString(), QtNameFilter(filter));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setWindowModality(Qt::ApplicationModal);

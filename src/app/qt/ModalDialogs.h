@@ -6,14 +6,14 @@
 
 namespace usblink::app::qt {
 
-// "File(*.UD)|*.UD" pairs of description and patterns as Qt's name filters
-// want them: "File(*.UD) (*.UD)", one filter per pair, ";;" between them.
-[[nodiscard]] QString QtNameFilters(const QString& filter);
+// A filter as Qt's name filters word it: the description, then the patterns
+// in parentheses with blanks between them, as in "File(*.UD) (*.UD)".
+[[nodiscard]] QString QtNameFilter(const FileFilter& filter);
 
 class ModalDialogs final : public DialogPort {
  public:
   void Message(QWidget& parent, const QString& text, const QString& title) override;
-  std::optional<QString> OpenFile(QWidget& parent, const QString& filter) override;
+  std::optional<QString> OpenFile(QWidget& parent, const FileFilter& filter) override;
   bool Confirm(QWidget& parent, const QString& question, const QString& title) override;
 };
 

@@ -79,7 +79,6 @@ void UsbLinkWindow::Create(const ControlLayout& layout) {
   const PixelRect place = scale_.Rect(layout);
   control->setGeometry(place.left, place.top, place.width, place.height);
   controls_[IndexOf(layout.control)] = std::move(control);
-  ControlChanged(layout.control);
 }
 
 QWidget& UsbLinkWindow::Widget(Control control) const { return *controls_[IndexOf(control)]; }
@@ -90,47 +89,24 @@ QListWidget& UsbLinkWindow::Log() const {
 
 void UsbLinkWindow::Attach(UsbWindow& model) {
   model_ = &model;
-  for (const auto& layout : kControls) {
-    ConnectInput(layout);
-    ControlChanged(layout.control);
-  }
+  for (const auto& layout : kControls) ConnectInput(layout);
 }
 
 void UsbLinkWindow::ConnectInput(const ControlLayout& layout) {
   QWidget& widget = Widget(layout.control);
   UsbWindow& model = *model_;
+  const Control control = layout.control;
   if (auto* edit = qobject_cast<QLineEdit*>(&widget)) {
-    QObject::connect(edit, &QLineEdit::textChanged, this,
-                     [&model, control = layout.control](const QString& text) {
-                       model.EditText(control, text.toStdString());
-                     });
-    return;
-  }
-  auto* button = qobject_cast<QPushButton*>(&widget);
-  if (button == nullptr) return;
-  switch (layout.control) {
-    case Control::contion:
-      QObject::connect(button, &QPushButton::clicked, this, [&model] { model.ContionClick(); });
-      break;
-    case Control::CmdOpenFile:
-      QObject::connect(button, &QPushButton::clicked, this, [&model] { model.CmdOpenFileClick(); });
-      break;
-    case Control::CmdReadFile:
-      QObject::connect(button, &QPushButton::clicked, this, [&model] { model.CmdReadFileClick(); });
-      break;
-    case Control::Clear:
-      QObject::connect(button, &QPushButton::clicked, this, [&model] { model.ClearClick(); });
-      break;
-    default:
-      break;
+    QObject::connect(edit, &QLineEdit::textChanged, this, [&model, control](const QString& text) {
+      model.EditText(control, text.toStdString());
+    });
+  } else if (auto* button = qobject_cast<QPushButton*>(&widget)) {
+    QObject::connect(button, &QPushButton::clicked, this,
+                     [&model, control] { model.Click(control); });
   }
 }
 
-void UsbLinkWindow::ControlChanged(Control control) {
-  const auto& layout = LayoutOf(control);
-  const ControlState state =
-      model_ != nullptr ? model_->State(control)
-                        : ControlState{std::string(layout.caption), layout.visible, layout.enabled};
+void UsbLinkWindow::ControlChanged(Control control, const ControlState& state) {
   QWidget& widget = Widget(control);
   const QString caption = Text(state.caption);
   if (auto* button = qobject_cast<QPushButton*>(&widget)) {
@@ -139,7 +115,7 @@ void UsbLinkWindow::ControlChanged(Control control) {
     if (edit->text() != caption) edit->setText(caption);
   } else if (auto* label = qobject_cast<QLabel*>(&widget)) {
     label->setText(caption);
-    if (layout.autoSize) label->adjustSize();
+    if (LayoutOf(control).autoSize) label->adjustSize();
   }
   widget.setVisible(state.visible);
   widget.setEnabled(state.enabled);
@@ -159,8 +135,8 @@ void UsbLinkWindow::ShowMessageBox(std::string_view text, std::string_view title
   dialogs_.Message(*this, Text(text), Text(title));
 }
 
-std::optional<std::string> UsbLinkWindow::ShowOpenFileDialog(std::string_view filter) {
-  auto chosen = dialogs_.OpenFile(*this, Text(filter));
+std::optional<std::string> UsbLinkWindow::ShowOpenFileDialog(const FileFilter& filter) {
+  auto chosen = dialogs_.OpenFile(*this, filter);
   if (!chosen) return std::nullopt;
   // The name as the file system spells it, which need not be UTF-8.
   return QFile::encodeName(*chosen).toStdString();

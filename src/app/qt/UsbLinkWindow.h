@@ -24,18 +24,23 @@ class UsbLinkWindow final : public QWidget, public WindowView {
   UsbLinkWindow& operator=(const UsbLinkWindow&) = delete;
   ~UsbLinkWindow() override = default;
 
-  // Connects the controls to the model and shows its states.
+  // Hands the user's clicks and edits to the model, which has drawn its
+  // states here since it was made.
   void Attach(UsbWindow& model);
   [[nodiscard]] QWidget& Widget(Control control) const;
 
-  // WindowView
+  // WindowView: the controls. Progress shows in Label5's caption alone.
+  void ControlChanged(Control control, const ControlState& state) override;
+  void ProgressReported(const TransferProgress&) override {}
+  // The log.
   void LogAppended(std::string_view line) override;
   void LogCleared() override;
   void LogLineSelected(std::size_t index) override;
-  void ControlChanged(Control control) override;
+  // Dialogs, through the DialogPort.
   void ShowMessageBox(std::string_view text, std::string_view title) override;
-  std::optional<std::string> ShowOpenFileDialog(std::string_view filter) override;
+  std::optional<std::string> ShowOpenFileDialog(const FileFilter& filter) override;
   bool ConfirmClose(std::string_view question) override;
+  // The process.
   void EndProcess() override;
 
  protected:

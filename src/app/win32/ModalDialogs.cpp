@@ -16,7 +16,7 @@ bool AskYesNo(HWND owner, std::string_view question, std::string_view title) {
                      MB_YESNO | MB_DEFBUTTON2) == IDYES;
 }
 
-std::optional<std::string> OpenFileDialog::Show(HWND owner, std::string_view filter) {
+std::optional<std::string> OpenFileDialog::Show(HWND owner, const FileFilter& filter) {
   const std::string filters = OpenFileFilter(filter);
   std::vector<char> name(32768, '\0');
   fileName_.copy(name.data(), name.size() - 1);

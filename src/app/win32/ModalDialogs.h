@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/FileFilter.h"
 #include "app/win32/WindowsGui.h"
 
 namespace usblink::app::win32 {
@@ -18,9 +19,9 @@ void ShowMessage(HWND owner, std::string_view text, std::string_view title);
 // chosen last and shows it the next time.
 class OpenFileDialog {
  public:
-  // `filter` as the model words it: "description|patterns". The name is in
-  // the narrow encoding the C library opens files by.
-  std::optional<std::string> Show(HWND owner, std::string_view filter);
+  // Offers the files `filter` picks. The name is in the narrow encoding the C
+  // library opens files by.
+  std::optional<std::string> Show(HWND owner, const FileFilter& filter);
 
  private:
   std::string fileName_;

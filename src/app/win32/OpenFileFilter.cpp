@@ -1,12 +1,14 @@
 #include "app/win32/OpenFileFilter.h"
 
-#include <algorithm>
-
 namespace usblink::app::win32 {
 
-std::string OpenFileFilter(std::string_view filter) {
-  std::string list(filter);
-  std::replace(list.begin(), list.end(), '|', '\0');
+std::string OpenFileFilter(const FileFilter& filter) {
+  std::string list(filter.description);
+  list += '\0';
+  for (std::size_t i = 0; i < filter.patterns.size(); ++i) {
+    if (i > 0) list += ';';
+    list += filter.patterns[i];
+  }
   list.append(2, '\0');
   return list;
 }

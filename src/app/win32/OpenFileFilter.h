@@ -1,13 +1,13 @@
 #pragma once
-// The file dialog's filter as the model words it, "File(*.UD)|*.UD", turned
-// into the list that GetOpenFileName takes: description and patterns, each
-// ended by a NUL, the list by one more.
+// A file dialog's filter as GetOpenFileName takes it: the description and the
+// patterns (";" between them), each ended by a NUL, the list by one more.
 
 #include <string>
-#include <string_view>
+
+#include "app/FileFilter.h"
 
 namespace usblink::app::win32 {
 
-[[nodiscard]] std::string OpenFileFilter(std::string_view filter);
+[[nodiscard]] std::string OpenFileFilter(const FileFilter& filter);
 
 }  // namespace usblink::app::win32

@@ -102,7 +102,6 @@ void UsbLinkWindow::Create(const ControlLayout& layout) {
   if (control == nullptr) ThrowLastError("CreateWindowExW");
   controls_[IndexOf(layout.control)] = control;
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.For(layout.font)), FALSE);
-  ControlChanged(layout.control);
 }
 
 // Tab follows the order of the children, which is the order of creation
@@ -118,10 +117,7 @@ void UsbLinkWindow::OrderForTab() {
 
 HWND UsbLinkWindow::ControlHandle(Control control) const { return controls_[IndexOf(control)]; }
 
-void UsbLinkWindow::Attach(UsbWindow& model) {
-  model_ = &model;
-  for (const auto& layout : kControls) ControlChanged(layout.control);
-}
+void UsbLinkWindow::Attach(UsbWindow& model) { model_ = &model; }
 
 void UsbLinkWindow::Show(int how) {
   ShowWindow(Handle(), how);
@@ -135,11 +131,8 @@ void UsbLinkWindow::Show(int how) {
   }
 }
 
-void UsbLinkWindow::ControlChanged(Control control) {
+void UsbLinkWindow::ControlChanged(Control control, const ControlState& state) {
   const auto& layout = LayoutOf(control);
-  const ControlState state =
-      model_ != nullptr ? model_->State(control)
-                        : ControlState{std::string(layout.caption), layout.visible, layout.enabled};
   HWND window = ControlHandle(control);
   if (layout.kind != ControlKind::ListBox) {
     // An edit box set to its own text would report a change of it.
@@ -206,7 +199,7 @@ void UsbLinkWindow::ShowMessageBox(std::string_view text, std::string_view title
   ShowMessage(Handle(), text, title);
 }
 
-std::optional<std::string> UsbLinkWindow::ShowOpenFileDialog(std::string_view filter) {
+std::optional<std::string> UsbLinkWindow::ShowOpenFileDialog(const FileFilter& filter) {
   return openFile_.Show(Handle(), filter);
 }
 
@@ -225,22 +218,8 @@ void UsbLinkWindow::Command(Control control, WORD notification) {
     model_->EditText(control, Utf8(TextOf(ControlHandle(control))));
     return;
   }
-  if (notification != BN_CLICKED || LayoutOf(control).kind != ControlKind::Button) return;
-  switch (control) {
-    case Control::contion:
-      model_->ContionClick();
-      break;
-    case Control::CmdOpenFile:
-      model_->CmdOpenFileClick();
-      break;
-    case Control::CmdReadFile:
-      model_->CmdReadFileClick();
-      break;
-    case Control::Clear:
-      model_->ClearClick();
-      break;
-    default:
-      break;
+  if (notification == BN_CLICKED && LayoutOf(control).kind == ControlKind::Button) {
+    model_->Click(control);
   }
 }
 

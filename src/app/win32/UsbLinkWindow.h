@@ -27,7 +27,8 @@ class UsbLinkWindow final : public WindowView {
   UsbLinkWindow& operator=(const UsbLinkWindow&) = delete;
   ~UsbLinkWindow() override = default;
 
-  // Connects the controls to the model and shows its states.
+  // Hands the user's clicks and edits to the model, which has drawn its
+  // states here since it was made.
   void Attach(UsbWindow& model);
   // Shows the window with the first control of the focus order focused.
   void Show(int how);
@@ -38,9 +39,11 @@ class UsbLinkWindow final : public WindowView {
   void LogAppended(std::string_view line) override;
   void LogCleared() override;
   void LogLineSelected(std::size_t index) override;
-  void ControlChanged(Control control) override;
+  void ControlChanged(Control control, const ControlState& state) override;
+  // Label5's caption is all the window shows of progress.
+  void ProgressReported(const TransferProgress&) override {}
   void ShowMessageBox(std::string_view text, std::string_view title) override;
-  std::optional<std::string> ShowOpenFileDialog(std::string_view filter) override;
+  std::optional<std::string> ShowOpenFileDialog(const FileFilter& filter) override;
   bool ConfirmClose(std::string_view question) override;
   void EndProcess() override;
 

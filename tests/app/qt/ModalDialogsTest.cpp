@@ -7,8 +7,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <array>
 #include <functional>
+#include <string_view>
 
+#include "app/UsbWindow.h"
 #include "app/qt/ModalDialogs.h"
 
 namespace usblink::app::qt {
@@ -68,12 +71,13 @@ class ModalDialogsTest : public QObject {
       QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFile);
       dialog.reject();
     });
-    QCOMPARE(dialogs.OpenFile(parent, "File(*.UD)|*.UD"), std::nullopt);
+    QCOMPARE(dialogs.OpenFile(parent, kDialogFilter), std::nullopt);
     QVERIFY(seen);
   }
 
-  void filtersOfSeveralPairsAndPatterns() {
-    QCOMPARE(QtNameFilters("Images|*.UD;*.bin|All|*.*"), "Images (*.UD *.bin);;All (*.*)");
+  void aFilterOfSeveralPatterns() {
+    constexpr std::array<std::string_view, 2> patterns{"*.UD", "*.bin"};
+    QCOMPARE(QtNameFilter({"Images", patterns}), "Images (*.UD *.bin)");
   }
 };
 

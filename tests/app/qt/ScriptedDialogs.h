@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/qt/DialogPort.h"
+#include "app/qt/ModalDialogs.h"
 #include "support/FakeWindow.h"
 
 namespace usblink::testing {
@@ -16,8 +17,8 @@ class ScriptedDialogs : public app::qt::DialogPort {
   void Message(QWidget&, const QString& text, const QString& title) override {
     messages.push_back({text.toStdString(), title.toStdString()});
   }
-  std::optional<QString> OpenFile(QWidget&, const QString& filter) override {
-    filters.push_back(filter);
+  std::optional<QString> OpenFile(QWidget&, const app::FileFilter& filter) override {
+    filters.push_back(app::qt::QtNameFilter(filter));
     if (files.empty()) return std::nullopt;
     auto answer = files.front();
     files.pop_front();
@@ -29,7 +30,7 @@ class ScriptedDialogs : public app::qt::DialogPort {
   }
 
   std::vector<testing::Message> messages;
-  QStringList filters;
+  QStringList filters;  // as the file dialog shows them
   std::deque<QString> files;
   std::vector<testing::Message> questions;
   bool closeAnswer = false;

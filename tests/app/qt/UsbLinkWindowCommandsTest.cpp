@@ -112,7 +112,7 @@ class UsbLinkWindowCommandsTest : public QObject {
     };
     Click(Control::CmdOpenFile);
     QVERIFY(duringShown);
-    QCOMPARE(window->dialogs.filters, QStringList{"File(*.UD)|*.UD"});
+    QCOMPARE(window->dialogs.filters, QStringList{"File(*.UD) (*.UD)"});
     QCOMPARE(window->bus.calculator.CommittedBanks().value_or(0), 2);
     const auto flash = window->bus.calculator.Flash();
     QCOMPARE(flash[69999], static_cast<std::uint8_t>(1 + 69999 % 253));

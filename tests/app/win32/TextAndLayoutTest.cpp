@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <string_view>
 
+#include "app/UsbWindow.h"
 #include "app/WindowLayout.h"
 #include "app/win32/OpenFileFilter.h"
 #include "app/win32/Utf16Text.h"
@@ -30,8 +33,9 @@ TEST(Utf16TextTest, BytesThatAreNotUtf8BecomeReplacementCharacters) {
 }
 
 TEST(OpenFileFilterTest, DescriptionAndPatternsEachEndInNulAndTheListInOneMore) {
-  EXPECT_EQ(OpenFileFilter("File(*.UD)|*.UD"), "File(*.UD)\0*.UD\0\0"s);
-  EXPECT_EQ(OpenFileFilter("A|*.a|B|*.b;*.c"), "A\0*.a\0B\0*.b;*.c\0\0"s);
+  EXPECT_EQ(OpenFileFilter(kDialogFilter), "File(*.UD)\0*.UD\0\0"s);
+  constexpr std::array<std::string_view, 2> patterns{"*.b", "*.c"};
+  EXPECT_EQ(OpenFileFilter({"B", patterns}), "B\0*.b;*.c\0\0"s);
 }
 
 }  // namespace
