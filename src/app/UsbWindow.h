@@ -56,7 +56,6 @@ class UsbWindow final : public WindowPort {
   [[nodiscard]] std::optional<std::size_t> SelectedLine() const { return selected_; }
   [[nodiscard]] bool CommandRunning() const { return running_ != Running::Nothing; }
   [[nodiscard]] bool Ended() const { return ended_; }
-  [[nodiscard]] Discovery& DeviceDiscovery() { return discovery_; }
 
   // Event handlers.
   Outcome ContionClick();
@@ -101,6 +100,8 @@ class UsbWindow final : public WindowPort {
 
   HidApi& api_;
   WindowView& view_;
+  // Lives as long as the window: its buffers are never cleared.
+  HidCP::Link link_;
   HidCP::Channel channel_;
   Discovery discovery_;
   std::array<ControlState, kControlCount> controls_;

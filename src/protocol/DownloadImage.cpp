@@ -48,6 +48,7 @@ bool BankVerified(const Channel& channel, WindowPort& window, int bank, std::uin
   window.AppendLine(" BankCheckSum     = " + HexText(sum));
   const std::array<std::uint8_t, 1> bankNumber{static_cast<std::uint8_t>(bank)};
   IssueCommand(channel, CommandCode::BankChecksum, bankNumber);
+  const Report& InReport = channel.link.InReport;
   const std::uint32_t deviceSum = InReport[2] | (InReport[3] << 8) | (InReport[4] << 16);
   window.AppendLine(" NorFlashCheckSum = " + HexText(deviceSum));
   if (deviceSum == sum) return true;
@@ -56,14 +57,14 @@ bool BankVerified(const Channel& channel, WindowPort& window, int bank, std::uin
   return false;
 }
 
-void Commit(const Channel& channel, WindowPort& window, Handle& readHandle, int banks) {
+void Commit(const Channel& channel, WindowPort& window, int banks) {
   window.SetProgressCaption("");
   window.AppendLine(" Download file complete！ ");
   const std::array<std::uint8_t, 3> parameters{0x00, 0x0C, static_cast<std::uint8_t>(banks)};
   IssueCommand(channel, CommandCode::Commit, parameters);
   for (const std::string_view line : kClosingLines) window.AppendLine(line);
   // The calculator reprograms itself and resets; the next step is a new connect.
-  CloseDevice(channel.api, readHandle);
+  CloseDevice(channel.api, channel.link);
   window.SetDownloadButtonEnabled(false);
   window.SetLinkButtonEnabled(true);
   window.SetNoteCaption("Please wait until the calculator shows: Update Success!");
@@ -71,7 +72,7 @@ void Commit(const Channel& channel, WindowPort& window, Handle& readHandle, int 
 
 }  // namespace
 
-DownloadResult DownloadImage(const Channel& channel, WindowPort& window, Handle& readHandle) {
+DownloadResult DownloadImage(const Channel& channel, WindowPort& window) {
   window.SetProgressVisible(true);
   window.ClearLines();
   window.AppendLine("Downloading file：");
@@ -96,7 +97,7 @@ DownloadResult DownloadImage(const Channel& channel, WindowPort& window, Handle&
       return DownloadResult::ChecksumMismatch;
     }
   }
-  Commit(channel, window, readHandle, image.Banks());
+  Commit(channel, window, image.Banks());
   return DownloadResult::Committed;
 }
 
