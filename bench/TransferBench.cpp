@@ -47,15 +47,15 @@ std::filesystem::path Scratch(const char* name) {
 struct Connected {
   Connected() {
     const auto& path = bus.interfaces.back().path;
-    HidCP::HIDHandle =
+    link.HIDHandle =
         api.CreateFileA(path, kGenericReadWrite, kFileShareReadWrite, nullptr, kOpenExisting, 0);
-    readHandle = api.CreateFileA(path, kGenericReadWrite, kFileShareReadWrite, nullptr,
-                                 kOpenExisting, kFileFlagOverlapped);
+    link.ReadHandle = api.CreateFileA(path, kGenericReadWrite, kFileShareReadWrite, nullptr,
+                                      kOpenExisting, kFileFlagOverlapped);
   }
   sim::SimBus bus = sim::SimBus::WithCalculator();
   sim::SimHidApi api{bus};
   NoWait pacer;
-  Handle readHandle = kNoHandle;
+  HidCP::Link link;
 };
 
 void FullDownload(benchmark::State& state) {
@@ -69,7 +69,7 @@ void FullDownload(benchmark::State& state) {
   window.file = image.string();
   for (auto _ : state) {
     Connected device;
-    HidCP::DownloadImage({device.api, device.pacer}, window, device.readHandle);
+    HidCP::DownloadImage({device.api, device.pacer, device.link}, window);
   }
   state.SetBytesProcessed(state.iterations() * 262144);
   std::filesystem::remove(image);
@@ -81,7 +81,7 @@ void FullReadBack(benchmark::State& state) {
   SilentWindow window;
   for (auto _ : state) {
     Connected device;
-    HidCP::ReadBackImage({device.api, device.pacer}, window, file);
+    HidCP::ReadBackImage({device.api, device.pacer, device.link}, window, file);
   }
   state.SetBytesProcessed(state.iterations() * 262144);
   std::filesystem::remove(file);

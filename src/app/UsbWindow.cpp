@@ -41,7 +41,7 @@ class UsbWindow::RunningScope {
 };
 
 UsbWindow::UsbWindow(HidApi& api, Pacer& pacer, WindowView& view)
-    : api_(api), view_(view), channel_{api, pacer}, discovery_(api, *this) {
+    : api_(api), view_(view), channel_{api, pacer, link_}, discovery_(api, *this, link_) {
   for (const auto& layout : kControls) {
     controls_[static_cast<std::size_t>(layout.control)] = {std::string(layout.caption),
                                                            layout.visible, layout.enabled};
@@ -92,7 +92,7 @@ Outcome UsbWindow::Run(Running what, Command command) {
 
 Outcome UsbWindow::FailDevice(const std::string& message) {
   view_.ShowMessageBox(message, "Error");
-  HidCP::CloseDevice(api_, discovery_.ReadHandle());
+  HidCP::CloseDevice(api_, link_);
   ended_ = true;
   view_.EndProcess();
   return Outcome::DeviceFailed;
@@ -149,7 +149,7 @@ Outcome UsbWindow::CmdOpenFileClick() {
     SetDownloadButtonEnabled(false);
     SetNoteCaption(kUpdateNote);
     SetNoteVisible(true);
-    switch (HidCP::DownloadImage(channel_, *this, discovery_.ReadHandle())) {
+    switch (HidCP::DownloadImage(channel_, *this)) {
       case HidCP::DownloadResult::Committed:
         return Outcome::Downloaded;
       case HidCP::DownloadResult::ChecksumMismatch:
@@ -196,7 +196,7 @@ bool UsbWindow::QueryClose() {
 }
 
 void UsbWindow::Unload() {
-  HidCP::CloseDevice(api_, discovery_.ReadHandle());
+  HidCP::CloseDevice(api_, link_);
   ended_ = true;
   view_.EndProcess();
 }

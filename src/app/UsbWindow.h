@@ -54,7 +54,6 @@ class UsbWindow final : public WindowPort {
   [[nodiscard]] std::optional<std::size_t> SelectedLine() const { return selected_; }
   [[nodiscard]] bool CommandRunning() const { return running_ != Running::Nothing; }
   [[nodiscard]] bool Ended() const { return ended_; }
-  [[nodiscard]] Discovery& DeviceDiscovery() { return discovery_; }
 
   // A click on a control: the handler of the button clicked. Views forward
   // every click here; other controls take none (Ignored).
@@ -105,6 +104,8 @@ class UsbWindow final : public WindowPort {
 
   HidApi& api_;
   WindowView& view_;
+  // Lives as long as the window: its buffers are never cleared.
+  HidCP::Link link_;
   HidCP::Channel channel_;
   Discovery discovery_;
   std::array<ControlState, kControlCount> controls_;

@@ -22,38 +22,30 @@ namespace {
 
 using app::Outcome;
 
-struct Verdict {
-  int exitStatus;
-  std::string text;
-};
-
-Verdict VerdictOf(Outcome outcome) {
+// Outcomes of the window's commands as exit statuses; OutcomeText says each in words.
+int ExitStatusOf(Outcome outcome) {
   switch (outcome) {
     case Outcome::Connected:
-      return {kExitSuccess, "connected"};
     case Outcome::Downloaded:
-      return {kExitSuccess, "downloaded"};
     case Outcome::ReadBack:
-      return {kExitSuccess, "read back"};
+      return kExitSuccess;
     case Outcome::NotFound:
-      return {kExitNotFound, "no calculator found"};
     case Outcome::IdsNotSet:
-      return {kExitNotFound, "no ids to look for"};
+      return kExitNotFound;
     case Outcome::Refused:
-      return {kExitRefused, "handshake refused"};
+      return kExitRefused;
     case Outcome::ChecksumMismatch:
-      return {kExitChecksumMismatch, "bank checksum mismatch"};
-    case Outcome::DeviceFailed:
-      return {kExitDeviceError, "device error"};
+      return kExitChecksumMismatch;
     case Outcome::NoFile:
     case Outcome::FileError:
-      return {kExitFileError, "file error"};
+      return kExitFileError;
+    case Outcome::DeviceFailed:
     case Outcome::Ignored:
     case Outcome::Closed:
     case Outcome::Cleared:
       break;
   }
-  return {kExitDeviceError, "interrupted"};
+  return kExitDeviceError;
 }
 
 // Everything one run of a device command needs, torn down in order.
@@ -216,21 +208,20 @@ int DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
   const auto pacer = environment.pacer(options.fast);
   Session session(options, view, api, *pacer);
   Outcome outcome = session.Connect();
-  if (outcome != Outcome::Connected) return VerdictOf(outcome).exitStatus;
+  if (outcome != Outcome::Connected) return ExitStatusOf(outcome);
   switch (options.command) {
     case Command::Download:
       if (options.backupFile) {
         outcome = session.ReadBack(*options.backupFile, "backup");
-        if (outcome != Outcome::ReadBack) return VerdictOf(outcome).exitStatus;
+        if (outcome != Outcome::ReadBack) return ExitStatusOf(outcome);
       }
-      return VerdictOf(session.Download(*options.file)).exitStatus;
+      return ExitStatusOf(session.Download(*options.file));
     case Command::Read:
-      return VerdictOf(session.ReadBack(options.file.value_or(app::kReadBackFileName), "read"))
-          .exitStatus;
+      return ExitStatusOf(session.ReadBack(options.file.value_or(app::kReadBackFileName), "read"));
     case Command::Verify: {
       const auto readBack = scratch->Path() / "flash.bin";
       outcome = session.ReadBack(readBack, "verify");
-      if (outcome != Outcome::ReadBack) return VerdictOf(outcome).exitStatus;
+      if (outcome != Outcome::ReadBack) return ExitStatusOf(outcome);
       return Compare(readBack, *image, view);
     }
     default:

@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "hid/DeviceHandle.h"
 #include "hid/Discovery.h"
 #include "hid/NumberText.h"
 
@@ -45,7 +44,7 @@ constexpr std::array<DecimalLine, 13> kDecimalLines{{
 }  // namespace
 
 void Discovery::LogCapabilities() {
-  state_.LastApiResult = api_.HidD_GetPreparsedData(HidCP::HIDHandle, state_.PreparsedDataRef);
+  state_.LastApiResult = api_.HidD_GetPreparsedData(link_.HIDHandle, state_.PreparsedDataRef);
   // Without data the later calls get no reference rather than a stale one.
   if (state_.LastApiResult == 0) state_.PreparsedDataRef = 0;
   apiLog_.LogApiResult("HidD_GetPreparsedData");

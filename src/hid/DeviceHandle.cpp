@@ -2,8 +2,6 @@
 
 namespace usblink::HidCP {
 
-Handle HIDHandle = kNoHandle;
-
 bool IsOpen(Handle handle) { return handle != kNoHandle && handle != kInvalidHandleValue; }
 
 void CloseIfOpen(HidApi& api, Handle& handle) {

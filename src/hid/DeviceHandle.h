@@ -1,13 +1,9 @@
 #pragma once
-// The opened calculator's handle, shared by discovery, which opens it, and the
-// report transaction, which talks through it and closes it.
+// Closing a device handle once: discovery and CloseDevice both rely on it.
 
 #include "platform/HidApi.h"
 
 namespace usblink::HidCP {
-
-// The interface under examination during a walk; after a match the calculator.
-extern Handle HIDHandle;
 
 [[nodiscard]] bool IsOpen(Handle handle);
 

@@ -12,8 +12,8 @@
 
 namespace usblink {
 
-Discovery::Discovery(HidApi& api, LinkWindowPort& window)
-    : api_(api), window_(window), apiLog_(api, window) {}
+Discovery::Discovery(HidApi& api, LinkWindowPort& window, HidCP::Link& link)
+    : api_(api), window_(window), link_(link), apiLog_(api, window) {}
 
 Discovery::~Discovery() { HidCP::CloseIfOpen(api_, state_.ReadEvent); }
 
@@ -57,8 +57,8 @@ bool Discovery::FindTheHid() {
 // A walk after a refused handshake would otherwise overwrite, and leak, the
 // handles the earlier match left open.
 void Discovery::CloseLeftoverHandles() {
-  HidCP::CloseIfOpen(api_, HidCP::HIDHandle);
-  HidCP::CloseIfOpen(api_, state_.ReadHandle);
+  HidCP::CloseIfOpen(api_, link_.HIDHandle);
+  HidCP::CloseIfOpen(api_, link_.ReadHandle);
 }
 
 Guid Discovery::LogHidClassGuid() {
@@ -123,15 +123,15 @@ void Discovery::ReadDevicePath() {
 }
 
 void Discovery::OpenInterface() {
-  HidCP::HIDHandle = api_.CreateFileA(state_.DevicePath, kGenericReadWrite, kFileShareReadWrite,
-                                      &state_.HandleSecurity, kOpenExisting, 0);
+  link_.HIDHandle = api_.CreateFileA(state_.DevicePath, kGenericReadWrite, kFileShareReadWrite,
+                                     &state_.HandleSecurity, kOpenExisting, 0);
   apiLog_.LogApiResult("CreateFile（Designation code）");
-  window_.AppendLine("  Returned handle: " + HandleText(HidCP::HIDHandle) + "h");
+  window_.AppendLine("  Returned handle: " + HandleText(link_.HIDHandle) + "h");
 }
 
 bool Discovery::ReadAttributes() {
   state_.HidAttributes.Size = kHiddAttributesSize;
-  state_.LastApiResult = api_.HidD_GetAttributes(HidCP::HIDHandle, state_.HidAttributes);
+  state_.LastApiResult = api_.HidD_GetAttributes(link_.HIDHandle, state_.HidAttributes);
   apiLog_.LogApiResult("HidD_GetAttributes（Take PID,VID）");
   const bool filled = state_.LastApiResult != 0;
   window_.AppendLine(filled ? "  HIDD_ATTRIBUTES structure filled without error."
@@ -148,16 +148,16 @@ bool Discovery::IdsMatch() const {
 
 // The invalid handle of a failed open is passed on too; its failure is logged.
 void Discovery::CloseInterface() {
-  state_.LastApiResult = api_.CloseHandle(HidCP::HIDHandle);
+  state_.LastApiResult = api_.CloseHandle(link_.HIDHandle);
   apiLog_.LogApiResult("CloseHandle（Close the interface）");
-  HidCP::HIDHandle = kNoHandle;
+  link_.HIDHandle = kNoHandle;
 }
 
 void Discovery::OpenReadHandle() {
-  state_.ReadHandle = api_.CreateFileA(state_.DevicePath, kGenericReadWrite, kFileShareReadWrite,
-                                       &state_.HandleSecurity, kOpenExisting, kFileFlagOverlapped);
+  link_.ReadHandle = api_.CreateFileA(state_.DevicePath, kGenericReadWrite, kFileShareReadWrite,
+                                      &state_.HandleSecurity, kOpenExisting, kFileFlagOverlapped);
   apiLog_.LogApiResult("CreateFile, ReadHandle");
-  window_.AppendLine("  Returned handle: " + HandleText(state_.ReadHandle) + "h");
+  window_.AppendLine("  Returned handle: " + HandleText(link_.ReadHandle) + "h");
 }
 
 void Discovery::PrepareOverlappedRead() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "hid/ApiLog.h"
+#include "hid/Link.h"
 #include "hid/LogPort.h"
 #include "platform/HidApi.h"
 
@@ -21,8 +22,9 @@ struct Overlapped {
   Handle hEvent = kNoHandle;
 };
 
-// The window's fields of discovery and the capability report. They start
-// zeroed and keep their values from one walk to the next until overwritten.
+// The window's fields of discovery and the capability report; the handles are
+// the link's. They start zeroed and keep their values from one walk to the
+// next until overwritten.
 struct DiscoveryState {
   bool DeviceFound = false;
   bool NoMoreInterfaces = false;
@@ -36,7 +38,6 @@ struct DiscoveryState {
   std::string DevicePath;
   HiddAttributes HidAttributes;
   SecurityAttributes HandleSecurity;
-  Handle ReadHandle = kNoHandle;
   Handle ReadEvent = kNoHandle;
   Overlapped ReadOverlapped;
   PreparsedData PreparsedDataRef = 0;
@@ -45,7 +46,8 @@ struct DiscoveryState {
 
 class Discovery {
  public:
-  Discovery(HidApi& api, LinkWindowPort& window);
+  // Writes the link's HIDHandle and ReadHandle.
+  Discovery(HidApi& api, LinkWindowPort& window, HidCP::Link& link);
   Discovery(const Discovery&) = delete;
   Discovery& operator=(const Discovery&) = delete;
   // Closes ReadEvent; the device handles belong to CloseDevice.
@@ -61,9 +63,6 @@ class Discovery {
 
   // Logs the capabilities of the device open on HIDHandle.
   void LogCapabilities();
-
-  // The overlapped handle to the matched device, for CloseDevice.
-  [[nodiscard]] Handle& ReadHandle() { return state_.ReadHandle; }
 
   [[nodiscard]] const DiscoveryState& State() const { return state_; }
 
@@ -82,6 +81,7 @@ class Discovery {
 
   HidApi& api_;
   LinkWindowPort& window_;
+  HidCP::Link& link_;
   ApiLog apiLog_;
   DiscoveryState state_;
 };

@@ -18,6 +18,7 @@ bool Refuse(WindowPort& window, std::string_view message) {
 }  // namespace
 
 bool CheckLink(const Channel& channel, WindowPort& window) {
+  const Report& InReport = channel.link.InReport;
   IssueCommand(channel, CommandCode::IdentityQuery);
   const bool identityMatches = std::ranges::equal(
       kCalculatorIdentity, std::span(InReport).subspan(kIdentityStart, kCalculatorIdentity.size()),

@@ -49,6 +49,7 @@ bool BankVerified(const Channel& channel, WindowPort& window, int bank, std::uin
   window.AppendLine(" BankCheckSum     = " + HexText(sum));
   const std::array<std::uint8_t, 1> bankNumber{static_cast<std::uint8_t>(bank)};
   IssueCommand(channel, CommandCode::BankChecksum, bankNumber);
+  const Report& InReport = channel.link.InReport;
   const std::uint32_t deviceSum =
       Checksum(std::span(InReport).subspan<kParameterStart, kChecksumSize>());
   window.AppendLine(" NorFlashCheckSum = " + HexText(deviceSum));
@@ -58,13 +59,13 @@ bool BankVerified(const Channel& channel, WindowPort& window, int bank, std::uin
   return false;
 }
 
-void Commit(const Channel& channel, WindowPort& window, Handle& readHandle, int banks) {
+void Commit(const Channel& channel, WindowPort& window, int banks) {
   window.SetProgressCaption("");
   window.AppendLine(" Download file complete！ ");
   IssueCommand(channel, CommandCode::Commit, CommitParameters(banks));
   for (const std::string_view line : kClosingLines) window.AppendLine(line);
   // The calculator reprograms itself and resets; the next step is a new connect.
-  CloseDevice(channel.api, readHandle);
+  CloseDevice(channel.api, channel.link);
   window.SetDownloadButtonEnabled(false);
   window.SetLinkButtonEnabled(true);
   window.SetNoteCaption("Please wait until the calculator shows: Update Success!");
@@ -72,7 +73,7 @@ void Commit(const Channel& channel, WindowPort& window, Handle& readHandle, int 
 
 }  // namespace
 
-DownloadResult DownloadImage(const Channel& channel, WindowPort& window, Handle& readHandle) {
+DownloadResult DownloadImage(const Channel& channel, WindowPort& window) {
   window.SetProgressVisible(true);
   window.ClearLines();
   window.AppendLine("Downloading file：");
@@ -98,7 +99,7 @@ DownloadResult DownloadImage(const Channel& channel, WindowPort& window, Handle&
       return DownloadResult::ChecksumMismatch;
     }
   }
-  Commit(channel, window, readHandle, image.Banks());
+  Commit(channel, window, image.Banks());
   return DownloadResult::Committed;
 }
 

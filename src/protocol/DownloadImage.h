@@ -17,6 +17,6 @@ enum class DownloadResult {
 // Sends the image named by WindowPort::ChosenFileName() to the verified,
 // open device. The caller has disabled "Download" and shown the note.
 // DeviceFailure propagates; the caller shows it and closes the device.
-DownloadResult DownloadImage(const Channel& channel, WindowPort& window, Handle& readHandle);
+DownloadResult DownloadImage(const Channel& channel, WindowPort& window);
 
 }  // namespace usblink::HidCP

@@ -7,9 +7,6 @@
 
 namespace usblink::HidCP {
 
-Report OutReport{};
-Report InReport{};
-
 namespace {
 
 std::optional<std::string> ErrorStatusMessage(std::uint8_t status) {
@@ -31,21 +28,25 @@ std::optional<std::string> ErrorStatusMessage(std::uint8_t status) {
 
 }  // namespace
 
-void WriteOutputReport(HidApi& api) { api.HidD_SetOutputReport(HIDHandle, OutReport); }
+void WriteOutputReport(HidApi& api, Link& link) {
+  api.HidD_SetOutputReport(link.HIDHandle, link.OutReport);
+}
 
-void ReadInputReport(HidApi& api) {
+void ReadInputReport(HidApi& api, Link& link) {
+  Report& InReport = link.InReport;
   InReport[kReportIdByte] = kReportId;
   InReport[kStatusByte] = ReplyStatus::Busy;
-  api.HidD_GetInputReport(HIDHandle, InReport);
+  api.HidD_GetInputReport(link.HIDHandle, InReport);
 }
 
 void SendCommand(const Channel& channel) {
-  WriteOutputReport(channel.api);
+  Report& InReport = channel.link.InReport;
+  WriteOutputReport(channel.api, channel.link);
   channel.pacer.BeginTransaction();
   int reads = 0;
   do {
     channel.pacer.WaitForTick();
-    ReadInputReport(channel.api);
+    ReadInputReport(channel.api, channel.link);
     ++reads;
     if (channel.pacer.PollLimitReached(reads)) InReport[kStatusByte] = ReplyStatus::HostTimeout;
   } while (InReport[kStatusByte] == ReplyStatus::Busy);
@@ -54,9 +55,9 @@ void SendCommand(const Channel& channel) {
   }
 }
 
-void CloseDevice(HidApi& api, Handle& readHandle) {
-  CloseIfOpen(api, HIDHandle);
-  CloseIfOpen(api, readHandle);
+void CloseDevice(HidApi& api, Link& link) {
+  CloseIfOpen(api, link.HIDHandle);
+  CloseIfOpen(api, link.ReadHandle);
 }
 
 }  // namespace usblink::HidCP

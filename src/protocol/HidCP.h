@@ -1,11 +1,12 @@
 #pragma once
-// Module HidCP: the two report buffers, the device handle and the command
-// transaction every exchange with the calculator goes through.
+// Module HidCP: the command transaction every exchange with the calculator
+// goes through, on the link to that calculator.
 
 #include <array>
 #include <cstdint>
 
 #include "hid/DeviceHandle.h"
+#include "hid/Link.h"
 #include "platform/CalculatorProtocol.h"
 #include "platform/HidApi.h"
 #include "protocol/Pacer.h"
@@ -14,25 +15,22 @@ namespace usblink {
 
 namespace HidCP {
 
-// Never cleared: a byte a command does not write keeps what an earlier one left.
-extern Report OutReport;
-extern Report InReport;
-
 // What a transaction talks through.
 struct Channel {
   HidApi& api;
   Pacer& pacer;
+  Link& link;
 };
 
-void WriteOutputReport(HidApi& api);
-void ReadInputReport(HidApi& api);
+void WriteOutputReport(HidApi& api, Link& link);
+void ReadInputReport(HidApi& api, Link& link);
 
 // Sends OutReport once, then polls InReport until the device is no longer
 // busy. Throws DeviceFailure on an error status or after the poll budget.
 void SendCommand(const Channel& channel);
 
-// Closes HIDHandle and then readHandle, each only when open, and marks them closed.
-void CloseDevice(HidApi& api, Handle& readHandle);
+// Closes HIDHandle and then ReadHandle, each only when open, and marks them closed.
+void CloseDevice(HidApi& api, Link& link);
 
 }  // namespace HidCP
 }  // namespace usblink

@@ -26,6 +26,7 @@ bool ReadBackImage(const Channel& channel, WindowPort& window, const std::filesy
   StdioFile out = OpenStdioFile(file, "wb");
   if (!out) return FileFailed(window, file, "create");
 
+  const Report& InReport = channel.link.InReport;
   // Byte 3 is left as the block-read set it: the block number's high byte.
   const std::array<std::uint8_t, 1> transferOfBlockRead{CommandCode::BlockRead};
   for (int block = 0; block < kFlashBlocks; ++block) {

@@ -22,13 +22,7 @@ std::vector<std::uint8_t> Pattern(std::size_t size) {
 
 class UsbWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    HidCP::OutReport = {};
-    HidCP::InReport = {};
-    HidCP::HIDHandle = kNoHandle;
-    window.SetReadBackFile(directory.Path() / "Load.bin");
-  }
-  void TearDown() override { HidCP::HIDHandle = kNoHandle; }
+  void SetUp() override { window.SetReadBackFile(directory.Path() / "Load.bin"); }
 
   std::string Image(std::size_t size) {
     return directory.Write("image.UD", Pattern(size)).string();
@@ -209,7 +203,8 @@ TEST_F(UsbWindowTest, ReadBackLeavesButtonsAndDeviceAsTheyWere) {
   EXPECT_EQ(Caption(Control::Label5), "0");
   EXPECT_EQ(window.LogLines().back(), " Receive complete ");
   EXPECT_TRUE(Enabled(Control::CmdOpenFile));
-  EXPECT_TRUE(HidCP::IsOpen(HidCP::HIDHandle));
+  // The device, the overlapped handle and its event.
+  EXPECT_EQ(api.OpenHandleCount(), 3);
 }
 
 TEST_F(UsbWindowTest, ClicksDuringACommandAreIgnored) {
@@ -238,7 +233,8 @@ TEST_F(UsbWindowTest, ADeviceFailureShowsItsBoxClosesTheDeviceAndEnds) {
   view.dialogAnswers.push_back(Image(5000));
   EXPECT_EQ(window.CmdOpenFileClick(), Outcome::DeviceFailed);
   EXPECT_EQ(view.messages, (std::vector<Message>{{"Handling Error! ", "Error"}}));
-  EXPECT_FALSE(HidCP::IsOpen(HidCP::HIDHandle));
+  // Only the event is left; it lives as long as the window.
+  EXPECT_EQ(api.OpenHandleCount(), 1);
   EXPECT_EQ(view.endProcessCalls, 1);
   EXPECT_TRUE(window.Ended());
   EXPECT_EQ(window.ContionClick(), Outcome::Ignored);

@@ -54,9 +54,9 @@ Lines Report(std::string_view preparsedResult, const Lines& values) {
 class LogCapabilitiesTest : public testing::DiscoveryFixture {
  protected:
   void OpenDevice(const sim::SimInterface& device) {
-    HidCP::HIDHandle = sim.CreateFileA(device.path, kGenericReadWrite, kFileShareReadWrite, nullptr,
-                                       kOpenExisting, 0);
-    ASSERT_TRUE(HidCP::IsOpen(HidCP::HIDHandle));
+    link.HIDHandle = sim.CreateFileA(device.path, kGenericReadWrite, kFileShareReadWrite, nullptr,
+                                     kOpenExisting, 0);
+    ASSERT_TRUE(HidCP::IsOpen(link.HIDHandle));
   }
 };
 

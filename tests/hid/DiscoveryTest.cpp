@@ -114,8 +114,8 @@ TEST_F(FindTheHidTest, CalculatorAtIndexZeroLogsEveryStepLineForLine) {
   EXPECT_EQ(window.linkStatus, "USB Link OK!");
   EXPECT_TRUE(discovery.State().DeviceFound);
   EXPECT_EQ(discovery.State().DevicePath, kCalculatorPath);
-  EXPECT_EQ(HidCP::HIDHandle, 0x1F8u);
-  EXPECT_EQ(discovery.ReadHandle(), 0x1FCu);
+  EXPECT_EQ(link.HIDHandle, 0x1F8u);
+  EXPECT_EQ(link.ReadHandle, 0x1FCu);
 }
 
 TEST_F(FindTheHidTest, CallsCarryTheFlagsAndRecordsOfTheWindowsCalls) {
@@ -291,7 +291,7 @@ TEST_F(FindTheHidTest, IdTextsWithoutOneToFourHexDigitsMatchNothing) {
       EXPECT_EQ(window.linkStatus, "USB Link Error!");
       EXPECT_EQ(sim.OpenHandleCount(), 0);
       // A closed interface's handle is not kept for CloseDevice to close again.
-      EXPECT_FALSE(HidCP::IsOpen(HidCP::HIDHandle));
+      EXPECT_FALSE(HidCP::IsOpen(link.HIDHandle));
     }
   }
 }

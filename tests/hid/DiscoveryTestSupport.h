@@ -34,16 +34,13 @@ inline Lines Concat(std::initializer_list<Lines> parts) {
 
 class DiscoveryFixture : public ::testing::Test {
  protected:
-  void SetUp() override {
-    HidCP::HIDHandle = kNoHandle;
-    discovery.SetIdTexts("&H04FC", "&H0C77");
-  }
+  void SetUp() override { discovery.SetIdTexts("&H04FC", "&H0C77"); }
   // What CloseDevice does when the window closes.
   void TearDown() override { CloseDevice(); }
 
   void CloseDevice() {
-    HidCP::CloseIfOpen(sim, HidCP::HIDHandle);
-    HidCP::CloseIfOpen(sim, discovery.ReadHandle());
+    HidCP::CloseIfOpen(sim, link.HIDHandle);
+    HidCP::CloseIfOpen(sim, link.ReadHandle);
   }
 
   // How often a line occurs in the log.
@@ -55,7 +52,8 @@ class DiscoveryFixture : public ::testing::Test {
   sim::SimHidApi sim{bus};
   RecordingHidApi api{sim};
   FakeWindow window;
-  Discovery discovery{api, window};
+  HidCP::Link link;
+  Discovery discovery{api, window, link};
 };
 
 }  // namespace usblink::testing

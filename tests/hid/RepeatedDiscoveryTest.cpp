@@ -27,23 +27,24 @@ TEST_F(RepeatedDiscoveryTest, SecondMatchReusesReadEventAndStillLogsCreateEvent)
 
 TEST_F(RepeatedDiscoveryTest, LeftoverHandlesAreClosedSilentlyBeforeTheNextWalk) {
   ASSERT_TRUE(discovery.FindTheHid());
-  const Handle firstDevice = HidCP::HIDHandle;
-  const Handle firstRead = discovery.ReadHandle();
+  const Handle firstDevice = link.HIDHandle;
+  const Handle firstRead = link.ReadHandle;
   window.ClearLines();
 
   ASSERT_TRUE(discovery.FindTheHid());
 
   // Closing the earlier handles writes nothing: the walk starts as always.
   EXPECT_EQ(Lines(window.lines.begin(), window.lines.begin() + 3), Block("GetHidGuid"));
-  EXPECT_NE(HidCP::HIDHandle, firstDevice);
-  EXPECT_NE(discovery.ReadHandle(), firstRead);
+  EXPECT_NE(link.HIDHandle, firstDevice);
+  EXPECT_NE(link.ReadHandle, firstRead);
   // The device, the overlapped handle and the event; nothing of the first walk.
   EXPECT_EQ(sim.OpenHandleCount(), 3);
 }
 
 TEST_F(RepeatedDiscoveryTest, NoHandleLeaksAcrossRepeatedWalks) {
   {
-    Discovery ownDiscovery{api, window};
+    HidCP::Link ownLink;
+    Discovery ownDiscovery{api, window, ownLink};
     ownDiscovery.SetIdTexts("&H04FC", "&H0C77");
     for (int walk = 0; walk < 3; ++walk) {
       ASSERT_TRUE(ownDiscovery.FindTheHid());
@@ -54,8 +55,8 @@ TEST_F(RepeatedDiscoveryTest, NoHandleLeaksAcrossRepeatedWalks) {
     bus.interfaces.clear();
     EXPECT_FALSE(ownDiscovery.FindTheHid());
     EXPECT_EQ(sim.OpenHandleCount(), 1);
-    EXPECT_FALSE(HidCP::IsOpen(HidCP::HIDHandle));
-    EXPECT_FALSE(HidCP::IsOpen(ownDiscovery.ReadHandle()));
+    EXPECT_FALSE(HidCP::IsOpen(ownLink.HIDHandle));
+    EXPECT_FALSE(HidCP::IsOpen(ownLink.ReadHandle));
   }
   // The window is gone, and its event with it.
   EXPECT_EQ(sim.OpenHandleCount(), 0);

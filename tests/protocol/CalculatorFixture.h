@@ -14,20 +14,33 @@
 
 namespace usblink::testing {
 
-class CalculatorFixture : public ::testing::Test {
- protected:
-  void SetUp() override {
-    HidCP::OutReport = {};
-    HidCP::InReport = {};
+// A simulated calculator on a link of its own, on virtual time.
+struct LinkedCalculator {
+  // Both handles of the link open on the calculator, as discovery leaves them.
+  void Open() {
     const std::string& path = bus.interfaces.back().path;
-    HidCP::HIDHandle =
+    link.HIDHandle =
         api.CreateFileA(path, kGenericReadWrite, kFileShareReadWrite, nullptr, kOpenExisting, 0);
-    readHandle = api.CreateFileA(path, kGenericReadWrite, kFileShareReadWrite, nullptr,
-                                 kOpenExisting, kFileFlagOverlapped);
-    ASSERT_TRUE(HidCP::IsOpen(HidCP::HIDHandle));
-    ASSERT_TRUE(HidCP::IsOpen(readHandle));
+    link.ReadHandle = api.CreateFileA(path, kGenericReadWrite, kFileShareReadWrite, nullptr,
+                                      kOpenExisting, kFileFlagOverlapped);
+    ASSERT_TRUE(HidCP::IsOpen(link.HIDHandle));
+    ASSERT_TRUE(HidCP::IsOpen(link.ReadHandle));
   }
-  void TearDown() override { HidCP::HIDHandle = kNoHandle; }
+
+  bool DeviceOpen() const {
+    return HidCP::IsOpen(link.HIDHandle) && HidCP::IsOpen(link.ReadHandle);
+  }
+
+  sim::SimBus bus = sim::SimBus::WithCalculator();
+  sim::SimHidApi api{bus};
+  VirtualPacer pacer;
+  HidCP::Link link;
+  HidCP::Channel channel{api, pacer, link};
+};
+
+class CalculatorFixture : public ::testing::Test, protected LinkedCalculator {
+ protected:
+  void SetUp() override { Open(); }
 
   sim::SimCalculator& Calculator() { return bus.calculator; }
   const std::vector<sim::ReceivedCommand>& Sent() { return bus.calculator.Commands(); }
@@ -38,14 +51,7 @@ class CalculatorFixture : public ::testing::Test {
     return codes;
   }
 
-  bool DeviceOpen() const { return HidCP::IsOpen(HidCP::HIDHandle) && HidCP::IsOpen(readHandle); }
-
-  sim::SimBus bus = sim::SimBus::WithCalculator();
-  sim::SimHidApi api{bus};
-  VirtualPacer pacer;
-  HidCP::Channel channel{api, pacer};
   FakeWindow window;
-  Handle readHandle = kNoHandle;
 };
 
 // Bytes 1 to 255 in a pattern that differs from block to block and bank to

@@ -65,7 +65,7 @@ TEST_F(CheckLinkTest, AnUnrecognisedFlashIsRefused) {
 }
 
 TEST_F(CheckLinkTest, QueriesLeaveEarlierParameterBytesAlone) {
-  for (std::size_t i = 2; i < 63; ++i) HidCP::OutReport[i] = static_cast<std::uint8_t>(0xA0 ^ i);
+  for (std::size_t i = 2; i < 63; ++i) link.OutReport[i] = static_cast<std::uint8_t>(0xA0 ^ i);
   EXPECT_TRUE(Check());
   for (const auto& command : Sent()) {
     EXPECT_EQ(command.report[0], 1);

@@ -48,7 +48,7 @@ class DownloadImageTest : public testing::CalculatorFixture {
 
   DownloadResult Download(const std::vector<std::uint8_t>& image) {
     window.chosenFileName = directory.Write("FIRMWARE.UD", image).string();
-    return HidCP::DownloadImage(channel, window, readHandle);
+    return HidCP::DownloadImage(channel, window);
   }
 
   // The bytes 2 to 62 a command writes; the rest must keep the previous report's.
@@ -145,8 +145,8 @@ INSTANTIATE_TEST_SUITE_P(ImageSizes, DownloadSizeTest,
 
 TEST_F(DownloadImageTest, ASuccessfulDownloadClosesTheDeviceAndHandsBackToUsbLink) {
   ASSERT_EQ(Download(testing::PatternBytes(300)), DownloadResult::Committed);
-  EXPECT_FALSE(HidCP::IsOpen(HidCP::HIDHandle));
-  EXPECT_FALSE(HidCP::IsOpen(readHandle));
+  EXPECT_FALSE(HidCP::IsOpen(link.HIDHandle));
+  EXPECT_FALSE(HidCP::IsOpen(link.ReadHandle));
   EXPECT_EQ(api.OpenHandleCount(), 0);
   EXPECT_FALSE(window.downloadButtonEnabled);
   EXPECT_TRUE(window.linkButtonEnabled);
@@ -202,7 +202,7 @@ TEST_F(DownloadImageTest, BytesACommandDoesNotWriteKeepThePreviousReportsValues)
   Report previous;
   for (std::size_t i = 0; i < previous.size(); ++i)
     previous[i] = static_cast<std::uint8_t>(0xC0 + i);
-  HidCP::OutReport = previous;
+  link.OutReport = previous;
   ASSERT_EQ(Download(testing::PatternBytes(300)), DownloadResult::Committed);
   int transferInBlock = 0;
   for (const auto& command : Sent()) {
@@ -237,7 +237,7 @@ TEST_F(DownloadImageTest, AnEmptyImageIsRefusedWithNothingSent) {
 
 TEST_F(DownloadImageTest, AMissingImageIsRefusedWithTheSystemsReason) {
   window.chosenFileName = (directory.Path() / "MISSING.UD").string();
-  EXPECT_EQ(HidCP::DownloadImage(channel, window, readHandle), DownloadResult::ImageRefused);
+  EXPECT_EQ(HidCP::DownloadImage(channel, window), DownloadResult::ImageRefused);
   const std::string reason = std::make_error_code(std::errc::no_such_file_or_directory).message();
   EXPECT_EQ(window.messages,
             (std::vector<Message>{
@@ -250,7 +250,7 @@ TEST_F(DownloadImageTest, AMissingImageIsRefusedWithTheSystemsReason) {
 TEST_F(DownloadImageTest, AnImageThatCannotBeReadIsRefused) {
   // A folder opens as a stream on some systems and fails on the first read.
   window.chosenFileName = directory.Path().string();
-  EXPECT_EQ(HidCP::DownloadImage(channel, window, readHandle), DownloadResult::ImageRefused);
+  EXPECT_EQ(HidCP::DownloadImage(channel, window), DownloadResult::ImageRefused);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].title, "Error");
   EXPECT_EQ(window.messages[0].text.find("Cannot "), 0u);

@@ -69,8 +69,8 @@ TEST_F(ReadBackImageTest, EachBlockIsABlockReadAndFiveTransfersCarryingItsNumber
 }
 
 TEST_F(ReadBackImageTest, BytesFromFourOnKeepWhatWasThereBefore) {
-  for (std::size_t i = 0; i < HidCP::OutReport.size(); ++i) {
-    HidCP::OutReport[i] = static_cast<std::uint8_t>(0x90 + i);
+  for (std::size_t i = 0; i < link.OutReport.size(); ++i) {
+    link.OutReport[i] = static_cast<std::uint8_t>(0x90 + i);
   }
   ASSERT_TRUE(ReadBack());
   for (const auto& command : Sent()) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/sim/SimHidApi.h"
+#include "CalculatorFixture.h"
 #include "protocol/DeviceFailure.h"
 #include "protocol/HidCP.h"
 #include "support/VirtualPacer.h"
@@ -10,21 +10,18 @@
 namespace usblink {
 namespace {
 
-class SendCommandTest : public ::testing::Test {
+class SendCommandTest : public ::testing::Test, protected testing::LinkedCalculator {
  protected:
   void SetUp() override {
-    HidCP::OutReport = {};
-    HidCP::InReport = {};
-    HidCP::HIDHandle = api.CreateFileA(bus.interfaces.back().path, kGenericReadWrite,
-                                       kFileShareReadWrite, nullptr, kOpenExisting, 0);
-    ASSERT_TRUE(HidCP::IsOpen(HidCP::HIDHandle));
+    link.HIDHandle = api.CreateFileA(bus.interfaces.back().path, kGenericReadWrite,
+                                     kFileShareReadWrite, nullptr, kOpenExisting, 0);
+    ASSERT_TRUE(HidCP::IsOpen(link.HIDHandle));
   }
-  void TearDown() override { HidCP::HIDHandle = kNoHandle; }
 
   void Send(std::uint8_t code) {
-    HidCP::OutReport[0] = 1;
-    HidCP::OutReport[1] = code;
-    HidCP::OutReport[63] = 0xFF;
+    link.OutReport[0] = 1;
+    link.OutReport[1] = code;
+    link.OutReport[63] = 0xFF;
     HidCP::SendCommand(channel);
   }
 
@@ -39,11 +36,6 @@ class SendCommandTest : public ::testing::Test {
   }
 
   sim::SimCalculator& Calculator() { return bus.calculator; }
-
-  sim::SimBus bus = sim::SimBus::WithCalculator();
-  sim::SimHidApi api{bus};
-  testing::VirtualPacer pacer;
-  HidCP::Channel channel{api, pacer};
 };
 
 TEST_F(SendCommandTest, DoneOnTheFirstReadIsOneWriteOneTickOneRead) {
@@ -51,7 +43,7 @@ TEST_F(SendCommandTest, DoneOnTheFirstReadIsOneWriteOneTickOneRead) {
   EXPECT_EQ(Calculator().Commands().size(), 1u);
   EXPECT_EQ(pacer.ticks, 1);
   EXPECT_TRUE(std::equal(kCalculatorIdentity.begin(), kCalculatorIdentity.end(),
-                         HidCP::InReport.begin() + 2));
+                         link.InReport.begin() + 2));
 }
 
 TEST_F(SendCommandTest, BusyRepliesArePolledOncePerTickWithoutResending) {
@@ -59,7 +51,7 @@ TEST_F(SendCommandTest, BusyRepliesArePolledOncePerTickWithoutResending) {
   Send(0x30);
   EXPECT_EQ(Calculator().Commands().size(), 1u);
   EXPECT_EQ(pacer.ticks, 8);
-  EXPECT_EQ(HidCP::InReport[63], 0x00);
+  EXPECT_EQ(link.InReport[63], 0x00);
 }
 
 TEST_F(SendCommandTest, ADeviceThatStaysBusyTimesOutAfter501Reads) {
@@ -119,7 +111,7 @@ TEST_F(SendCommandTest, FailingReadsCountAsBusyUntilTheTimeout) {
 }
 
 TEST_F(SendCommandTest, ParametersACommandDoesNotSetKeepTheirEarlierValues) {
-  for (std::size_t i = 2; i < 63; ++i) HidCP::OutReport[i] = static_cast<std::uint8_t>(i);
+  for (std::size_t i = 2; i < 63; ++i) link.OutReport[i] = static_cast<std::uint8_t>(i);
   Send(0x31);
   Send(0x30);
   const auto& sent = Calculator().Commands();
@@ -131,28 +123,28 @@ TEST_F(SendCommandTest, ParametersACommandDoesNotSetKeepTheirEarlierValues) {
 }
 
 TEST_F(SendCommandTest, ReadsPresetReportIdAndBusyStatus) {
-  HidCP::InReport.fill(0x42);
+  link.InReport.fill(0x42);
   Calculator().Faults().unplugAfter = 1;
   EXPECT_FALSE(Failure(0x31));
   // The device is gone now: a read that fails leaves the preset bytes.
   EXPECT_TRUE(Failure(0x30));
-  EXPECT_EQ(HidCP::InReport[0], 1);
-  EXPECT_EQ(HidCP::InReport[63], 0x99);
+  EXPECT_EQ(link.InReport[0], 1);
+  EXPECT_EQ(link.InReport[63], 0x99);
 }
 
 TEST_F(SendCommandTest, CloseDeviceClosesEachHandleAtMostOnce) {
-  Handle readHandle =
+  link.ReadHandle =
       api.CreateFileA(bus.interfaces.back().path, kGenericReadWrite, kFileShareReadWrite, nullptr,
                       kOpenExisting, kFileFlagOverlapped);
   const int open = api.OpenHandleCount();
-  HidCP::CloseDevice(api, readHandle);
+  HidCP::CloseDevice(api, link);
   EXPECT_EQ(api.OpenHandleCount(), open - 2);
-  EXPECT_FALSE(HidCP::IsOpen(HidCP::HIDHandle));
-  EXPECT_FALSE(HidCP::IsOpen(readHandle));
+  EXPECT_FALSE(HidCP::IsOpen(link.HIDHandle));
+  EXPECT_FALSE(HidCP::IsOpen(link.ReadHandle));
   // A second close, as the window's unload after a download makes, closes nothing.
   Guid guid;
   api.HidD_GetHidGuid(guid);
-  HidCP::CloseDevice(api, readHandle);
+  HidCP::CloseDevice(api, link);
   EXPECT_EQ(api.LastPlatformError(), 0u);
   EXPECT_EQ(api.OpenHandleCount(), open - 2);
 }
@@ -160,9 +152,9 @@ TEST_F(SendCommandTest, CloseDeviceClosesEachHandleAtMostOnce) {
 TEST(CloseDeviceTest, HandlesNeverOpenedAreLeftAlone) {
   sim::SimBus bus;
   sim::SimHidApi api{bus};
-  HidCP::HIDHandle = kNoHandle;
-  Handle readHandle = kInvalidHandleValue;
-  HidCP::CloseDevice(api, readHandle);
+  HidCP::Link link;
+  link.ReadHandle = kInvalidHandleValue;
+  HidCP::CloseDevice(api, link);
   EXPECT_EQ(api.LastPlatformError(), 0u);
 }
 

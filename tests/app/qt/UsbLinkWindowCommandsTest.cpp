@@ -213,7 +213,8 @@ class UsbLinkWindowCommandsTest : public QObject {
     QCOMPARE(window->dialogs.questions.size(), std::size_t{1});
     QVERIFY(window->events.Closed());
     QVERIFY(!window->view.isVisible());
-    QVERIFY(!HidCP::IsOpen(HidCP::HIDHandle));
+    // The device is closed; only the event of the window's discovery is left.
+    QCOMPARE(window->api.OpenHandleCount(), 1);
     QVERIFY(!window->LogLines().contains(" Receive complete "));
   }
 
@@ -235,7 +236,8 @@ class UsbLinkWindowCommandsTest : public QObject {
     });
     QCOMPARE(QCoreApplication::exec(), 0);
     QCOMPARE(window->dialogs.messages, (std::vector<Message>{{"Handling Error! ", "Error"}}));
-    QVERIFY(!HidCP::IsOpen(HidCP::HIDHandle));
+    // The device is closed; only the event of the window's discovery is left.
+    QCOMPARE(window->api.OpenHandleCount(), 1);
     QVERIFY(!window->view.isVisible());
   }
 };

@@ -23,15 +23,11 @@ class WindowHarness {
  public:
   explicit WindowHarness(Pace pace = Pace::Virtual)
       : model(api, pace == Pace::Virtual ? static_cast<Pacer&>(pacer) : events.Pacer(), view) {
-    HidCP::OutReport = {};
-    HidCP::InReport = {};
-    HidCP::HIDHandle = kNoHandle;
     view.Attach(model);
     model.SetReadBackFile(directory.Path() / "Load.bin");
   }
   WindowHarness(const WindowHarness&) = delete;
   WindowHarness& operator=(const WindowHarness&) = delete;
-  ~WindowHarness() { HidCP::HIDHandle = kNoHandle; }
 
   QPushButton& Button(app::Control control) const {
     return static_cast<QPushButton&>(view.Widget(control));

@@ -70,13 +70,9 @@ const wchar_t* ClassNameOf(ControlKind kind) {
 class UsbLinkWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    HidCP::OutReport = {};
-    HidCP::InReport = {};
-    HidCP::HIDHandle = kNoHandle;
     view.Attach(model);
     view.Show(SW_SHOWNORMAL);
   }
-  void TearDown() override { HidCP::HIDHandle = kNoHandle; }
 
   [[nodiscard]] HWND Handle(Control control) const { return view.ControlHandle(control); }
 

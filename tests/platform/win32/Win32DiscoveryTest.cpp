@@ -27,11 +27,10 @@ constexpr std::string_view kHandleLine = "  Returned handle: ";
 
 class Win32DiscoveryTest : public ::testing::Test {
  protected:
-  void SetUp() override { HidCP::HIDHandle = kNoHandle; }
   // What CloseDevice does when the window closes.
   void TearDown() override {
-    HidCP::CloseIfOpen(api, HidCP::HIDHandle);
-    HidCP::CloseIfOpen(api, discovery.ReadHandle());
+    HidCP::CloseIfOpen(api, link.HIDHandle);
+    HidCP::CloseIfOpen(api, link.ReadHandle);
   }
 
   [[nodiscard]] long Count(std::string_view line) const {
@@ -54,7 +53,8 @@ class Win32DiscoveryTest : public ::testing::Test {
 
   win32::Win32HidApi api;
   testing::FakeWindow window;
-  Discovery discovery{api, window};
+  HidCP::Link link;
+  Discovery discovery{api, window, link};
 };
 
 TEST_F(Win32DiscoveryTest, WalksEveryInterfaceAndFindsNoCalculator) {
@@ -100,8 +100,8 @@ TEST_F(Win32DiscoveryTest, StopsAtTheInterfaceWithTheTypedIds) {
   EXPECT_EQ(Count("  The equipment has been found！"), 1);
   EXPECT_EQ(Count(kEnumerationCaption), static_cast<long>(products.size()));
   EXPECT_EQ(Count(kCloseCaption), static_cast<long>(products.size()) - 1);
-  EXPECT_TRUE(HidCP::IsOpen(HidCP::HIDHandle));
-  EXPECT_TRUE(HidCP::IsOpen(discovery.ReadHandle()));
+  EXPECT_TRUE(HidCP::IsOpen(link.HIDHandle));
+  EXPECT_TRUE(HidCP::IsOpen(link.ReadHandle));
 
   // The capability report's 31 lines, then the overlapped handle and its event.
   const auto report = IndexOf("HidD_GetPreparsedData") - 1;
@@ -120,14 +120,15 @@ TEST_F(Win32DiscoveryTest, EveryHandleOfAWalkIsClosed) {
   DWORD before = 0;
   ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before));
   {
-    Discovery other{api, window};
+    HidCP::Link otherLink;
+    Discovery other{api, window, otherLink};
     other.SetIdTexts("&H04FC", "&H0C77");
     other.FindTheHid();
     const auto products = ValuesOf(kProductIdLine);
     other.SetIdTexts("&H" + ValuesOf("  Vendor ID: ").back(), "&H" + products.back());
     ASSERT_TRUE(other.FindTheHid());
-    HidCP::CloseIfOpen(api, HidCP::HIDHandle);
-    HidCP::CloseIfOpen(api, other.ReadHandle());
+    HidCP::CloseIfOpen(api, otherLink.HIDHandle);
+    HidCP::CloseIfOpen(api, otherLink.ReadHandle);
   }
   DWORD after = 0;
   ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
