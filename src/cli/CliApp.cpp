@@ -8,10 +8,10 @@
 #include "app/UsbWindow.h"
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
-#include "cli/InterfaceList.h"
 #include "cli/ScratchFolder.h"
 #include "cli/SimulatedBus.h"
 #include "cli/TerminalView.h"
+#include "hid/InterfaceWalk.h"
 #include "hid/NumberText.h"
 #include "platform/sim/SimHidApi.h"
 #include "protocol/FirmwareImage.h"
@@ -137,17 +137,17 @@ int Check(const std::filesystem::path& file, TerminalView& view) {
 }
 
 int List(HidApi& api, TerminalView& view) {
-  for (const InterfaceEntry& entry : ListInterfaces(api)) {
+  for (const HidInterface& entry : InterfaceWalk(api).List()) {
     std::string text = std::to_string(entry.index) + ": ";
     std::vector<std::pair<std::string, JsonValue>> fields{
         {"index", static_cast<long long>(entry.index)}, {"path", entry.path}};
-    if (entry.attributes) {
-      const bool calculator = entry.attributes->VendorID == kCalculatorVendorId &&
-                              entry.attributes->ProductID == kCalculatorProductId;
-      text += HexText(entry.attributes->VendorID) + ":" + HexText(entry.attributes->ProductID) +
-              "  " + entry.path + (calculator ? "  <- calculator" : "");
-      fields.emplace_back("vendorId", HexText(entry.attributes->VendorID));
-      fields.emplace_back("productId", HexText(entry.attributes->ProductID));
+    if (entry.ids) {
+      const bool calculator = entry.ids->vendorId == kCalculatorVendorId &&
+                              entry.ids->productId == kCalculatorProductId;
+      text += HexText(entry.ids->vendorId) + ":" + HexText(entry.ids->productId) + "  " +
+              entry.path + (calculator ? "  <- calculator" : "");
+      fields.emplace_back("vendorId", HexText(entry.ids->vendorId));
+      fields.emplace_back("productId", HexText(entry.ids->productId));
       fields.emplace_back("calculator", calculator);
     } else {
       text +=

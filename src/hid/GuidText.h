@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/HidApi.h"
+#include "platform/WindowsRecords.h"
 
 namespace usblink {
 

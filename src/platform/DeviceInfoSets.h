@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/HidApi.h"
+#include "platform/WindowsRecords.h"
 
 namespace usblink {
 

@@ -4,12 +4,39 @@
 
 namespace usblink {
 
+namespace {
+
+constexpr Handle kHandleStep = 4;
+
+}  // namespace
+
+EmulatedHidApi::Opened EmulatedHidApi::Opened::Success(Handle handle,
+                                                       std::unique_ptr<SystemObject> object) {
+  Opened opened;
+  opened.handle = handle;
+  opened.object = std::move(object);
+  return opened;
+}
+
+EmulatedHidApi::Opened EmulatedHidApi::Opened::Failure(std::uint32_t error) {
+  Opened opened;
+  opened.error = error;
+  return opened;
+}
+
+EmulatedHidApi::EmulatedHidApi(Handle firstHandle) : nextHandle_(firstHandle) {}
+
+void EmulatedHidApi::HidD_GetHidGuid(Guid& hidGuid) {
+  hidGuid = kHidClassGuid;
+  SetLastPlatformError(WinError::Success);
+}
+
 Handle EmulatedHidApi::SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) {
   std::vector<std::string> paths;
   if (classGuid == kHidClassGuid && (flags & kDigcfDeviceInterface) != 0) {
     paths = InterfacePaths((flags & kDigcfPresent) != 0);
   }
-  const Handle set = NewDeviceInfoSet();
+  const Handle set = NewHandle();
   deviceInfoSets_.Add(set, std::move(paths));
   SetLastPlatformError(WinError::Success);
   return set;
@@ -37,6 +64,30 @@ std::int32_t EmulatedHidApi::SetupDiDestroyDeviceInfoList(Handle deviceInfoSet) 
   return Succeed();
 }
 
+Handle EmulatedHidApi::CreateFileA(std::string_view fileName, std::uint32_t desiredAccess,
+                                   std::uint32_t /*shareMode*/,
+                                   const SecurityAttributes* /*security*/,
+                                   std::uint32_t creationDisposition,
+                                   std::uint32_t flagsAndAttributes) {
+  return Keep(OpenDevice(fileName, desiredAccess, creationDisposition, flagsAndAttributes),
+              std::string(fileName), kInvalidHandleValue);
+}
+
+Handle EmulatedHidApi::CreateEventA(const SecurityAttributes* /*security*/, bool /*manualReset*/,
+                                    bool initialState, std::string_view /*name*/) {
+  return Keep(OpenEvent(initialState), {}, kNoHandle);
+}
+
+// The handle is gone whatever closing its object says; that error is still
+// reported.
+std::int32_t EmulatedHidApi::CloseHandle(Handle object) {
+  auto open = openHandles_.extract(object);
+  if (open.empty()) return Fail(WinError::InvalidHandle);
+  SystemObject* held = open.mapped().object.get();
+  const std::uint32_t error = held != nullptr ? held->Close() : WinError::Success;
+  return error == WinError::Success ? Succeed() : Fail(error);
+}
+
 std::int32_t EmulatedHidApi::HidP_GetCaps(PreparsedData preparsedData, HidpCaps& caps) {
   return preparsedData_.GetCaps(preparsedData, caps);
 }
@@ -58,7 +109,22 @@ std::uint32_t EmulatedHidApi::FormatMessageA(std::uint32_t /*flags*/, std::uint3
   return FormatWindowsSystemMessage(messageId, buffer);
 }
 
+int EmulatedHidApi::OpenHandleCount() const {
+  return static_cast<int>(deviceInfoSets_.Count() + openHandles_.size());
+}
+
 int EmulatedHidApi::PreparsedDataCount() const { return static_cast<int>(preparsedData_.Count()); }
+
+Handle EmulatedHidApi::NewHandle() {
+  const Handle handle = nextHandle_;
+  nextHandle_ += kHandleStep;
+  return handle;
+}
+
+const std::string* EmulatedHidApi::OpenedPath(Handle handle) const {
+  const auto found = openHandles_.find(handle);
+  return found != openHandles_.end() ? &found->second.path : nullptr;
+}
 
 std::int32_t EmulatedHidApi::PrepareData(std::span<const std::uint8_t> descriptor,
                                          PreparsedData& preparsedData) {
@@ -76,6 +142,14 @@ std::int32_t EmulatedHidApi::Succeed() {
 std::int32_t EmulatedHidApi::Fail(std::uint32_t error) {
   SetLastPlatformError(error);
   return 0;
+}
+
+Handle EmulatedHidApi::Keep(Opened opened, std::string path, Handle failed) {
+  SetLastPlatformError(opened.error);
+  if (opened.error != WinError::Success) return failed;
+  openHandles_.insert_or_assign(opened.handle,
+                                OpenHandle{std::move(path), std::move(opened.object)});
+  return opened.handle;
 }
 
 }  // namespace usblink

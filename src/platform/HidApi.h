@@ -3,146 +3,18 @@
 // transaction, under their Windows names. Every backend answers with Windows'
 // results and error codes, so the log reads the same everywhere.
 
-#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
 
+#include "platform/WindowsRecords.h"
+
 namespace usblink {
 
-// Handles may be wider than 32 bits inside a backend; the log shows the low 32.
-using Handle = std::uint64_t;
-inline constexpr Handle kNoHandle = 0;
-inline constexpr Handle kInvalidHandleValue = ~Handle{0};
-
-// Opaque reference to a device's preparsed HID data; 0 is no data.
-using PreparsedData = std::uint64_t;
-
-struct Guid {
-  std::uint32_t Data1 = 0;
-  std::uint16_t Data2 = 0;
-  std::uint16_t Data3 = 0;
-  std::array<std::uint8_t, 8> Data4{};
-  friend bool operator==(const Guid&, const Guid&) = default;
-};
-
-// The HID interface class as Windows reports it.
-inline constexpr Guid kHidClassGuid{
-    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-
-// SP_DEVICE_INTERFACE_DATA; cbSize is the 32-bit record size, 28.
-struct SpDeviceInterfaceData {
-  std::uint32_t cbSize = 0;
-  Guid InterfaceClassGuid;
-  std::uint32_t Flags = 0;
-  std::uint64_t Reserved = 0;
-};
-inline constexpr std::uint32_t kInterfaceDataSize = 28;
-// Fixed part of SP_DEVICE_INTERFACE_DETAIL_DATA_A in a 32-bit process; the
-// device path follows the 4-byte size field.
-inline constexpr std::uint32_t kDetailDataFixedSize = 5;
-inline constexpr std::size_t kDetailPathOffset = 4;
-
-// HIDD_ATTRIBUTES; Size is 12. The ids are kept as their 16-bit patterns.
-struct HiddAttributes {
-  std::uint32_t Size = 0;
-  std::uint16_t VendorID = 0;
-  std::uint16_t ProductID = 0;
-  std::uint16_t VersionNumber = 0;
-};
-inline constexpr std::uint32_t kHiddAttributesSize = 12;
-
-// SECURITY_ATTRIBUTES without a descriptor; nLength is 12.
-struct SecurityAttributes {
-  std::uint32_t nLength = 0;
-  bool bInheritHandle = false;
-};
-inline constexpr std::uint32_t kSecurityAttributesSize = 12;
-
-// HIDP_CAPS, the top-level capabilities of one collection.
-struct HidpCaps {
-  std::uint16_t Usage = 0;
-  std::uint16_t UsagePage = 0;
-  std::uint16_t InputReportByteLength = 0;
-  std::uint16_t OutputReportByteLength = 0;
-  std::uint16_t FeatureReportByteLength = 0;
-  std::uint16_t NumberLinkCollectionNodes = 0;
-  std::uint16_t NumberInputButtonCaps = 0;
-  std::uint16_t NumberInputValueCaps = 0;
-  std::uint16_t NumberInputDataIndices = 0;
-  std::uint16_t NumberOutputButtonCaps = 0;
-  std::uint16_t NumberOutputValueCaps = 0;
-  std::uint16_t NumberOutputDataIndices = 0;
-  std::uint16_t NumberFeatureButtonCaps = 0;
-  std::uint16_t NumberFeatureValueCaps = 0;
-  std::uint16_t NumberFeatureDataIndices = 0;
-  friend bool operator==(const HidpCaps&, const HidpCaps&) = default;
-};
-
-// HIDP_VALUE_CAPS, reduced to the fields a value capability is told apart by.
-struct HidpValueCaps {
-  std::uint16_t UsagePage = 0;
-  std::uint8_t ReportID = 0;
-  std::uint16_t LinkCollection = 0;
-  std::uint16_t BitSize = 0;
-  std::uint16_t ReportCount = 0;
-  std::int32_t LogicalMin = 0;
-  std::int32_t LogicalMax = 0;
-  bool IsRange = false;
-  // When not a range, the Min fields hold the usage and its data index and the
-  // Max fields stay 0, as in Windows' record.
-  std::uint16_t UsageMin = 0;
-  std::uint16_t UsageMax = 0;
-  std::uint16_t DataIndexMin = 0;
-  std::uint16_t DataIndexMax = 0;
-  friend bool operator==(const HidpValueCaps&, const HidpValueCaps&) = default;
-};
-// Windows' value-capability record is 72 bytes; the report's 1,024-byte
-// buffer therefore holds 14 of them.
-inline constexpr std::size_t kValueCapsRecordSize = 72;
-
-enum class HidpReportType : std::uint32_t { Input = 0, Output = 1, Feature = 2 };
-
-// Flags and values the callers pass, as Windows defines them.
-inline constexpr std::uint32_t kDigcfPresent = 0x02;
-inline constexpr std::uint32_t kDigcfDeviceInterface = 0x10;
-inline constexpr std::uint32_t kGenericReadWrite = 0xC0000000;
-inline constexpr std::uint32_t kFileShareReadWrite = 3;
-inline constexpr std::uint32_t kOpenExisting = 3;
-inline constexpr std::uint32_t kFileFlagOverlapped = 0x40000000;
-inline constexpr std::uint32_t kFormatMessageFromSystem = 0x1000;
-
-// NTSTATUS values of the HID parser.
-inline constexpr std::int32_t kHidpStatusSuccess = 0x00110000;
-inline constexpr std::int32_t kHidpStatusInvalidPreparsedData =
-    static_cast<std::int32_t>(0xC0110001);
-inline constexpr std::int32_t kHidpStatusBufferTooSmall = static_cast<std::int32_t>(0xC0110007);
-
-// Windows error codes the backends answer with.
-namespace WinError {
-inline constexpr std::uint32_t Success = 0;
-inline constexpr std::uint32_t InvalidFunction = 1;
-inline constexpr std::uint32_t FileNotFound = 2;
-inline constexpr std::uint32_t PathNotFound = 3;
-inline constexpr std::uint32_t AccessDenied = 5;
-inline constexpr std::uint32_t InvalidHandle = 6;
-inline constexpr std::uint32_t NotEnoughMemory = 8;
-inline constexpr std::uint32_t InvalidData = 13;
-inline constexpr std::uint32_t NotReady = 21;
-inline constexpr std::uint32_t GenFailure = 31;
-inline constexpr std::uint32_t SharingViolation = 32;
-inline constexpr std::uint32_t InvalidParameter = 87;
-inline constexpr std::uint32_t InsufficientBuffer = 122;
-inline constexpr std::uint32_t Busy = 170;
-inline constexpr std::uint32_t NoMoreItems = 259;
-inline constexpr std::uint32_t OperationAborted = 995;
-inline constexpr std::uint32_t IoPending = 997;
-inline constexpr std::uint32_t DeviceNotConnected = 1167;
-inline constexpr std::uint32_t InvalidUserBuffer = 1784;
-}  // namespace WinError
-
 // One backend of the platform. Each call leaves its last-error code behind,
-// readable through LastPlatformError() until the next call.
+// readable through LastPlatformError() until the next call. The codes named
+// below are those the backends that emulate Windows leave; on Windows they are
+// the system's own. A call that succeeds leaves 0 in those backends.
 class HidApi {
  public:
   HidApi() = default;
@@ -150,40 +22,56 @@ class HidApi {
   HidApi& operator=(const HidApi&) = delete;
   virtual ~HidApi() = default;
 
+  // Fills in the HID interface class; never fails (Windows leaves the code it held).
   virtual void HidD_GetHidGuid(Guid& hidGuid) = 0;
-  // No enumerator and no window; returns the device information set.
+  // A new device information set (no enumerator, no window); kInvalidHandleValue on failure.
   virtual Handle SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) = 0;
-  // No device-info record.
+  // 1 with the record; 0 with 259 past the last interface, 6 for an unknown set, 87 unless 28.
   virtual std::int32_t SetupDiEnumDeviceInterfaces(Handle deviceInfoSet, const Guid& classGuid,
                                                    std::uint32_t memberIndex,
                                                    SpDeviceInterfaceData& interfaceData) = 0;
-  // An empty detail span is the call without a buffer. The span's first four
-  // bytes hold the record's size field (5), the path follows.
+  // 1 with the path and its NUL after the size field; 0 with 122 and the size needed when
+  // there is no room, 1784 unless the size field says 5, 6 for an unknown set, 87 for a
+  // record not of this set. An empty span is the size query, which therefore always fails.
   virtual std::int32_t SetupDiGetDeviceInterfaceDetailA(Handle deviceInfoSet,
                                                         const SpDeviceInterfaceData& interfaceData,
                                                         std::span<std::uint8_t> detail,
                                                         std::uint32_t& requiredSize) = 0;
+  // 1; 0 with 6 for an unknown set.
   virtual std::int32_t SetupDiDestroyDeviceInfoList(Handle deviceInfoSet) = 0;
-  // No template file.
+  // The opened file (no template); kInvalidHandleValue with 2 or 3 for no such path, 5 if refused.
   virtual Handle CreateFileA(std::string_view fileName, std::uint32_t desiredAccess,
                              std::uint32_t shareMode, const SecurityAttributes* security,
                              std::uint32_t creationDisposition,
                              std::uint32_t flagsAndAttributes) = 0;
+  // A new event; kNoHandle on failure.
   virtual Handle CreateEventA(const SecurityAttributes* security, bool manualReset,
                               bool initialState, std::string_view name) = 0;
+  // 1; 0 with 6 for a handle not open (a device information set is none).
   virtual std::int32_t CloseHandle(Handle object) = 0;
+  // 1 with ids and version; 0 with 6 for a handle not open, 1 for no HID device, 1167 if gone.
   virtual std::int32_t HidD_GetAttributes(Handle device, HiddAttributes& attributes) = 0;
+  // 1 with new preparsed data; 0 with 6, 1 or 1167 as above, 13 for a descriptor refused.
   virtual std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) = 0;
+  // kHidpStatusSuccess or kHidpStatusInvalidPreparsedData; never touches the last-error code.
   virtual std::int32_t HidP_GetCaps(PreparsedData preparsedData, HidpCaps& caps) = 0;
+  // Copies at most the count asked and the span holds, the count becoming those copied:
+  // kHidpStatusSuccess when that is all of them, else kHidpStatusBufferTooSmall (count 0 when
+  // the span is shorter than asked); kHidpStatusInvalidPreparsedData; Windows also answers
+  // HIDP_STATUS_USAGE_NOT_FOUND for none. Never touches the last-error code.
   virtual std::int32_t HidP_GetValueCaps(HidpReportType reportType,
                                          std::span<HidpValueCaps> valueCaps,
                                          std::uint16_t& valueCapsLength,
                                          PreparsedData preparsedData) = 0;
+  // 1; 0 with 87 for data not handed out or already freed.
   virtual std::int32_t HidD_FreePreparsedData(PreparsedData preparsedData) = 0;
-  virtual std::int32_t HidD_SetOutputReport(Handle device, std::span<const std::uint8_t> report) = 0;
+  // 1 once sent (byte 0: the report id); 0 with 6, 1167, 1 for no taker, 87 for a wrong length/id.
+  virtual std::int32_t HidD_SetOutputReport(Handle device,
+                                            std::span<const std::uint8_t> report) = 0;
+  // 1 with the report (byte 0 preset to its id); 0 with the codes of HidD_SetOutputReport.
   virtual std::int32_t HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) = 0;
-  // No source and no inserts; returns the characters stored without the NUL.
-  // The text lookup leaves LastPlatformError alone: it only ever reports it.
+  // Characters stored without the NUL (no source, no inserts), 0 for no text or no room. Leaves
+  // LastPlatformError alone: it only ever reports it.
   virtual std::uint32_t FormatMessageA(std::uint32_t flags, std::uint32_t messageId,
                                        std::uint32_t languageId, std::span<char> buffer) = 0;
 

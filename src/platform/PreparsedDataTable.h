@@ -8,8 +8,8 @@
 #include <optional>
 #include <span>
 
-#include "platform/HidApi.h"
 #include "platform/ReportDescriptorParser.h"
+#include "platform/WindowsRecords.h"
 
 namespace usblink {
 

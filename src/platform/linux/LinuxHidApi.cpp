@@ -7,21 +7,21 @@
 
 #include <cerrno>
 #include <iostream>
+#include <memory>
 #include <system_error>
 #include <vector>
 
 #include "platform/linux/HidrawSysfs.h"
 #include "platform/linux/KernelRelease.h"
+#include "platform/linux/UniqueFd.h"
 #include "platform/linux/WinErrorFromErrno.h"
 
 namespace usblink::linux_hid {
 
 namespace {
 
+// Above every file descriptor.
 constexpr Handle kFirstDeviceInfoSet = 0x80000000;
-constexpr Handle kHandleStep = 4;
-constexpr std::uint32_t kGenericRead = 0x80000000;
-constexpr std::uint32_t kGenericWrite = 0x40000000;
 
 int OpenMode(std::uint32_t desiredAccess) {
   const bool read = (desiredAccess & kGenericRead) != 0;
@@ -34,6 +34,25 @@ int OpenMode(std::uint32_t desiredAccess) {
 UniqueFd AwayFromZero(UniqueFd fd) {
   if (fd.Get() != 0) return fd;
   return UniqueFd(::fcntl(fd.Get(), F_DUPFD_CLOEXEC, 1));
+}
+
+// The descriptor a device or event handle holds.
+class Descriptor final : public EmulatedHidApi::SystemObject {
+ public:
+  explicit Descriptor(UniqueFd fd) : fd_(std::move(fd)) {}
+  std::uint32_t Close() override {
+    return fd_.Reset() != 0 ? WinErrorFromErrno(errno) : WinError::Success;
+  }
+
+ private:
+  UniqueFd fd_;
+};
+
+// The descriptor itself is the handle.
+EmulatedHidApi::Opened OpenedDescriptor(UniqueFd fd) {
+  if (!fd.Valid()) return EmulatedHidApi::Opened::Failure(WinErrorFromErrno(errno));
+  const auto handle = static_cast<Handle>(fd.Get());
+  return EmulatedHidApi::Opened::Success(handle, std::make_unique<Descriptor>(std::move(fd)));
 }
 
 std::string HidrawNodeOf(std::string_view path) {
@@ -49,12 +68,7 @@ std::string HidrawNodeOf(std::string_view path) {
 LinuxHidApi::LinuxHidApi(HidrawRoots roots) : LinuxHidApi(std::move(roots), std::cerr) {}
 
 LinuxHidApi::LinuxHidApi(HidrawRoots roots, std::ostream& notices)
-    : roots_(std::move(roots)), notices_(notices), nextDeviceInfoSet_(kFirstDeviceInfoSet) {}
-
-void LinuxHidApi::HidD_GetHidGuid(Guid& hidGuid) {
-  hidGuid = kHidClassGuid;
-  SetLastPlatformError(WinError::Success);
-}
+    : EmulatedHidApi(kFirstDeviceInfoSet), roots_(std::move(roots)), notices_(notices) {}
 
 // Every hidraw node listed in sysfs is present.
 std::vector<std::string> LinuxHidApi::InterfacePaths(bool /*presentOnly*/) const {
@@ -64,43 +78,18 @@ std::vector<std::string> LinuxHidApi::InterfacePaths(bool /*presentOnly*/) const
   return paths;
 }
 
-Handle LinuxHidApi::NewDeviceInfoSet() {
-  const Handle set = nextDeviceInfoSet_;
-  nextDeviceInfoSet_ += kHandleStep;
-  return set;
-}
-
-Handle LinuxHidApi::CreateFileA(std::string_view fileName, std::uint32_t desiredAccess,
-                                std::uint32_t /*shareMode*/, const SecurityAttributes* /*security*/,
-                                std::uint32_t creationDisposition,
-                                std::uint32_t flagsAndAttributes) {
-  if (creationDisposition != kOpenExisting) {
-    SetLastPlatformError(WinError::InvalidParameter);
-    return kInvalidHandleValue;
-  }
+EmulatedHidApi::Opened LinuxHidApi::OpenDevice(std::string_view path, std::uint32_t desiredAccess,
+                                               std::uint32_t creationDisposition,
+                                               std::uint32_t flagsAndAttributes) {
+  if (creationDisposition != kOpenExisting) return Opened::Failure(WinError::InvalidParameter);
   int flags = OpenMode(desiredAccess) | O_CLOEXEC;
   if ((flagsAndAttributes & kFileFlagOverlapped) != 0) flags |= O_NONBLOCK;
-  const std::string path(fileName);
-  UniqueFd fd = AwayFromZero(UniqueFd(::open(path.c_str(), flags)));
-  if (!fd.Valid()) return FailWithErrno(kInvalidHandleValue);
-  SetLastPlatformError(WinError::Success);
-  return Keep(std::move(fd), HidrawNodeOf(path));
+  return OpenedDescriptor(AwayFromZero(UniqueFd(::open(std::string(path).c_str(), flags))));
 }
 
-Handle LinuxHidApi::CreateEventA(const SecurityAttributes* /*security*/, bool /*manualReset*/,
-                                 bool initialState, std::string_view /*name*/) {
-  UniqueFd fd = AwayFromZero(UniqueFd(::eventfd(initialState ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK)));
-  if (!fd.Valid()) return FailWithErrno(kNoHandle);
-  SetLastPlatformError(WinError::Success);
-  return Keep(std::move(fd), {});
-}
-
-std::int32_t LinuxHidApi::CloseHandle(Handle object) {
-  auto open = files_.extract(object);
-  if (open.empty()) return Fail(WinError::InvalidHandle);
-  // The descriptor is gone whatever close() says; its error is still reported.
-  if (open.mapped().fd.Reset() != 0) return FailWithErrno();
-  return Succeed();
+EmulatedHidApi::Opened LinuxHidApi::OpenEvent(bool initialState) {
+  return OpenedDescriptor(
+      AwayFromZero(UniqueFd(::eventfd(initialState ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK))));
 }
 
 std::int32_t LinuxHidApi::HidD_GetAttributes(Handle device, HiddAttributes& attributes) {
@@ -109,7 +98,7 @@ std::int32_t LinuxHidApi::HidD_GetAttributes(Handle device, HiddAttributes& attr
   // The ids are __s16 in the kernel's record; their bit patterns are the ids.
   attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
   attributes.ProductID = static_cast<std::uint16_t>(info.product);
-  const std::string& node = files_.at(device).node;
+  const std::string node = HidrawNodeOf(*OpenedPath(device));
   attributes.VersionNumber =
       node.empty() ? 0 : ReadUsbVersionNumber(roots_.sysfs, node).value_or(0);
   return Succeed();
@@ -138,23 +127,11 @@ std::int32_t LinuxHidApi::HidD_GetInputReport(Handle device, std::span<std::uint
   return ReportRequest(device, HIDIOCGINPUT(report.size()), report.data());
 }
 
-Handle LinuxHidApi::Keep(UniqueFd fd, std::string node) {
-  const auto handle = static_cast<Handle>(fd.Get());
-  files_.insert_or_assign(handle, OpenFile{std::move(fd), std::move(node)});
-  return handle;
-}
-
-const LinuxHidApi::OpenFile* LinuxHidApi::Lookup(Handle handle) {
-  const auto found = files_.find(handle);
-  if (found != files_.end()) return &found->second;
-  Fail(WinError::InvalidHandle);
-  return nullptr;
-}
-
 std::int32_t LinuxHidApi::Request(Handle device, unsigned long request, void* argument) {
-  const OpenFile* open = Lookup(device);
-  if (open == nullptr) return 0;
-  if (::ioctl(open->fd.Get(), request, argument) < 0) return FailWithErrno();
+  if (OpenedPath(device) == nullptr) return Fail(WinError::InvalidHandle);
+  if (::ioctl(static_cast<int>(device), request, argument) < 0) {
+    return Fail(WinErrorFromErrno(errno));
+  }
   return Succeed();
 }
 
@@ -165,13 +142,6 @@ std::int32_t LinuxHidApi::ReportRequest(Handle device, unsigned long request, vo
     const std::string release = RunningKernelRelease();
     if (LacksReportRequests(release)) notices_ << OldKernelNotice(release);
   }
-  return result;
-}
-
-std::int32_t LinuxHidApi::FailWithErrno() { return Fail(WinErrorFromErrno(errno)); }
-
-Handle LinuxHidApi::FailWithErrno(Handle result) {
-  SetLastPlatformError(WinErrorFromErrno(errno));
   return result;
 }
 

@@ -6,13 +6,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
-#include <map>
 #include <string>
 
 #include "platform/EmulatedHidApi.h"
 #include "platform/HidApi.h"
 #include "platform/linux/HidrawRoots.h"
-#include "platform/linux/UniqueFd.h"
 
 namespace usblink::linux_hid {
 
@@ -34,13 +32,6 @@ class LinuxHidApi final : public EmulatedHidApi {
   explicit LinuxHidApi(HidrawRoots roots = {});
   LinuxHidApi(HidrawRoots roots, std::ostream& notices);
 
-  void HidD_GetHidGuid(Guid& hidGuid) override;
-  Handle CreateFileA(std::string_view fileName, std::uint32_t desiredAccess,
-                     std::uint32_t shareMode, const SecurityAttributes* security,
-                     std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
-  Handle CreateEventA(const SecurityAttributes* security, bool manualReset, bool initialState,
-                      std::string_view name) override;
-  std::int32_t CloseHandle(Handle object) override;
   std::int32_t HidD_GetAttributes(Handle device, HiddAttributes& attributes) override;
   std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) override;
   std::int32_t HidD_SetOutputReport(Handle device, std::span<const std::uint8_t> report) override;
@@ -48,28 +39,18 @@ class LinuxHidApi final : public EmulatedHidApi {
 
  protected:
   [[nodiscard]] std::vector<std::string> InterfacePaths(bool presentOnly) const override;
-  Handle NewDeviceInfoSet() override;
+  Opened OpenDevice(std::string_view path, std::uint32_t desiredAccess,
+                    std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
+  Opened OpenEvent(bool initialState) override;
 
  private:
-  struct OpenFile {
-    UniqueFd fd;
-    std::string node;  // the hidraw node behind a device path, else empty
-  };
-
-  Handle Keep(UniqueFd fd, std::string node);
-  // The open file behind `handle`, or null after failing with 6.
-  const OpenFile* Lookup(Handle handle);
   // ioctl(2) on the handle's descriptor; fails with the mapped errno.
   std::int32_t Request(Handle device, unsigned long request, void* argument);
   std::int32_t ReportRequest(Handle device, unsigned long request, void* report);
-  std::int32_t FailWithErrno();
-  Handle FailWithErrno(Handle result);
 
   HidrawRoots roots_;
   std::ostream& notices_;
   bool kernelReleaseChecked_ = false;  // after the first refused report request
-  Handle nextDeviceInfoSet_;
-  std::map<Handle, OpenFile> files_;
 };
 
 }  // namespace usblink::linux_hid

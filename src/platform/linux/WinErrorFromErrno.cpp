@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "platform/HidApi.h"
+#include "platform/WindowsRecords.h"
 
 namespace usblink::linux_hid {
 

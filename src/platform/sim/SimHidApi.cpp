@@ -1,56 +1,27 @@
 #include "platform/sim/SimHidApi.h"
 
-#include <algorithm>
-
 namespace usblink::sim {
 
 namespace {
 
-// Windows hands out kernel handles from 0x1F4 on, four apart.
+// Windows hands out kernel handles from 0x1F4 on.
 constexpr Handle kFirstHandle = 0x1F4;
-constexpr Handle kHandleStep = 4;
 
 }  // namespace
 
-SimHidApi::SimHidApi(SimBus& bus) : bus_(bus), nextHandle_(kFirstHandle) {}
+SimHidApi::SimHidApi(SimBus& bus) : EmulatedHidApi(kFirstHandle), bus_(bus) {}
 
-void SimHidApi::HidD_GetHidGuid(Guid& hidGuid) {
-  hidGuid = kHidClassGuid;
-  SetLastPlatformError(WinError::Success);
+EmulatedHidApi::Opened SimHidApi::OpenDevice(std::string_view path, std::uint32_t /*desiredAccess*/,
+                                             std::uint32_t /*creationDisposition*/,
+                                             std::uint32_t /*flagsAndAttributes*/) {
+  const SimInterface* entry = bus_.Find(path);
+  if (entry == nullptr || !bus_.IsPresent(*entry)) return Opened::Failure(WinError::FileNotFound);
+  if (!entry->openable) return Opened::Failure(WinError::AccessDenied);
+  return Opened::Success(NewHandle());
 }
 
-Handle SimHidApi::CreateFileA(std::string_view fileName, std::uint32_t /*desiredAccess*/,
-                              std::uint32_t /*shareMode*/, const SecurityAttributes* /*security*/,
-                              std::uint32_t /*creationDisposition*/,
-                              std::uint32_t /*flagsAndAttributes*/) {
-  const SimInterface* entry = bus_.Find(fileName);
-  if (entry == nullptr || !bus_.IsPresent(*entry)) {
-    SetLastPlatformError(WinError::FileNotFound);
-    return kInvalidHandleValue;
-  }
-  if (!entry->openable) {
-    SetLastPlatformError(WinError::AccessDenied);
-    return kInvalidHandleValue;
-  }
-  const Handle device = NewHandle();
-  devices_.emplace(device, entry->path);
-  SetLastPlatformError(WinError::Success);
-  return device;
-}
-
-Handle SimHidApi::CreateEventA(const SecurityAttributes* /*security*/, bool /*manualReset*/,
-                               bool /*initialState*/, std::string_view /*name*/) {
-  const Handle event = NewHandle();
-  events_.insert(event);
-  SetLastPlatformError(WinError::Success);
-  return event;
-}
-
-std::int32_t SimHidApi::CloseHandle(Handle object) {
-  if (devices_.erase(object) == 0 && events_.erase(object) == 0) {
-    return Fail(WinError::InvalidHandle);
-  }
-  return Succeed();
+EmulatedHidApi::Opened SimHidApi::OpenEvent(bool /*initialState*/) {
+  return Opened::Success(NewHandle());
 }
 
 std::int32_t SimHidApi::HidD_GetAttributes(Handle device, HiddAttributes& attributes) {
@@ -82,19 +53,15 @@ std::int32_t SimHidApi::HidD_GetInputReport(Handle device, std::span<std::uint8_
   return Succeed();
 }
 
-int SimHidApi::OpenHandleCount() const {
-  return static_cast<int>(DeviceInfoSetCount() + devices_.size() + events_.size());
-}
-
+// An event's handle is no device's.
 SimHidApi::DeviceLookup SimHidApi::LookUpDevice(Handle device) const {
-  const auto open = devices_.find(device);
-  if (open == devices_.end()) return {nullptr, WinError::InvalidHandle};
-  const SimInterface* entry = bus_.Find(open->second);
+  const std::string* path = OpenedPath(device);
+  if (path == nullptr || path->empty()) return {nullptr, WinError::InvalidHandle};
+  const SimInterface* entry = bus_.Find(*path);
   if (entry == nullptr || !bus_.IsPresent(*entry)) return {nullptr, WinError::DeviceNotConnected};
   return {entry, WinError::Success};
 }
 
-// Only the calculator takes reports, and only whole ones of its one report id.
 SimHidApi::DeviceLookup SimHidApi::LookUpCalculatorReport(Handle device, std::size_t length,
                                                           std::uint8_t reportId) const {
   const auto found = LookUpDevice(device);
@@ -112,14 +79,6 @@ std::vector<std::string> SimHidApi::InterfacePaths(bool presentOnly) const {
     if (!presentOnly || bus_.IsPresent(entry)) paths.push_back(entry.path);
   }
   return paths;
-}
-
-Handle SimHidApi::NewDeviceInfoSet() { return NewHandle(); }
-
-Handle SimHidApi::NewHandle() {
-  const Handle handle = nextHandle_;
-  nextHandle_ += kHandleStep;
-  return handle;
 }
 
 }  // namespace usblink::sim

@@ -3,8 +3,6 @@
 // would, with Windows' error codes and texts.
 
 #include <cstdint>
-#include <map>
-#include <set>
 #include <string>
 
 #include "platform/EmulatedHidApi.h"
@@ -27,24 +25,17 @@ class SimHidApi final : public EmulatedHidApi {
  public:
   explicit SimHidApi(SimBus& bus);
 
-  void HidD_GetHidGuid(Guid& hidGuid) override;
-  Handle CreateFileA(std::string_view fileName, std::uint32_t desiredAccess,
-                     std::uint32_t shareMode, const SecurityAttributes* security,
-                     std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
-  Handle CreateEventA(const SecurityAttributes* security, bool manualReset, bool initialState,
-                      std::string_view name) override;
-  std::int32_t CloseHandle(Handle object) override;
   std::int32_t HidD_GetAttributes(Handle device, HiddAttributes& attributes) override;
   std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) override;
+  // Only the calculator takes reports, and only whole ones of its one report id.
   std::int32_t HidD_SetOutputReport(Handle device, std::span<const std::uint8_t> report) override;
   std::int32_t HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) override;
 
-  // Handles currently open (device sets, devices, events), for leak checks.
-  [[nodiscard]] int OpenHandleCount() const;
-
  protected:
+  Opened OpenDevice(std::string_view path, std::uint32_t desiredAccess,
+                    std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
+  Opened OpenEvent(bool initialState) override;
   [[nodiscard]] std::vector<std::string> InterfacePaths(bool presentOnly) const override;
-  Handle NewDeviceInfoSet() override;
 
  private:
   // The interface behind a device handle, or the error its calls fail with.
@@ -55,12 +46,8 @@ class SimHidApi final : public EmulatedHidApi {
   [[nodiscard]] DeviceLookup LookUpDevice(Handle device) const;
   [[nodiscard]] DeviceLookup LookUpCalculatorReport(Handle device, std::size_t length,
                                                     std::uint8_t reportId) const;
-  Handle NewHandle();
 
   SimBus& bus_;
-  Handle nextHandle_;
-  std::map<Handle, std::string> devices_;  // the path each was opened on
-  std::set<Handle> events_;
 };
 
 }  // namespace usblink::sim

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "hid/InterfaceWalk.h"
 #include "platform/linux/FakeHidrawTree.h"
 
 namespace usblink::linux_hid {
@@ -43,12 +44,7 @@ class LinuxHidApiTest : public ::testing::Test {
     data.cbSize = kInterfaceDataSize;
     for (std::uint32_t index = 0;
          Api().SetupDiEnumDeviceInterfaces(set, kHidClassGuid, index, data) != 0; ++index) {
-      std::uint32_t required = 0;
-      Api().SetupDiGetDeviceInterfaceDetailA(set, data, {}, required);
-      std::vector<std::uint8_t> detail(required);
-      detail[0] = kDetailDataFixedSize;
-      EXPECT_EQ(Api().SetupDiGetDeviceInterfaceDetailA(set, data, detail, required), 1);
-      paths.emplace_back(reinterpret_cast<const char*>(detail.data() + kDetailPathOffset));
+      paths.push_back(InterfaceWalk(Api()).DevicePath(set, data));
     }
     EXPECT_EQ(Api().LastPlatformError(), WinError::NoMoreItems);
     EXPECT_EQ(Api().SetupDiDestroyDeviceInfoList(set), 1);

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "platform/HidApi.h"
 #include "platform/WindowsErrorText.h"
+#include "platform/WindowsRecords.h"
 
 namespace usblink::linux_hid {
 namespace {

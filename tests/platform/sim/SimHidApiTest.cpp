@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "hid/InterfaceWalk.h"
+
 namespace usblink::sim {
 namespace {
 
@@ -39,12 +41,7 @@ class SimHidApiTest : public ::testing::Test {
   }
 
   std::string PathOf(Handle set, const SpDeviceInterfaceData& data) {
-    std::uint32_t required = 0;
-    api.SetupDiGetDeviceInterfaceDetailA(set, data, {}, required);
-    std::vector<std::uint8_t> detail(required);
-    detail[0] = kDetailDataFixedSize;
-    EXPECT_EQ(api.SetupDiGetDeviceInterfaceDetailA(set, data, detail, required), 1);
-    return reinterpret_cast<const char*>(detail.data() + kDetailPathOffset);
+    return InterfaceWalk(api).DevicePath(set, data);
   }
 
   std::vector<std::string> ListedPaths(Handle set) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "hid/InterfaceWalk.h"
 #include "platform/win32/WindowsHid.h"
 
 namespace usblink::win32 {
@@ -47,10 +48,7 @@ class Win32HidApiTest : public ::testing::Test {
   }
 
   std::string PathOf(const SpDeviceInterfaceData& data) {
-    std::uint32_t required = RequiredSize(data);
-    auto detail = DetailBuffer(required, kDetailDataFixedSize);
-    EXPECT_EQ(api.SetupDiGetDeviceInterfaceDetailA(set, data, detail, required), 1);
-    return reinterpret_cast<const char*>(detail.data() + kDetailPathOffset);
+    return InterfaceWalk(api).DevicePath(set, data);
   }
 
   Handle Open(const std::string& path) {

@@ -1,0 +1,52 @@
+#pragma once
+// The present HID interfaces as typed values, for whatever lists or picks
+// devices without discovery's logged sequence of calls.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/HidApi.h"
+
+namespace usblink {
+
+// The ids an interface's attributes give.
+struct InterfaceIds {
+  std::uint16_t vendorId = 0;
+  std::uint16_t productId = 0;
+  friend bool operator==(const InterfaceIds&, const InterfaceIds&) = default;
+};
+
+// One present HID interface: what the walk could read of it.
+struct HidInterface {
+  std::uint32_t index = 0;  // its place in the system's enumeration
+  std::string path;         // empty when the system gave none
+  // None when the interface could not be opened or queried; `error` is the
+  // last-error code that says why.
+  std::optional<InterfaceIds> ids;
+  std::uint32_t error = WinError::Success;
+};
+
+class InterfaceWalk {
+ public:
+  explicit InterfaceWalk(HidApi& api) : api_(api) {}
+
+  // Every present HID interface, in enumeration order. Each is opened without
+  // access rights, which is enough for the attributes also of devices the
+  // system holds, and closed again.
+  [[nodiscard]] std::vector<HidInterface> List();
+
+  // The device path of an enumerated interface: the size query, then the fetch
+  // into a record whose size field says 5. Empty when the fetch fails.
+  [[nodiscard]] std::string DevicePath(Handle deviceInfoSet,
+                                       const SpDeviceInterfaceData& interfaceData);
+
+ private:
+  // Fills in the ids of the interface at its path, or the code that kept them unread.
+  void ReadIds(HidInterface& entry);
+
+  HidApi& api_;
+};
+
+}  // namespace usblink
