@@ -1,6 +1,10 @@
 #include "platform/win32/NativeRecords.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "platform/win32/CodePageText.h"
 
 namespace usblink::win32 {
 
@@ -52,6 +56,33 @@ void CopyFromNative(const SP_DEVICE_INTERFACE_DATA& native, SpDeviceInterfaceDat
   data.InterfaceClassGuid = FromNative(native.InterfaceClassGuid);
   data.Flags = native.Flags;
   data.Reserved = native.Reserved;
+}
+
+std::vector<std::uint8_t> NativeDetailBuffer(std::span<const std::uint8_t> detail) {
+  std::vector<std::uint8_t> native(
+      std::max(detail.size(), sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)), 0);
+  std::uint32_t givenSize = 0;
+  if (detail.size() >= sizeof givenSize) std::memcpy(&givenSize, detail.data(), sizeof givenSize);
+  reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(native.data())->cbSize =
+      NativeRecordSize(givenSize, kDetailDataFixedSize, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A));
+  return native;
+}
+
+std::string_view NativeDevicePath(std::span<const std::uint8_t> native) {
+  if (native.size() <= kDetailPathOffset) return {};
+  const std::string_view bytes(reinterpret_cast<const char*>(native.data()) + kDetailPathOffset,
+                               native.size() - kDetailPathOffset);
+  return bytes.substr(0, bytes.find('\0'));
+}
+
+std::uint32_t CopyDevicePath(std::span<const std::uint8_t> native, std::span<std::uint8_t> detail) {
+  const std::string path = Utf8FromAnsi(NativeDevicePath(native));
+  const std::size_t needed = kDetailPathOffset + path.size() + 1;
+  if (needed <= detail.size()) {
+    const auto end = std::ranges::copy(path, detail.begin() + kDetailPathOffset).out;
+    *end = 0;
+  }
+  return static_cast<std::uint32_t>(needed);
 }
 
 SECURITY_ATTRIBUTES ToNative(const SecurityAttributes& security) {

@@ -3,6 +3,9 @@
 // process uses, and the native records of the build's own width.
 
 #include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
 
 #include "platform/HidApi.h"
 #include "platform/win32/WindowsHid.h"
@@ -26,6 +29,16 @@ namespace usblink::win32 {
 [[nodiscard]] SP_DEVICE_INTERFACE_DATA ToNative(const SpDeviceInterfaceData& data);
 // Keeps the caller's 32-bit cbSize.
 void CopyFromNative(const SP_DEVICE_INTERFACE_DATA& native, SpDeviceInterfaceData& data);
+
+// The native detail record for a caller's record of the given bytes: as long,
+// never shorter than the record's fixed part, with the size field converted.
+[[nodiscard]] std::vector<std::uint8_t> NativeDetailBuffer(std::span<const std::uint8_t> detail);
+// The path, in the ANSI code page, that a native detail record holds after its
+// size field, up to its NUL.
+[[nodiscard]] std::string_view NativeDevicePath(std::span<const std::uint8_t> native);
+// The caller's record takes the path in UTF-8. Copies it there with its NUL
+// when it fits, and returns the size the caller's record needs for it.
+std::uint32_t CopyDevicePath(std::span<const std::uint8_t> native, std::span<std::uint8_t> detail);
 
 [[nodiscard]] SECURITY_ATTRIBUTES ToNative(const SecurityAttributes& security);
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/win32/CodePageText.h"
 #include "platform/win32/NativeRecords.h"
 #include "platform/win32/WindowsHid.h"
 
@@ -23,25 +23,22 @@ static_assert(kHidpStatusSuccess == HIDP_STATUS_SUCCESS);
 static_assert(kHidpStatusInvalidPreparsedData == HIDP_STATUS_INVALID_PREPARSED_DATA);
 static_assert(kHidpStatusBufferTooSmall == HIDP_STATUS_BUFFER_TOO_SMALL);
 
-// The native detail record for a caller's record of the given bytes: as long,
-// never shorter than the record's fixed part, with the size field converted.
-std::vector<std::uint8_t> NativeDetailBuffer(std::span<const std::uint8_t> detail) {
+// What the caller's record needs for the path in UTF-8, where the system
+// reported what the native one needs for it in ANSI: the path tells. This
+// call of the backend's own leaves the thread's error code as it found it.
+DWORD Utf8DetailSize(HDEVINFO deviceInfoSet, SP_DEVICE_INTERFACE_DATA& interfaceData,
+                     DWORD nativeRequired) {
+  const DWORD lastError = ::GetLastError();
   std::vector<std::uint8_t> native(
-      std::max(detail.size(), sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)), 0);
-  std::uint32_t givenSize = 0;
-  if (detail.size() >= sizeof givenSize) std::memcpy(&givenSize, detail.data(), sizeof givenSize);
+      std::max<std::size_t>(nativeRequired, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)), 0);
   reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(native.data())->cbSize =
-      NativeRecordSize(givenSize, kDetailDataFixedSize, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A));
-  return native;
-}
-
-// The path and its NUL, where the caller's record keeps it.
-void CopyDevicePath(std::span<const std::uint8_t> native, std::span<std::uint8_t> detail) {
-  const auto from = native.begin() + kDetailPathOffset;
-  const auto limit = native.begin() + static_cast<std::ptrdiff_t>(detail.size());
-  auto end = std::find(from, limit, std::uint8_t{0});
-  if (end != limit) ++end;
-  std::copy(from, end, detail.begin() + kDetailPathOffset);
+      sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+  const BOOL fetched = ::SetupDiGetDeviceInterfaceDetailA(
+      deviceInfoSet, &interfaceData,
+      reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(native.data()),
+      static_cast<DWORD>(native.size()), nullptr, nullptr);
+  ::SetLastError(lastError);
+  return fetched != FALSE ? CopyDevicePath(native, {}) : nativeRequired;
 }
 
 }  // namespace
@@ -69,8 +66,9 @@ std::int32_t Win32HidApi::SetupDiEnumDeviceInterfaces(Handle deviceInfoSet, cons
   return result;
 }
 
-// The required size needs no conversion: both records put the path at the
-// same place.
+// The sizes are the caller's: its record holds the path in UTF-8 after the
+// same size field. A path too long for it in UTF-8 fails as too small a
+// record does, with nothing after the size field.
 std::int32_t Win32HidApi::SetupDiGetDeviceInterfaceDetailA(
     Handle deviceInfoSet, const SpDeviceInterfaceData& interfaceData,
     std::span<std::uint8_t> detail, std::uint32_t& requiredSize) {
@@ -83,8 +81,15 @@ std::int32_t Win32HidApi::SetupDiGetDeviceInterfaceDetailA(
       detail.empty() ? nullptr
                      : reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(nativeDetail.data()),
       static_cast<DWORD>(detail.size()), &nativeRequired, nullptr));
-  requiredSize = nativeRequired;
-  if (result != FALSE) CopyDevicePath(nativeDetail, detail);
+  if (result != FALSE) {
+    requiredSize = CopyDevicePath(nativeDetail, detail);
+    if (requiredSize <= detail.size()) return result;
+    SetLastPlatformError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  requiredSize = LastPlatformError() == ERROR_INSUFFICIENT_BUFFER
+                     ? Utf8DetailSize(ToNative(deviceInfoSet), nativeInterface, nativeRequired)
+                     : nativeRequired;
   return result;
 }
 
@@ -92,14 +97,16 @@ std::int32_t Win32HidApi::SetupDiDestroyDeviceInfoList(Handle deviceInfoSet) {
   return Captured(::SetupDiDestroyDeviceInfoList(ToNative(deviceInfoSet)));
 }
 
+// The names come in UTF-8; the wide calls take them without a detour through
+// the ANSI code page, which need not hold every character of a name.
 Handle Win32HidApi::CreateFileA(std::string_view fileName, std::uint32_t desiredAccess,
                                 std::uint32_t shareMode, const SecurityAttributes* security,
                                 std::uint32_t creationDisposition,
                                 std::uint32_t flagsAndAttributes) {
-  const std::string path(fileName);
+  const std::wstring path = WideFromUtf8(fileName);
   SECURITY_ATTRIBUTES nativeSecurity{};
   if (security != nullptr) nativeSecurity = ToNative(*security);
-  return FromNative(Captured(::CreateFileA(path.c_str(), desiredAccess, shareMode,
+  return FromNative(Captured(::CreateFileW(path.c_str(), desiredAccess, shareMode,
                                            security != nullptr ? &nativeSecurity : nullptr,
                                            creationDisposition, flagsAndAttributes, nullptr)));
 }
@@ -107,10 +114,10 @@ Handle Win32HidApi::CreateFileA(std::string_view fileName, std::uint32_t desired
 // A name without data is no name at all; an empty one is still a name.
 Handle Win32HidApi::CreateEventA(const SecurityAttributes* security, bool manualReset,
                                  bool initialState, std::string_view name) {
-  const std::string nameText(name);
+  const std::wstring nameText = WideFromUtf8(name);
   SECURITY_ATTRIBUTES nativeSecurity{};
   if (security != nullptr) nativeSecurity = ToNative(*security);
-  return FromNative(Captured(::CreateEventA(security != nullptr ? &nativeSecurity : nullptr,
+  return FromNative(Captured(::CreateEventW(security != nullptr ? &nativeSecurity : nullptr,
                                             manualReset ? TRUE : FALSE, initialState ? TRUE : FALSE,
                                             name.data() != nullptr ? nameText.c_str() : nullptr)));
 }
@@ -179,11 +186,18 @@ std::int32_t Win32HidApi::HidD_GetInputReport(Handle device, std::span<std::uint
 
 // Looks up the text of the captured code, so it must not capture anew. The
 // source is ignored by the system lookup; it points at a zero all the same.
+// The system fills a buffer of the caller's size in the ANSI code page and
+// counts its bytes; the caller gets the UTF-8 and its bytes. The line break
+// that ends every system text is two single bytes in both, so the caller's
+// dropping of the last two drops it still. A text of two bytes or fewer gives
+// the caller nothing to show, nor does one whose UTF-8 outgrows the buffer.
 std::uint32_t Win32HidApi::FormatMessageA(std::uint32_t flags, std::uint32_t messageId,
                                           std::uint32_t languageId, std::span<char> buffer) {
   const DWORD noSource = 0;
-  return ::FormatMessageA(flags, &noSource, messageId, languageId, buffer.data(),
-                          static_cast<DWORD>(buffer.size()), nullptr);
+  std::string ansi(buffer.size(), '\0');
+  const DWORD stored = ::FormatMessageA(flags, &noSource, messageId, languageId, ansi.data(),
+                                        static_cast<DWORD>(ansi.size()), nullptr);
+  return StoreAsUtf8(stored > 2 ? std::string_view(ansi).substr(0, stored) : "", buffer);
 }
 
 void Win32HidApi::CaptureLastError() { SetLastPlatformError(::GetLastError()); }

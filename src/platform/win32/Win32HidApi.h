@@ -14,6 +14,9 @@ namespace usblink::win32 {
 //   HIDP_STATUS_INVALID_PREPARSED_DATA rather than hand Windows a null pointer.
 // - HidP_GetValueCaps refuses a count larger than the caller's records, which
 //   Windows would write past.
+// - Texts go up and come down in UTF-8. The system's texts in the ANSI code
+//   page (message texts, device paths) are converted on their way up; names
+//   go down to the system's wide calls.
 class Win32HidApi final : public HidApi {
  public:
   void HidD_GetHidGuid(Guid& hidGuid) override;

@@ -10,23 +10,21 @@
 #include <vector>
 
 #include "app/win32/Utf16Text.h"
+#include "app/win32/WindowReadBack.h"
 #include "platform/sim/SimHidApi.h"
 #include "protocol/HidCP.h"
 
 namespace usblink::app::win32 {
 namespace {
 
+using testing::ListBoxLines;
+using testing::TextOf;
+
 TwipsScale ScreenScale() {
   HDC screen = GetDC(nullptr);
   const TwipsScale scale(GetDeviceCaps(screen, LOGPIXELSX), GetDeviceCaps(screen, LOGPIXELSY));
   ReleaseDC(nullptr, screen);
   return scale;
-}
-
-std::wstring TextOf(HWND window) {
-  std::wstring text(256, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), 256)));
-  return text;
 }
 
 std::wstring ClassOf(HWND window) {
@@ -85,17 +83,7 @@ class UsbLinkWindowTest : public ::testing::Test {
   }
 
   [[nodiscard]] std::vector<std::wstring> Log() const {
-    HWND list = Handle(Control::lstResults);
-    std::vector<std::wstring> lines;
-    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-      const auto length = static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0));
-      std::wstring line(length + 1, L'\0');
-      SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
-      line.resize(length);
-      lines.push_back(line);
-    }
-    return lines;
+    return ListBoxLines(Handle(Control::lstResults));
   }
 
   sim::SimBus bus = sim::SimBus::WithCalculator(2);

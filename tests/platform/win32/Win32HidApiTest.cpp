@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "hid/InterfaceWalk.h"
+#include "platform/win32/CodePageText.h"
 #include "platform/win32/WindowsHid.h"
 
 namespace usblink::win32 {
@@ -212,6 +213,46 @@ TEST_F(Win32HidApiTest, SystemTextEndsInALineBreakAndKeepsTheErrorCode) {
   EXPECT_EQ(std::strlen(text.data()), stored);
   EXPECT_EQ(std::string(text.data() + stored - 2), "\r\n");
   EXPECT_EQ(api.LastPlatformError(), planted);
+}
+
+// On any desktop, whatever its ANSI code page.
+TEST_F(Win32HidApiTest, SystemTextsAreHandedOnAsTheirUtf8) {
+  for (const std::uint32_t code :
+       {WinError::Success, WinError::FileNotFound, WinError::InsufficientBuffer,
+        WinError::NoMoreItems, WinError::OperationAborted, WinError::DeviceNotConnected}) {
+    std::array<wchar_t, 128> wide{};
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, wide.data(),
+                                        static_cast<DWORD>(wide.size()), nullptr);
+    std::array<char, 129> text{};
+    const std::uint32_t stored =
+        api.FormatMessageA(kFormatMessageFromSystem, code, 0, std::span(text).first(128));
+    EXPECT_EQ(std::string(text.data(), stored),
+              CodePageFromWide(CP_UTF8, std::wstring_view(wide.data(), length)))
+        << code;
+  }
+}
+
+// Names the ANSI code page of an English desktop cannot spell.
+TEST_F(Win32HidApiTest, NamesAreTakenInUtf8) {
+  std::array<wchar_t, MAX_PATH> folder{};
+  GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+  const std::wstring file = std::wstring(folder.data()) + L"usblink-\u6d4b\u8bd5.txt";  // 测试
+  HANDLE created = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(created, INVALID_HANDLE_VALUE);
+  ::CloseHandle(created);
+  const Handle opened = api.CreateFileA(CodePageFromWide(CP_UTF8, file), kGenericReadWrite,
+                                        kFileShareReadWrite, nullptr, kOpenExisting, 0);
+  EXPECT_NE(opened, kInvalidHandleValue);
+  if (opened != kInvalidHandleValue) api.CloseHandle(opened);
+  DeleteFileW(file.c_str());
+
+  const Handle event = api.CreateEventA(nullptr, true, true, "usblink-事件");
+  ASSERT_NE(event, kNoHandle);
+  HANDLE found = OpenEventW(SYNCHRONIZE, FALSE, L"usblink-\u4e8b\u4ef6");
+  EXPECT_NE(found, nullptr);
+  if (found != nullptr) ::CloseHandle(found);
+  api.CloseHandle(event);
 }
 
 }  // namespace
