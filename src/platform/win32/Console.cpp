@@ -1,18 +1,13 @@
 #include "platform/Console.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <array>
 #include <cerrno>
 #include <cstdio>
+
+#include "platform/win32/LeanWindows.h"
 
 namespace usblink {
 

@@ -1,17 +1,12 @@
 #include "platform/DurableFileCalls.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <cerrno>
 #include <cstdint>
+
+#include "platform/win32/LeanWindows.h"
 
 namespace usblink {
 
