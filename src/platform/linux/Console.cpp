@@ -1,8 +1,21 @@
 #include "platform/Console.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace usblink {
+
+std::error_code KeepStandardDescriptorsOpen() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // open() takes the lowest free descriptor: this one, as those below it
+    // are open by now. Inherited like any standard descriptor.
+    if (::open("/dev/null", O_RDWR) < 0) return {errno, std::generic_category()};
+  }
+  return {};
+}
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 

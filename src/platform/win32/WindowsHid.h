@@ -2,13 +2,7 @@
 // The Windows SDK headers of the HID backend, in the order they need: the HID
 // headers declare their functions without C linkage of their own.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/win32/LeanWindows.h"
 // windows.h first.
 #include <setupapi.h>
 
