@@ -14,7 +14,6 @@
 #include "app/win32/Utf16Text.h"
 #include "app/win32/WindowReadBack.h"
 #include "platform/win32/Win32HidApi.h"
-#include "protocol/HidCP.h"
 
 namespace usblink::app::win32 {
 namespace {
@@ -26,7 +25,6 @@ class SimplifiedChineseWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(GetACP(), 936U) << "run with LC_ALL=zh_CN.UTF-8 in a prefix made in it";
-    HidCP::HIDHandle = kNoHandle;
     view.Attach(model);
     view.Show(SW_SHOWNORMAL);
   }

@@ -14,6 +14,7 @@
 #include "hid/ApiLog.h"
 #include "hid/DeviceHandle.h"
 #include "hid/Discovery.h"
+#include "hid/Link.h"
 #include "platform/win32/CodePageText.h"
 #include "platform/win32/NativeRecords.h"
 #include "platform/win32/Win32HidApi.h"
@@ -104,8 +105,8 @@ TEST_F(SimplifiedChineseTest, EveryLineOfTheWalksIsUtf8AndThePathsOpenTheirDevic
   SetLastError(ERROR_SUCCESS);
   Win32HidApi api;
   testing::FakeWindow window;
-  Discovery discovery{api, window};
-  HidCP::HIDHandle = kNoHandle;
+  HidCP::Link link;
+  Discovery discovery{api, window, link};
   discovery.SetIdTexts("&H04FC", "&H0C77");
   EXPECT_FALSE(discovery.FindTheHid());
   const auto guid = std::ranges::find(window.lines, "GetHidGuid");
@@ -121,8 +122,8 @@ TEST_F(SimplifiedChineseTest, EveryLineOfTheWalksIsUtf8AndThePathsOpenTheirDevic
   discovery.SetIdTexts("&H" + vendor, "&H" + product);
   EXPECT_TRUE(discovery.FindTheHid());
   EXPECT_EQ(window.linkStatus, "USB Link OK!");
-  HidCP::CloseIfOpen(api, HidCP::HIDHandle);
-  HidCP::CloseIfOpen(api, discovery.ReadHandle());
+  HidCP::CloseIfOpen(api, link.HIDHandle);
+  HidCP::CloseIfOpen(api, link.ReadHandle);
 
   for (const auto& line : window.lines) EXPECT_TRUE(IsUtf8(line)) << line;
 }
