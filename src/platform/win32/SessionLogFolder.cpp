@@ -1,6 +1,8 @@
 #include "platform/SessionLogFolder.h"
 
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 #include <string>
