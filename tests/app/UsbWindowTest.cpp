@@ -227,10 +227,11 @@ TEST_F(UsbWindowTest, TheSessionLogGetsEveryLineAndBoxInTheirOrder) {
 
 TEST_F(UsbWindowTest, OnlyAConnectThatFoundNothingEndsWithTheAccessHint) {
   int asked = 0;
-  window.SetAccessHint([&asked]() -> std::optional<std::string> {
+  const auto hint = [&asked]() -> std::optional<std::string> {
     ++asked;
     return " the hint";
-  });
+  };
+  window.SetAccessHint(hint);
   bus.calculator.Faults().type = 1;
   EXPECT_EQ(window.ContionClick(), Outcome::Refused);
   bus.calculator.Faults().type.reset();
@@ -241,10 +242,7 @@ TEST_F(UsbWindowTest, OnlyAConnectThatFoundNothingEndsWithTheAccessHint) {
   empty.interfaces.pop_back();
   sim::SimHidApi emptyApi{empty};
   UsbWindow alone{emptyApi, pacer, view};
-  alone.SetAccessHint([&asked]() -> std::optional<std::string> {
-    ++asked;
-    return " the hint";
-  });
+  alone.SetAccessHint(hint);
   EXPECT_EQ(alone.ContionClick(), Outcome::NotFound);
   EXPECT_EQ(asked, 1);
   const auto& lines = alone.LogLines();
