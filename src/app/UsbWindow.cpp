@@ -1,5 +1,6 @@
 #include "app/UsbWindow.h"
 
+#include "app/ExitStatus.h"
 #include "app/ProcessEnded.h"
 #include "hid/IdText.h"
 #include "protocol/CheckLink.h"
@@ -55,6 +56,8 @@ ControlState UsbWindow::State(Control control) const {
   return state;
 }
 
+int UsbWindow::ExitStatus() const { return deviceFailed_ ? kExitDeviceFailed : 0; }
+
 ControlState& UsbWindow::Stored(Control control) {
   return controls_[static_cast<std::size_t>(control)];
 }
@@ -91,9 +94,10 @@ Outcome UsbWindow::Run(Running what, Command command) {
 }
 
 Outcome UsbWindow::FailDevice(const std::string& message) {
-  view_.ShowMessageBox(message, "Error");
+  ShowMessage(message, "Error");
   HidCP::CloseDevice(api_, link_);
   ended_ = true;
+  deviceFailed_ = true;
   view_.EndProcess();
   return Outcome::DeviceFailed;
 }
@@ -123,13 +127,16 @@ Outcome UsbWindow::ContionClick() {
     discovery_.SetIdTexts(std::move(vendor), std::move(product));
     SetNoteVisible(false);
     if (idsUnset) {
-      view_.ShowMessageBox("Please set VID and PID ！", kTitle);
+      ShowMessage("Please set VID and PID ！", kTitle);
       return Outcome::IdsNotSet;
     }
     discovery_.FindTheHid();
-    if (!discovery_.State().DeviceFound) return Outcome::NotFound;
+    if (!discovery_.State().DeviceFound) {
+      AppendAccessHint();
+      return Outcome::NotFound;
+    }
     if (!HidCP::CheckLink(channel_, *this)) {
-      view_.ShowMessageBox("HID Error ！", kTitle);
+      ShowMessage("HID Error ！", kTitle);
       return Outcome::Refused;
     }
     ClearLines();
@@ -143,9 +150,11 @@ Outcome UsbWindow::ContionClick() {
 Outcome UsbWindow::CmdOpenFileClick() {
   if (!Accepts(Control::CmdOpenFile)) return Outcome::Ignored;
   return Run(Running::Download, [this] {
-    // A dialog closed without a choice keeps the name chosen before.
-    if (auto chosen = view_.ShowOpenFileDialog(kDialogFilter)) dialogFileName_ = std::move(*chosen);
-    if (dialogFileName_.empty()) return Outcome::NoFile;
+    // The dialog opens on the earlier choice, so taking it again is one key;
+    // closed without a choice, it starts nothing.
+    auto chosen = view_.ShowOpenFileDialog(kDialogFilter, dialogFileName_);
+    if (!chosen || chosen->empty()) return Outcome::NoFile;
+    dialogFileName_ = std::move(*chosen);
     SetDownloadButtonEnabled(false);
     SetNoteCaption(kUpdateNote);
     SetNoteVisible(true);
@@ -173,6 +182,14 @@ Outcome UsbWindow::CmdReadFileClick() {
   });
 }
 
+void UsbWindow::AppendAccessHint() {
+  if (!accessHint_) return;
+  if (const auto hint = accessHint_()) {
+    AppendLine(*hint);
+    SelectLastLine();
+  }
+}
+
 void UsbWindow::ClearClick() { ClearLines(); }
 
 void UsbWindow::EditText(Control textBox, std::string text) {
@@ -182,17 +199,25 @@ void UsbWindow::EditText(Control textBox, std::string text) {
 bool UsbWindow::QueryClose() {
   if (ended_) return true;
   if (running_ == Running::Download &&
-      !view_.ConfirmClose("A firmware update is in progress. Closing now can leave the "
-                          "calculator unable to start. Close anyway?")) {
+      !ConfirmClose("A firmware update is in progress. Closing now can leave the "
+                    "calculator unable to start. Close anyway?")) {
     return false;
   }
   if (running_ == Running::ReadBack &&
-      !view_.ConfirmClose("A read-back is in progress. Closing now leaves the read-back "
-                          "incomplete. Close anyway?")) {
+      !ConfirmClose("A read-back is in progress. Closing now leaves the read-back "
+                    "incomplete. Close anyway?")) {
     return false;
   }
   Unload();
   return true;
+}
+
+bool UsbWindow::ConfirmClose(std::string_view question) {
+  const bool yes = view_.ConfirmClose(question);
+  // The answer too: it tells whether a transfer was cut short on purpose.
+  if (sessionLog_ != nullptr)
+    sessionLog_->Message(std::string(question) + (yes ? " Yes" : " No"), kTitle);
+  return yes;
 }
 
 void UsbWindow::Unload() {
@@ -203,6 +228,7 @@ void UsbWindow::Unload() {
 
 void UsbWindow::AppendLine(std::string_view line) {
   lines_.emplace_back(line);
+  if (sessionLog_ != nullptr) sessionLog_->Line(line);
   view_.LogAppended(line);
 }
 
@@ -234,6 +260,8 @@ void UsbWindow::SetDownloadButtonEnabled(bool enabled) {
 }
 
 void UsbWindow::ShowMessage(std::string_view text, std::string_view title) {
+  // On disk before the box, which may be the last thing the process shows.
+  if (sessionLog_ != nullptr) sessionLog_->Message(text, title);
   view_.ShowMessageBox(text, title);
 }
 

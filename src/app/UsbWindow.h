@@ -5,11 +5,13 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/FileFilter.h"
+#include "app/SessionLog.h"
 #include "app/WindowLayout.h"
 #include "app/WindowView.h"
 #include "hid/Discovery.h"
@@ -25,7 +27,7 @@ enum class Outcome {
   NotFound,          // no calculator among the HID interfaces
   Refused,           // the handshake refused the device
   Connected,         // found, verified, ready for a download
-  NoFile,            // the file dialog holds no name
+  NoFile,            // the file dialog was closed without a choice
   FileError,         // the image or the read-back file could not be used
   ChecksumMismatch,  // a bank's checksum differed; the device stays open
   Downloaded,        // committed; the calculator updates itself
@@ -39,6 +41,10 @@ enum class Outcome {
 inline constexpr std::array<std::string_view, 1> kImagePatterns{"*.UD"};
 inline constexpr FileFilter kDialogFilter{"File(*.UD)", kImagePatterns};
 inline constexpr std::string_view kReadBackFileName = "Load.bin";
+
+// After a connect that found no calculator: a line saying why one that is
+// plugged in may not be usable, when the platform can tell.
+using AccessHintSource = std::function<std::optional<std::string>()>;
 
 class UsbWindow final : public WindowPort {
  public:
@@ -54,6 +60,8 @@ class UsbWindow final : public WindowPort {
   [[nodiscard]] std::optional<std::size_t> SelectedLine() const { return selected_; }
   [[nodiscard]] bool CommandRunning() const { return running_ != Running::Nothing; }
   [[nodiscard]] bool Ended() const { return ended_; }
+  // What the process ends with: 0, or kExitDeviceFailed after a device failure.
+  [[nodiscard]] int ExitStatus() const;
 
   // A click on a control: the handler of the button clicked. Views forward
   // every click here; other controls take none (Ignored).
@@ -72,6 +80,9 @@ class UsbWindow final : public WindowPort {
 
   // Where "Read" writes; the command line may choose another file.
   void SetReadBackFile(std::filesystem::path file) { readBackFile_ = std::move(file); }
+  // Every log line and message box from now on also goes to `log`.
+  void KeepSessionLog(SessionLog& log) { sessionLog_ = &log; }
+  void SetAccessHint(AccessHintSource hint) { accessHint_ = std::move(hint); }
 
   // WindowPort
   void AppendLine(std::string_view line) override;
@@ -101,6 +112,8 @@ class UsbWindow final : public WindowPort {
   template <typename Command>
   Outcome Run(Running what, Command command);
   Outcome FailDevice(const std::string& message);
+  void AppendAccessHint();
+  bool ConfirmClose(std::string_view question);
 
   HidApi& api_;
   WindowView& view_;
@@ -113,8 +126,11 @@ class UsbWindow final : public WindowPort {
   std::optional<std::size_t> selected_;
   std::string dialogFileName_;
   std::filesystem::path readBackFile_{kReadBackFileName};
+  SessionLog* sessionLog_ = nullptr;
+  AccessHintSource accessHint_;
   Running running_ = Running::Nothing;
   bool ended_ = false;
+  bool deviceFailed_ = false;
 };
 
 }  // namespace usblink::app

@@ -33,8 +33,10 @@ class WindowView {
   virtual void ProgressReported(const TransferProgress& progress) = 0;
   // Modal, one OK button, no icon.
   virtual void ShowMessageBox(std::string_view text, std::string_view title) = 0;
-  // The file-open dialog; nullopt when closed without a choice.
-  virtual std::optional<std::string> ShowOpenFileDialog(const FileFilter& filter) = 0;
+  // The file-open dialog, opened on `earlier` (the name chosen before, empty
+  // at first) with it selected; nullopt when closed without a choice.
+  virtual std::optional<std::string> ShowOpenFileDialog(const FileFilter& filter,
+                                                        std::string_view earlier) = 0;
   // Yes/No before closing in the middle of a transfer.
   virtual bool ConfirmClose(std::string_view question) = 0;
   // The process ends once the running handler has returned.

@@ -1,6 +1,8 @@
 #pragma once
 // The exit statuses of usblink-cli; scripts rely on them.
 
+#include "app/ExitStatus.h"
+
 namespace usblink::cli {
 
 inline constexpr int kExitSuccess = 0;
@@ -8,7 +10,7 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNotFound = 3;
 inline constexpr int kExitRefused = 4;
 inline constexpr int kExitChecksumMismatch = 5;
-inline constexpr int kExitDeviceError = 6;
+inline constexpr int kExitDeviceError = app::kExitDeviceFailed;
 inline constexpr int kExitFileError = 7;
 inline constexpr int kExitDifferences = 8;
 

@@ -69,7 +69,8 @@ void TerminalView::Message(std::string_view text, std::string_view title) {
   }
 }
 
-std::optional<std::string> TerminalView::ShowOpenFileDialog(const app::FileFilter&) {
+std::optional<std::string> TerminalView::ShowOpenFileDialog(const app::FileFilter&,
+                                                            std::string_view) {
   return std::exchange(dialogAnswer_, std::nullopt);
 }
 

@@ -51,7 +51,8 @@ class TerminalView final : public app::WindowView {
   void ControlChanged(app::Control, const app::ControlState&) override {}
   void ProgressReported(const TransferProgress& progress) override;
   void ShowMessageBox(std::string_view text, std::string_view title) override;
-  std::optional<std::string> ShowOpenFileDialog(const app::FileFilter& filter) override;
+  std::optional<std::string> ShowOpenFileDialog(const app::FileFilter& filter,
+                                                std::string_view earlier) override;
   bool ConfirmClose(std::string_view) override { return true; }
   void EndProcess() override {}
 

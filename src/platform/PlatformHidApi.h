@@ -14,5 +14,7 @@ std::unique_ptr<HidApi> MakePlatformHidApi();
 // When the platform can tell why a calculator that is plugged in was not
 // found (a permission, say): what the user can do about it.
 std::optional<std::string> PlatformAccessHint();
+// The same in one line, for the window's log.
+std::optional<std::string> PlatformAccessHintLine();
 
 }  // namespace usblink

@@ -28,9 +28,11 @@ class FakeView : public app::WindowView {
   void ShowMessageBox(std::string_view text, std::string_view title) override {
     messages.push_back({std::string(text), std::string(title)});
   }
-  std::optional<std::string> ShowOpenFileDialog(const app::FileFilter& filter) override {
+  std::optional<std::string> ShowOpenFileDialog(const app::FileFilter& filter,
+                                                std::string_view earlier) override {
     dialogFilters.push_back(
         {std::string(filter.description), {filter.patterns.begin(), filter.patterns.end()}});
+    dialogOpenedOn.emplace_back(earlier);
     if (dialogAnswers.empty()) return std::nullopt;
     auto answer = dialogAnswers.front();
     dialogAnswers.pop_front();
@@ -54,6 +56,7 @@ class FakeView : public app::WindowView {
   std::vector<TransferProgress> progressReports;
   std::vector<Message> messages;
   std::vector<ShownFilter> dialogFilters;
+  std::vector<std::string> dialogOpenedOn;  // the earlier choice each dialog showed
   std::deque<std::optional<std::string>> dialogAnswers;
   std::vector<std::string> questions;
   bool confirmClose = false;

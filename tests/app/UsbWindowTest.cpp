@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <fstream>
 
 #include "platform/sim/SimHidApi.h"
 #include "support/TempDirectory.h"
@@ -172,17 +174,87 @@ TEST_F(UsbWindowTest, ChecksumMismatchLetsTheUserDownloadAgain) {
   EXPECT_EQ(Caption(Control::Label6), kUpdateNote);
 
   bus.calculator.Faults().badChecksumBank.reset();
-  view.dialogAnswers.push_back(std::nullopt);  // closed without a new choice
+  view.dialogAnswers.push_back(Image(1000));
   EXPECT_EQ(window.CmdOpenFileClick(), Outcome::Downloaded);
 }
 
-TEST_F(UsbWindowTest, ADialogWithoutAnyNameStartsNothing) {
+TEST_F(UsbWindowTest, ADialogClosedWithoutAChoiceStartsNothingEvenAfterAnEarlierOne) {
   window.ContionClick();
   const auto sent = bus.calculator.Commands().size();
   EXPECT_EQ(window.CmdOpenFileClick(), Outcome::NoFile);
   EXPECT_EQ(bus.calculator.Commands().size(), sent);
   EXPECT_TRUE(Enabled(Control::CmdOpenFile));
   EXPECT_FALSE(Visible(Control::Label6));
+
+  // A mismatch leaves the download ready; the dialog then opens on the image
+  // chosen before, and closing it without a choice does not send that image.
+  bus.calculator.Faults().badChecksumBank = 0;
+  const std::string image = Image(1000);
+  view.dialogAnswers.push_back(image);
+  EXPECT_EQ(window.CmdOpenFileClick(), Outcome::ChecksumMismatch);
+  const auto afterMismatch = bus.calculator.Commands().size();
+  const auto lines = window.LogLines();
+  view.dialogAnswers.push_back(std::nullopt);
+  EXPECT_EQ(window.CmdOpenFileClick(), Outcome::NoFile);
+  view.dialogAnswers.push_back("");
+  EXPECT_EQ(window.CmdOpenFileClick(), Outcome::NoFile);
+  EXPECT_EQ(bus.calculator.Commands().size(), afterMismatch);
+  EXPECT_EQ(window.LogLines(), lines);
+  EXPECT_TRUE(Enabled(Control::CmdOpenFile));
+  EXPECT_EQ(view.dialogOpenedOn, (std::vector<std::string>{"", "", image, image}));
+}
+
+TEST_F(UsbWindowTest, TheSessionLogGetsEveryLineAndBoxInTheirOrder) {
+  const auto folder = directory.Path() / "state" / "usblink";
+  SessionLog log(folder, std::chrono::system_clock::now());
+  window.KeepSessionLog(log);
+  bus.calculator.Faults().type = 1;
+  EXPECT_EQ(window.ContionClick(), Outcome::Refused);
+  std::vector<std::string> expected = window.LogLines();
+  expected.push_back("Error: No UsbType_Norm,Is UsbType_Key");
+  expected.push_back("USB Link: HID Error ！");
+  // A line the log has since cleared stays in the file.
+  bus.calculator.Faults().type.reset();
+  EXPECT_EQ(window.ContionClick(), Outcome::Connected);
+  const auto connect = window.LogLines();
+  std::ifstream file(log.File(), std::ios::binary);
+  std::vector<std::string> written;
+  for (std::string line; std::getline(file, line);) written.push_back(line);
+  ASSERT_GT(written.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(written.begin(), written.begin() + expected.size()), expected);
+  EXPECT_EQ(written.back(), connect.back());
+}
+
+TEST_F(UsbWindowTest, OnlyAConnectThatFoundNothingEndsWithTheAccessHint) {
+  int asked = 0;
+  const auto hint = [&asked]() -> std::optional<std::string> {
+    ++asked;
+    return " the hint";
+  };
+  window.SetAccessHint(hint);
+  bus.calculator.Faults().type = 1;
+  EXPECT_EQ(window.ContionClick(), Outcome::Refused);
+  bus.calculator.Faults().type.reset();
+  EXPECT_EQ(window.ContionClick(), Outcome::Connected);
+  EXPECT_EQ(asked, 0);
+
+  sim::SimBus empty = sim::SimBus::WithCalculator();
+  empty.interfaces.pop_back();
+  sim::SimHidApi emptyApi{empty};
+  UsbWindow alone{emptyApi, pacer, view};
+  alone.SetAccessHint(hint);
+  EXPECT_EQ(alone.ContionClick(), Outcome::NotFound);
+  EXPECT_EQ(asked, 1);
+  const auto& lines = alone.LogLines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2], " Not Find USB Link!");
+  EXPECT_EQ(lines.back(), " the hint");
+  EXPECT_EQ(alone.SelectedLine(), lines.size() - 1);
+
+  // Without a hint the log ends as discovery left it.
+  alone.SetAccessHint([] { return std::optional<std::string>(); });
+  EXPECT_EQ(alone.ContionClick(), Outcome::NotFound);
+  EXPECT_EQ(alone.LogLines().back(), " Not Find USB Link!");
 }
 
 TEST_F(UsbWindowTest, AnEmptyImageIsRefusedAndTheDeviceStaysReady) {
@@ -237,6 +309,7 @@ TEST_F(UsbWindowTest, ADeviceFailureShowsItsBoxClosesTheDeviceAndEnds) {
   EXPECT_EQ(api.OpenHandleCount(), 1);
   EXPECT_EQ(view.endProcessCalls, 1);
   EXPECT_TRUE(window.Ended());
+  EXPECT_EQ(window.ExitStatus(), 6);
   EXPECT_EQ(window.ContionClick(), Outcome::Ignored);
 }
 
@@ -244,6 +317,7 @@ TEST_F(UsbWindowTest, ClosingAsksOnlyDuringATransfer) {
   EXPECT_TRUE(window.QueryClose());
   EXPECT_TRUE(view.questions.empty());
   EXPECT_EQ(view.endProcessCalls, 1);
+  EXPECT_EQ(window.ExitStatus(), 0);
 }
 
 TEST_F(UsbWindowTest, ClosingDuringATransferAsksAndNoCarriesOn) {
@@ -253,9 +327,15 @@ TEST_F(UsbWindowTest, ClosingDuringATransferAsksAndNoCarriesOn) {
   pacer.onTick = [&](long tick) {
     if (tick == 20) closed = window.QueryClose();
   };
+  SessionLog log(directory.Path(), std::chrono::system_clock::now());
+  window.KeepSessionLog(log);
   EXPECT_EQ(window.CmdOpenFileClick(), Outcome::Downloaded);
   EXPECT_FALSE(closed);
   ASSERT_EQ(view.questions.size(), 1u);
+  std::ifstream file(log.File());
+  std::string line;
+  for (int i = 0; i < 2; ++i) std::getline(file, line);  // "Downloading file：", the question
+  EXPECT_EQ(line, "USB Link: " + view.questions[0] + " No");
   EXPECT_EQ(view.questions[0],
             "A firmware update is in progress. Closing now can leave the calculator unable to "
             "start. Close anyway?");

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
   if (QApplication::arguments().contains(QStringLiteral("--script"))) {
     usblink::app::qt::DemoScript script;
     return usblink::app::qt::RunWindow(
-        api, script,
+        api, script, {},
         [&script](usblink::app::qt::WindowSession& session) { script.Start(session); });
   }
   usblink::app::qt::ModalDialogs dialogs;

@@ -96,7 +96,7 @@ void DemoScript::Message(QWidget&, const QString& text, const QString& title) {
   Say("message " + title + ": " + text);
 }
 
-std::optional<QString> DemoScript::OpenFile(QWidget&, const FileFilter&) {
+std::optional<QString> DemoScript::OpenFile(QWidget&, const FileFilter&, const QString&) {
   if (chosenFile_.isEmpty()) return std::nullopt;
   return chosenFile_;
 }

@@ -4,6 +4,7 @@
 // a script can take screenshots between the steps.
 //   connect          click "USB Link"
 //   download FILE    click "Download" and choose FILE in the dialog
+//   download         click "Download" and close the dialog without a choice
 //   read FILE        click the hidden "Read", the read-back going to FILE
 //   close            the close box (a question during a transfer is answered Yes)
 // Message boxes are written to standard output instead of shown. The window
@@ -23,7 +24,8 @@ class DemoScript final : public DialogPort {
   void Start(WindowSession& session);
 
   void Message(QWidget& parent, const QString& text, const QString& title) override;
-  std::optional<QString> OpenFile(QWidget& parent, const FileFilter& filter) override;
+  std::optional<QString> OpenFile(QWidget& parent, const FileFilter& filter,
+                                  const QString& earlier) override;
   bool Confirm(QWidget& parent, const QString& question, const QString& title) override;
 
  private:

@@ -1,6 +1,7 @@
 #include "app/qt/ModalDialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -18,11 +19,17 @@ void ModalDialogs::Message(QWidget& parent, const QString& text, const QString& 
   box.exec();
 }
 
-std::optional<QString> ModalDialogs::OpenFile(QWidget& parent, const FileFilter& filter) {
+std::optional<QString> ModalDialogs::OpenFile(QWidget& parent, const FileFilter& filter,
+                                              const QString& earlier) {
   QFileDialog dialog(&parent, QString(), QString(), QtNameFilter(filter));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setWindowModality(Qt::ApplicationModal);
+  if (!earlier.isEmpty()) {
+    const QFileInfo file(earlier);
+    dialog.setDirectory(file.absolutePath());
+    dialog.selectFile(file.fileName());
+  }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().front();
 }

@@ -13,7 +13,8 @@ namespace usblink::app::qt {
 class ModalDialogs final : public DialogPort {
  public:
   void Message(QWidget& parent, const QString& text, const QString& title) override;
-  std::optional<QString> OpenFile(QWidget& parent, const FileFilter& filter) override;
+  std::optional<QString> OpenFile(QWidget& parent, const FileFilter& filter,
+                                  const QString& earlier) override;
   bool Confirm(QWidget& parent, const QString& question, const QString& title) override;
 };
 

@@ -135,8 +135,11 @@ void UsbLinkWindow::ShowMessageBox(std::string_view text, std::string_view title
   dialogs_.Message(*this, Text(text), Text(title));
 }
 
-std::optional<std::string> UsbLinkWindow::ShowOpenFileDialog(const FileFilter& filter) {
-  auto chosen = dialogs_.OpenFile(*this, filter);
+std::optional<std::string> UsbLinkWindow::ShowOpenFileDialog(const FileFilter& filter,
+                                                             std::string_view earlier) {
+  const QString shown =
+      QFile::decodeName(QByteArray(earlier.data(), static_cast<qsizetype>(earlier.size())));
+  auto chosen = dialogs_.OpenFile(*this, filter, shown);
   if (!chosen) return std::nullopt;
   // The name as the file system spells it, which need not be UTF-8.
   return QFile::encodeName(*chosen).toStdString();

@@ -38,7 +38,8 @@ class UsbLinkWindow final : public QWidget, public WindowView {
   void LogLineSelected(std::size_t index) override;
   // Dialogs, through the DialogPort.
   void ShowMessageBox(std::string_view text, std::string_view title) override;
-  std::optional<std::string> ShowOpenFileDialog(const FileFilter& filter) override;
+  std::optional<std::string> ShowOpenFileDialog(const FileFilter& filter,
+                                                std::string_view earlier) override;
   bool ConfirmClose(std::string_view question) override;
   // The process.
   void EndProcess() override;

@@ -10,5 +10,5 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   const auto api = usblink::MakePlatformHidApi();
   usblink::app::qt::ModalDialogs dialogs;
-  return usblink::app::qt::RunWindow(*api, dialogs);
+  return usblink::app::qt::RunWindow(*api, dialogs, usblink::PlatformAccessHintLine);
 }

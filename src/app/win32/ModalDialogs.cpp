@@ -16,10 +16,13 @@ bool AskYesNo(HWND owner, std::string_view question, std::string_view title) {
                      MB_YESNO | MB_DEFBUTTON2) == IDYES;
 }
 
-std::optional<std::string> OpenFileDialog::Show(HWND owner, const FileFilter& filter) {
+std::optional<std::string> ShowOpenFile(HWND owner, const FileFilter& filter,
+                                        std::string_view earlier) {
   const std::string filters = OpenFileFilter(filter);
   std::vector<char> name(32768, '\0');
-  fileName_.copy(name.data(), name.size() - 1);
+  // A path here also makes the dialog open in its folder; lpstrInitialDir
+  // stays unset, since the system prefers the folder visited last over it.
+  earlier.copy(name.data(), name.size() - 1);
   OPENFILENAMEA dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
@@ -32,8 +35,7 @@ std::optional<std::string> OpenFileDialog::Show(HWND owner, const FileFilter& fi
   dialog.Flags =
       OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
   if (!GetOpenFileNameA(&dialog)) return std::nullopt;
-  fileName_ = name.data();
-  return fileName_;
+  return std::string(name.data());
 }
 
 }  // namespace usblink::app::win32

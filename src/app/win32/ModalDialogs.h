@@ -15,16 +15,10 @@ void ShowMessage(HWND owner, std::string_view text, std::string_view title);
 // Yes or No, No the default.
 [[nodiscard]] bool AskYesNo(HWND owner, std::string_view question, std::string_view title);
 
-// The file-open dialog. Like the window's dialog control it keeps the name
-// chosen last and shows it the next time.
-class OpenFileDialog {
- public:
-  // Offers the files `filter` picks. The name is in the narrow encoding the C
-  // library opens files by.
-  std::optional<std::string> Show(HWND owner, const FileFilter& filter);
-
- private:
-  std::string fileName_;
-};
+// The file-open dialog offering the files `filter` picks, opened on `earlier`
+// (its folder, its name in the name box). Names are in the narrow encoding
+// the C library opens files by.
+[[nodiscard]] std::optional<std::string> ShowOpenFile(HWND owner, const FileFilter& filter,
+                                                      std::string_view earlier);
 
 }  // namespace usblink::app::win32

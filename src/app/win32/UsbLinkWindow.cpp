@@ -199,8 +199,9 @@ void UsbLinkWindow::ShowMessageBox(std::string_view text, std::string_view title
   ShowMessage(Handle(), text, title);
 }
 
-std::optional<std::string> UsbLinkWindow::ShowOpenFileDialog(const FileFilter& filter) {
-  return openFile_.Show(Handle(), filter);
+std::optional<std::string> UsbLinkWindow::ShowOpenFileDialog(const FileFilter& filter,
+                                                             std::string_view earlier) {
+  return ShowOpenFile(Handle(), filter, earlier);
 }
 
 bool UsbLinkWindow::ConfirmClose(std::string_view question) {

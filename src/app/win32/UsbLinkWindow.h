@@ -43,7 +43,8 @@ class UsbLinkWindow final : public WindowView {
   // Label5's caption is all the window shows of progress.
   void ProgressReported(const TransferProgress&) override {}
   void ShowMessageBox(std::string_view text, std::string_view title) override;
-  std::optional<std::string> ShowOpenFileDialog(const FileFilter& filter) override;
+  std::optional<std::string> ShowOpenFileDialog(const FileFilter& filter,
+                                                std::string_view earlier) override;
   bool ConfirmClose(std::string_view question) override;
   void EndProcess() override;
 
@@ -64,7 +65,6 @@ class UsbLinkWindow final : public WindowView {
   ControlFonts fonts_;
   TextMeasure measure_;
   HINSTANCE instance_;
-  OpenFileDialog openFile_;
   UsbWindow* model_ = nullptr;
   bool logRedrawHeld_ = false;
   int logExtent_ = 0;       // the widest log line, for the horizontal scroll bar

@@ -5,5 +5,5 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   const auto api = usblink::MakePlatformHidApi();
-  return usblink::app::win32::RunWindow(*api, instance, show);
+  return usblink::app::win32::RunWindow(*api, instance, show, usblink::PlatformAccessHintLine);
 }

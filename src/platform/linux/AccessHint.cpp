@@ -20,11 +20,11 @@ bool PermissionDenied(const std::filesystem::path& node) {
 
 }  // namespace
 
-std::optional<std::string> AccessHint(const HidrawRoots& roots) {
+std::optional<std::filesystem::path> DeniedCalculatorNode(const HidrawRoots& roots) {
   for (const auto& node : ListHidrawNodes(roots.sysfs)) {
     if (ReadHidIds(roots.sysfs, node) != kCalculatorIds) continue;
-    const auto path = roots.dev / node;
-    if (PermissionDenied(path)) return AccessHintText(path);
+    auto path = roots.dev / node;
+    if (PermissionDenied(path)) return path;
   }
   return std::nullopt;
 }
@@ -43,6 +43,12 @@ std::string AccessHintText(const std::filesystem::path& node) {
          "Then load it, and unplug the calculator and plug it in again:\n"
          "  sudo udevadm control --reload-rules\n"
          "  sudo udevadm trigger --subsystem-match=hidraw\n";
+}
+
+std::string AccessHintLine(const std::filesystem::path& node) {
+  return " The calculator is " + node.string() +
+         ", but this user may not open it: install the udev rule " + kUdevRuleFile + " (see \"" +
+         kReadmeSection + "\" in the README).";
 }
 
 }  // namespace usblink::linux_hid

@@ -8,5 +8,6 @@ std::unique_ptr<HidApi> MakePlatformHidApi() { return std::make_unique<win32::Wi
 
 // Windows opens HID interfaces for every user.
 std::optional<std::string> PlatformAccessHint() { return std::nullopt; }
+std::optional<std::string> PlatformAccessHintLine() { return std::nullopt; }
 
 }  // namespace usblink

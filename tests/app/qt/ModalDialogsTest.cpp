@@ -13,6 +13,7 @@
 
 #include "app/UsbWindow.h"
 #include "app/qt/ModalDialogs.h"
+#include "support/TempDirectory.h"
 
 namespace usblink::app::qt {
 
@@ -71,8 +72,24 @@ class ModalDialogsTest : public QObject {
       QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFile);
       dialog.reject();
     });
-    QCOMPARE(dialogs.OpenFile(parent, kDialogFilter), std::nullopt);
+    QCOMPARE(dialogs.OpenFile(parent, kDialogFilter, QString()), std::nullopt);
     QVERIFY(seen);
+  }
+
+  void theFileDialogOpensOnTheEarlierChoiceAndOneKeyTakesItAgain() {
+    testing::TempDirectory directory;
+    const auto image = directory.Write("image.UD", std::vector<std::uint8_t>{1, 2, 3});
+    const QString earlier = QString::fromStdString(image.string());
+    QString shownFolder;
+    QStringList shownSelected;
+    WhenShown<QFileDialog>([&](QFileDialog& dialog) {
+      shownFolder = dialog.directory().absolutePath();
+      shownSelected = dialog.selectedFiles();
+      QTest::keyClick(&dialog, Qt::Key_Return);
+    });
+    QCOMPARE(dialogs.OpenFile(parent, kDialogFilter, earlier), earlier);
+    QCOMPARE(shownFolder, QString::fromStdString(directory.Path().string()));
+    QCOMPARE(shownSelected, QStringList{earlier});
   }
 
   void aFilterOfSeveralPatterns() {

@@ -17,8 +17,10 @@ class ScriptedDialogs : public app::qt::DialogPort {
   void Message(QWidget&, const QString& text, const QString& title) override {
     messages.push_back({text.toStdString(), title.toStdString()});
   }
-  std::optional<QString> OpenFile(QWidget&, const app::FileFilter& filter) override {
+  std::optional<QString> OpenFile(QWidget&, const app::FileFilter& filter,
+                                  const QString& earlier) override {
     filters.push_back(app::qt::QtNameFilter(filter));
+    openedOn.push_back(earlier);
     if (files.empty()) return std::nullopt;
     auto answer = files.front();
     files.pop_front();
@@ -30,7 +32,8 @@ class ScriptedDialogs : public app::qt::DialogPort {
   }
 
   std::vector<testing::Message> messages;
-  QStringList filters;  // as the file dialog shows them
+  QStringList filters;   // as the file dialog shows them
+  QStringList openedOn;  // the earlier choice each file dialog showed
   std::deque<QString> files;
   std::vector<testing::Message> questions;
   bool closeAnswer = false;

@@ -142,7 +142,8 @@ class UsbLinkWindowCommandsTest : public QObject {
   void checksumMismatchLetsTheUserDownloadAgain() {
     window->bus.calculator.Faults().badChecksumBank = 0;
     Connect();
-    window->dialogs.files.push_back(window->Image(1000));
+    const QString image = window->Image(1000);
+    window->dialogs.files.push_back(image);
     Click(Control::CmdOpenFile);
     QCOMPARE(window->dialogs.messages.size(), std::size_t{1});
     QCOMPARE(window->dialogs.messages[0].title, "Error");
@@ -151,9 +152,15 @@ class UsbLinkWindowCommandsTest : public QObject {
     QVERIFY(Visible(Control::Label6));
     QCOMPARE(Caption(Control::Label6), kDownloadNote);
 
+    // The dialog opens on the image; closed without a choice it sends nothing.
     window->bus.calculator.Faults().badChecksumBank.reset();
-    window->dialogs.files.push_back(window->Image(1000));
+    const auto sent = window->bus.calculator.Commands().size();
     Click(Control::CmdOpenFile);
+    QCOMPARE(window->bus.calculator.Commands().size(), sent);
+    QVERIFY(Enabled(Control::CmdOpenFile));
+    window->dialogs.files.push_back(image);
+    Click(Control::CmdOpenFile);
+    QCOMPARE(window->dialogs.openedOn, (QStringList{QString(), image, image}));
     QCOMPARE(window->bus.calculator.CommittedBanks().value_or(0), 1);
   }
 

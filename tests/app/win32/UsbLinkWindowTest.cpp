@@ -1,18 +1,22 @@
 // The Win32 window on the simulated calculator, under Wine's null display
-// driver: where every control is, its font and state, the tab order, and a
-// connect clicked as a user does.
+// driver: where every control is, its font and state, the tab order, a
+// connect clicked as a user does, the file dialog, and the whole run as
+// WinMain has it.
 
 #include "app/win32/UsbLinkWindow.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "app/win32/RunWindow.h"
 #include "app/win32/Utf16Text.h"
 #include "app/win32/WindowReadBack.h"
 #include "platform/sim/SimHidApi.h"
 #include "protocol/HidCP.h"
+#include "support/TempDirectory.h"
 
 namespace usblink::app::win32 {
 namespace {
@@ -63,6 +67,44 @@ const wchar_t* ClassNameOf(ControlKind kind) {
       return L"Static";
   }
   return L"";
+}
+
+// The modal dialog this thread shows, once it is up.
+HWND ModalDialog() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM result) -> BOOL {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// What the file dialog showed before a thread timer closed it with Cancel.
+struct ShownFileDialog {
+  std::string folder;
+  std::string name;
+};
+constexpr const wchar_t* kShownProperty = L"usblink-test-shown";
+
+void CALLBACK CancelFileDialog(HWND owner, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = ModalDialog();
+  if (dialog == nullptr) return;
+  KillTimer(owner, timer);
+  auto* shown = static_cast<ShownFileDialog*>(GetPropW(owner, kShownProperty));
+  // The dialog is the ANSI one: its answers are narrow.
+  std::string text(MAX_PATH, '\0');
+  SendMessageA(dialog, CDM_GETFOLDERPATH, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  shown->folder = text.c_str();
+  text.assign(MAX_PATH, '\0');
+  SendMessageA(dialog, CDM_GETSPEC, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  shown->name = text.c_str();
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
 class UsbLinkWindowTest : public ::testing::Test {
@@ -215,11 +257,58 @@ TEST_F(UsbLinkWindowTest, EditingAnIdFieldReachesTheModel) {
   EXPECT_EQ(model.State(Control::TextVID).caption, " 0 ");
 }
 
+TEST_F(UsbLinkWindowTest, TheFileDialogOpensOnTheEarlierChoiceAndCancelChoosesNothing) {
+  testing::TempDirectory directory;
+  const std::string earlier = directory.Write("image.UD", std::vector<std::uint8_t>{1}).string();
+  ShownFileDialog shown;
+  SetPropW(view.Handle(), kShownProperty, &shown);
+  SetTimer(view.Handle(), 1000, 20, CancelFileDialog);
+  EXPECT_EQ(view.ShowOpenFileDialog(kDialogFilter, earlier), std::nullopt);
+  RemovePropW(view.Handle(), kShownProperty);
+  EXPECT_EQ(shown.name, "image.UD");
+  EXPECT_EQ(std::filesystem::path(shown.folder), directory.Path());
+}
+
 TEST_F(UsbLinkWindowTest, ClosingHidesTheWindowAndEndsItsLoop) {
   SendMessageW(view.Handle(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindowVisible(view.Handle()));
   EXPECT_TRUE(events.Closed());
   EXPECT_EQ(events.Run(), 0);
+}
+
+// Clicks "USB Link" once the window is up and answers the message box.
+void CALLBACK ClickUsbLinkAndAnswer(HWND, UINT, UINT_PTR, DWORD) {
+  if (HWND box = ModalDialog()) {
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return;
+  }
+  HWND window = FindWindowW(nullptr, L"USB Link");
+  if (window == nullptr || !IsWindowVisible(window)) return;
+  HWND button = FindWindowExW(window, nullptr, L"Button", L"USB Link");
+  if (button != nullptr && IsWindowEnabled(button)) PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+TEST(RunWindowTest, ADeviceFailureEndsTheRunWithStatusSixAndItsBoxInTheSessionLog) {
+  testing::TempDirectory directory;
+  ASSERT_TRUE(SetEnvironmentVariableW(L"LOCALAPPDATA", directory.Path().c_str()));
+  sim::SimBus bus = sim::SimBus::WithCalculator(2);
+  bus.calculator.Faults().statuses.push_back({0x30, 1, 0x55});
+  sim::SimHidApi api(bus);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, ClickUsbLinkAndAnswer);
+  EXPECT_EQ(RunWindow(api, GetModuleHandleW(nullptr), SW_SHOWNORMAL), 6);
+  KillTimer(nullptr, timer);
+  SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(directory.Path() / "usblink")) {
+    files.push_back(entry.path());
+  }
+  ASSERT_EQ(files.size(), 1u);
+  std::ifstream log(files[0], std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(log, line);) lines.push_back(line);
+  ASSERT_GT(lines.size(), 2u);
+  EXPECT_EQ(lines.back().rfind("Error: ", 0), 0u) << lines.back();
 }
 
 }  // namespace

@@ -20,18 +20,15 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-// AccessHint as an unprivileged user sees it; root opens any node, so a
+// The denied node as an unprivileged user sees it; root opens any node, so a
 // child process gives up root first.
-bool HintAsUnprivilegedNames(const HidrawRoots& roots, const std::string& node) {
-  if (::geteuid() != 0) {
-    const auto hint = AccessHint(roots);
-    return hint && Contains(*hint, node);
-  }
+bool DeniedAsUnprivilegedIs(const HidrawRoots& roots,
+                            const std::optional<std::filesystem::path>& node) {
+  if (::geteuid() != 0) return DeniedCalculatorNode(roots) == node;
   const pid_t child = ::fork();
   if (child == 0) {
     if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(2);
-    const auto hint = AccessHint(roots);
-    ::_exit(hint && Contains(*hint, node) ? 0 : 1);
+    ::_exit(DeniedCalculatorNode(roots) == node ? 0 : 1);
   }
   int status = 0;
   ::waitpid(child, &status, 0);
@@ -64,18 +61,36 @@ TEST(AccessHintTest, OnlyACalculatorNodeThatRefusesTheUserGetsAHint) {
   // Only the other device refuses the user; the calculator's node opens.
   ::chmod(tree.DevPath(0).c_str(), 0);
   ::chmod(tree.DevPath(1).c_str(), 0666);
-  EXPECT_FALSE(HintAsUnprivilegedNames(tree.Roots(), "hidraw"));
+  EXPECT_TRUE(DeniedAsUnprivilegedIs(tree.Roots(), std::nullopt));
 
   ::chmod(tree.DevPath(1).c_str(), 0);
-  EXPECT_TRUE(HintAsUnprivilegedNames(tree.Roots(), tree.DevPath(1).string()));
+  EXPECT_TRUE(DeniedAsUnprivilegedIs(tree.Roots(), tree.DevPath(1)));
 }
 
 TEST(AccessHintTest, NoHintWithoutACalculatorNode) {
   FakeHidrawTree tree;
-  EXPECT_FALSE(AccessHint(tree.Roots()));
+  EXPECT_FALSE(DeniedCalculatorNode(tree.Roots()));
   tree.AddNode(2, kCalculatorId);
   std::filesystem::remove(tree.DevPath(2));  // listed in sysfs, but no device node
-  EXPECT_FALSE(AccessHint(tree.Roots()));
+  EXPECT_FALSE(DeniedCalculatorNode(tree.Roots()));
+}
+
+TEST(AccessHintTest, TheWindowsLineNamesNodeRuleAndTheReadmeSectionThatExists) {
+  const std::string line = AccessHintLine("/dev/hidraw4");
+  EXPECT_EQ(line.find('\n'), std::string::npos);
+  EXPECT_TRUE(Contains(line, "/dev/hidraw4"));
+  EXPECT_TRUE(Contains(line, kUdevRuleFile));
+  EXPECT_TRUE(Contains(line, std::string("\"") + kReadmeSection + "\" in the README"));
+  // The section is there and tells where the rule goes.
+  std::ifstream readme(std::string(USBLINK_README));
+  ASSERT_TRUE(readme.is_open());
+  bool inSection = false;
+  bool namesRule = false;
+  for (std::string text; std::getline(readme, text);) {
+    if (text.starts_with('#')) inSection = text.ends_with(std::string(" ") + kReadmeSection);
+    if (inSection && Contains(text, kUdevRuleFile)) namesRule = true;
+  }
+  EXPECT_TRUE(namesRule);
 }
 
 }  // namespace

@@ -1,0 +1,113 @@
+#include "app/SessionLog.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace usblink::app {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kPrefix = "session-";
+constexpr std::string_view kSuffix = ".log";
+// Runs that start in the same second beyond this many go without a file.
+constexpr int kRunsASecond = 99;
+
+bool IsSessionLog(const fs::directory_entry& entry) {
+  // Compared in the system's own spelling: a name need not convert.
+  const fs::path file = entry.path().filename();
+  const auto& name = file.native();
+  const auto prefix = fs::path(kPrefix).native();
+  const auto suffix = fs::path(kSuffix).native();
+  std::error_code error;
+  return entry.is_regular_file(error) && name.size() > prefix.size() + suffix.size() &&
+         name.starts_with(prefix) && name.ends_with(suffix);
+}
+
+std::vector<fs::path> SessionLogsIn(const fs::path& folder) {
+  std::vector<fs::path> files;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    if (IsSessionLog(*it)) files.push_back(it->path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// The oldest of the others go, so that `current` and the newest others make
+// `keep`. The current file never goes, even when a clock set back makes its
+// name sort first.
+void RemoveOldest(const fs::path& folder, const fs::path& current, std::size_t keep) {
+  auto others = SessionLogsIn(folder);
+  std::erase(others, current);
+  if (others.size() < keep) return;
+  const auto oldest = others.size() - (keep - 1);
+  for (std::size_t i = 0; i < oldest; ++i) {
+    std::error_code ignored;
+    fs::remove(others[i], ignored);
+  }
+}
+
+std::optional<fs::path> UnusedName(const fs::path& folder,
+                                   std::chrono::system_clock::time_point start) {
+  for (int sequence = 1; sequence <= kRunsASecond; ++sequence) {
+    fs::path candidate = folder / SessionLogName(start, sequence);
+    std::error_code error;
+    if (!fs::exists(candidate, error) && !error) return candidate;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string SessionLogName(std::chrono::system_clock::time_point start, int sequence) {
+  using namespace std::chrono;
+  const auto second = floor<seconds>(start);
+  const auto day = floor<days>(second);
+  const year_month_day date(day);
+  const hh_mm_ss time(second - day);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d-%02d-%02dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                static_cast<int>(time.seconds().count()));
+  std::string name = std::string(kPrefix) + text;
+  if (sequence > 1) {
+    std::snprintf(text, sizeof text, "_%02d", sequence);
+    name += text;
+  }
+  return name + std::string(kSuffix);
+}
+
+SessionLog::SessionLog(const std::optional<fs::path>& folder,
+                       std::chrono::system_clock::time_point start) {
+  if (!folder) return;
+  std::error_code error;
+  fs::create_directories(*folder, error);
+  if (error) return;
+  const auto path = UnusedName(*folder, start);
+  if (!path) return;
+  // Appending: two runs that raced for one name still lose nothing.
+  file_.open(*path, std::ios::out | std::ios::app | std::ios::binary);
+  if (!file_.is_open()) return;
+  path_ = *path;
+  RemoveOldest(*folder, path_, kKeptRuns);
+}
+
+void SessionLog::Line(std::string_view line) { Write(line); }
+
+void SessionLog::Message(std::string_view text, std::string_view title) {
+  Write(std::string(title) + ": " + std::string(text));
+}
+
+void SessionLog::Write(std::string_view text) {
+  // A file that failed once stays silent: the window's own log is what counts.
+  if (!file_.is_open() || !file_.good()) return;
+  file_ << text << '\n';
+  // Each line reaches the system at once, so an abrupt end keeps it.
+  file_.flush();
+}
+
+}  // namespace usblink::app
