@@ -226,7 +226,8 @@ TEST_F(UsbWindowTest, AStoppedReadBackKeepsTheBytesTakenInItsClosedFile) {
   // Command 19 is the block-read of block 3.
   pacer.beforeTransaction = StopBeforeCommand(19);
   EXPECT_EQ(window.CmdReadFileClick(), Outcome::Interrupted);
-  EXPECT_EQ(directory.Read("Load.bin"), std::vector<std::uint8_t>(flash.begin(), flash.begin() + 768));
+  EXPECT_EQ(directory.Read("Load.bin"),
+            std::vector<std::uint8_t>(flash.begin(), flash.begin() + 768));
   EXPECT_EQ(api.OpenHandleCount(), 1);
 }
 

@@ -242,8 +242,8 @@ TEST_F(CliCommandsTest, CheckReportsAnImageLargerThanTheFlash) {
 
 TEST_F(CliCommandsTest, ACalculatorWhoseReadsStallTimesOutAfterThirtySeconds) {
   using namespace std::chrono_literals;
-  const auto run = RunCli(
-      {"--simulate", "--sim-slow-read", "5000", "--sim-silent-after", "0", "-q", "connect"});
+  const auto run =
+      RunCli({"--simulate", "--sim-slow-read", "5000", "--sim-silent-after", "0", "-q", "connect"});
   EXPECT_EQ(run.status, cli::kExitDeviceError);
   EXPECT_NE(run.err.find("Error: PC Timeout Error! \n"), std::string::npos) << run.err;
   // Six reads of 5 s, not 501.
@@ -255,8 +255,8 @@ TEST_F(CliCommandsTest, ACalculatorWhoseReadsStallTimesOutAfterThirtySeconds) {
 TEST_F(CliCommandsTest, AnImageFromANamedPipeIsReadOnceAndSent) {
   const auto bytes = Pattern(70000);
   const testing::FifoWriter fifo(directory.Path() / "image.UD", bytes);
-  const auto run = RunCli(
-      {"--simulate", "--sim-save", PathOf("flash.bin"), "download", fifo.Path().string()});
+  const auto run =
+      RunCli({"--simulate", "--sim-save", PathOf("flash.bin"), "download", fifo.Path().string()});
   ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
   const auto flash = directory.Read("flash.bin");
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), flash.begin()));

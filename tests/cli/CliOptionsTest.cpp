@@ -44,10 +44,9 @@ TEST(CliOptionsTest, UnusableCommandLinesAreUsageErrors) {
 }
 
 TEST(CliOptionsTest, ValuesArriveWhereTheyBelong) {
-  const auto parsed =
-      cli::ParseCommandLine({"--simulate", "--sim-status=10:53:44", "--sim-ids", "04fc:C77",
-                             "--sim-flash-id", "0x20", "--fast", "read", "--wait", "2.5",
-                             "--sim-slow-read", "5000"});
+  const auto parsed = cli::ParseCommandLine({"--simulate", "--sim-status=10:53:44", "--sim-ids",
+                                             "04fc:C77", "--sim-flash-id", "0x20", "--fast", "read",
+                                             "--wait", "2.5", "--sim-slow-read", "5000"});
   ASSERT_TRUE(parsed.options) << parsed.error;
   const auto& options = *parsed.options;
   EXPECT_EQ(options.command, cli::Command::Read);

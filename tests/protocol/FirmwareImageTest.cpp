@@ -52,7 +52,8 @@ TEST(FirmwareImageTest, LoadKeepsTheFirstFourBanksAndKnowsThereWasMore) {
   EXPECT_TRUE(std::ranges::equal(image.Flash(), std::span(bytes).first(262144)));
 
   // The whole flash and not a byte more is a plausible image.
-  const auto whole = FirmwareImage::Load(directory.Write("WHOLE.UD", std::span(bytes).first(262144)));
+  const auto whole =
+      FirmwareImage::Load(directory.Write("WHOLE.UD", std::span(bytes).first(262144)));
   ASSERT_TRUE(std::holds_alternative<FirmwareImage>(whole));
   EXPECT_FALSE(std::get<FirmwareImage>(whole).Oversize());
   EXPECT_EQ(std::get<FirmwareImage>(whole).SentBlocks(), 1024);

@@ -22,8 +22,7 @@ namespace usblink::testing {
 
 class FifoWriter {
  public:
-  FifoWriter(std::filesystem::path path, std::vector<std::uint8_t> bytes)
-      : path_(std::move(path)) {
+  FifoWriter(std::filesystem::path path, std::vector<std::uint8_t> bytes) : path_(std::move(path)) {
     if (::mkfifo(path_.c_str(), 0600) != 0) {
       throw std::system_error(errno, std::generic_category(), "mkfifo " + path_.string());
     }
