@@ -11,12 +11,14 @@
 #include "CalculatorFixture.h"
 #include "hid/NumberText.h"
 #include "protocol/DeviceFailure.h"
+#include "protocol/TransactionsStopped.h"
 #include "support/TempDirectory.h"
 
 namespace usblink {
 namespace {
 
 using HidCP::DownloadResult;
+using HidCP::DownloadState;
 using testing::Message;
 
 constexpr std::size_t kBank = 65536;
@@ -48,7 +50,12 @@ class DownloadImageTest : public testing::CalculatorFixture {
 
   DownloadResult Download(const std::vector<std::uint8_t>& image) {
     window.chosenFileName = directory.Write("FIRMWARE.UD", image).string();
-    return HidCP::DownloadImage(channel, window);
+    return DownloadChosen();
+  }
+
+  // The chosen file, loaded as the window loads it.
+  DownloadResult DownloadChosen() {
+    return HidCP::DownloadImage(channel, window, FirmwareImage::Load(window.chosenFileName), state);
   }
 
   // The bytes 2 to 62 a command writes; the rest must keep the previous report's.
@@ -73,6 +80,7 @@ class DownloadImageTest : public testing::CalculatorFixture {
   }
 
   testing::TempDirectory directory;
+  HidCP::DownloadState state;
 };
 
 // Each size with the blocks and banks its end-of-file position gives.
@@ -158,6 +166,12 @@ TEST_F(DownloadImageTest, ASuccessfulDownloadClosesTheDeviceAndHandsBackToUsbLin
   EXPECT_EQ(commit[2], 0x00);
   EXPECT_EQ(commit[3], 0x0C);
   EXPECT_EQ(commit[4], 1);
+  EXPECT_EQ(state, (DownloadState{.totalBlocks = 2,
+                                  .blocksSent = 2,
+                                  .banksVerified = 1,
+                                  .flashChanged = true,
+                                  .committed = true}));
+  EXPECT_FALSE(state.ChangedWithoutCommit());
 }
 
 TEST_F(DownloadImageTest, ProgressShowsEachSentBlockWithinItsBankInHex) {
@@ -237,7 +251,7 @@ TEST_F(DownloadImageTest, AnEmptyImageIsRefusedWithNothingSent) {
 
 TEST_F(DownloadImageTest, AMissingImageIsRefusedWithTheSystemsReason) {
   window.chosenFileName = (directory.Path() / "MISSING.UD").string();
-  EXPECT_EQ(HidCP::DownloadImage(channel, window), DownloadResult::ImageRefused);
+  EXPECT_EQ(DownloadChosen(), DownloadResult::ImageRefused);
   const std::string reason = std::make_error_code(std::errc::no_such_file_or_directory).message();
   EXPECT_EQ(window.messages,
             (std::vector<Message>{
@@ -250,7 +264,7 @@ TEST_F(DownloadImageTest, AMissingImageIsRefusedWithTheSystemsReason) {
 TEST_F(DownloadImageTest, AnImageThatCannotBeReadIsRefused) {
   // A folder opens as a stream on some systems and fails on the first read.
   window.chosenFileName = directory.Path().string();
-  EXPECT_EQ(HidCP::DownloadImage(channel, window), DownloadResult::ImageRefused);
+  EXPECT_EQ(DownloadChosen(), DownloadResult::ImageRefused);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].title, "Error");
   EXPECT_EQ(window.messages[0].text.find("Cannot "), 0u);
@@ -300,6 +314,47 @@ TEST_F(DownloadImageTest, ADeviceErrorInsideABlockEndsThroughDeviceFailure) {
   EXPECT_EQ(SentCodes(), (std::vector<std::uint8_t>{0x03, 0x10, 0x10, 0x10}));
   EXPECT_FALSE(Calculator().CommittedBanks());
   EXPECT_TRUE(window.messages.empty());
+  EXPECT_EQ(state, (DownloadState{.totalBlocks = 2, .flashChanged = true}));
+  EXPECT_TRUE(state.ChangedWithoutCommit());
+}
+
+TEST_F(DownloadImageTest, EveryBankCheckIsReportedBesideItsLines) {
+  Calculator().Faults().badChecksumBank = 1;
+  const auto bytes = testing::PatternBytes(200000);
+  EXPECT_EQ(Download(bytes), DownloadResult::ChecksumMismatch);
+  const auto image = FirmwareImage::FromBytes(bytes);
+  const std::uint32_t sum0 = image.BankChecksum(0);
+  const std::uint32_t sum1 = image.BankChecksum(1);
+  EXPECT_EQ(window.bankChecks, (std::vector<BankCheck>{{0, sum0, sum0}, {1, sum1, sum1 + 1}}));
+  EXPECT_EQ(state, (DownloadState{.totalBlocks = 782,
+                                  .blocksSent = 512,
+                                  .banksVerified = 1,
+                                  .flashChanged = true,
+                                  .committed = false}));
+}
+
+TEST_F(DownloadImageTest, TheStateTellsWhetherABlockWriteWentOut) {
+  window.chosenFileName = directory.Write("FIRMWARE.UD", testing::PatternBytes(1000)).string();
+  // Stopped before the first command: the flash is as it was.
+  pacer.beforeTransaction = [] { throw TransactionsStopped(); };
+  EXPECT_THROW(DownloadChosen(), TransactionsStopped);
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(state, (DownloadState{.totalBlocks = 4}));
+
+  // Stopped before the second block: the first is written, its bank erased.
+  int commands = 0;
+  pacer.beforeTransaction = [&] {
+    if (++commands == 7) throw TransactionsStopped();
+  };
+  EXPECT_THROW(DownloadChosen(), TransactionsStopped);
+  EXPECT_EQ(Sent().size(), 6u);
+  EXPECT_EQ(state, (DownloadState{.totalBlocks = 4, .blocksSent = 1, .flashChanged = true}));
+
+  // A block-write that fails may still have erased its bank.
+  pacer.beforeTransaction = nullptr;
+  Calculator().Faults().statuses.push_back({0x03, 2, 0x55});
+  EXPECT_THROW(DownloadChosen(), DeviceFailure);
+  EXPECT_EQ(state, (DownloadState{.totalBlocks = 4, .flashChanged = true}));
 }
 
 TEST_F(DownloadImageTest, ASilentDeviceInsideABlockEndsWithTheHostTimeout) {
