@@ -31,6 +31,7 @@ class SilentWindow final : public WindowPort {
   void SetProgressCaption(std::string_view) override {}
   void SetProgressVisible(bool) override {}
   void ReportProgress(const TransferProgress&) override {}
+  void ReportBankCheck(const BankCheck&) override {}
   void SetNoteCaption(std::string_view) override {}
   void SetNoteVisible(bool) override {}
   void SetLinkButtonEnabled(bool) override {}
@@ -69,7 +70,9 @@ void FullDownload(benchmark::State& state) {
   window.file = image.string();
   for (auto _ : state) {
     Connected device;
-    HidCP::DownloadImage({device.api, device.pacer, device.link}, window);
+    HidCP::DownloadState progress;
+    HidCP::DownloadImage({device.api, device.pacer, device.link}, window,
+                         FirmwareImage::Load(image), progress);
   }
   state.SetBytesProcessed(state.iterations() * 262144);
   std::filesystem::remove(image);

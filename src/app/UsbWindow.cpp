@@ -1,11 +1,13 @@
 #include "app/UsbWindow.h"
 
+#include <utility>
+
 #include "app/ProcessEnded.h"
 #include "hid/IdText.h"
 #include "protocol/CheckLink.h"
 #include "protocol/DeviceFailure.h"
-#include "protocol/DownloadImage.h"
 #include "protocol/ReadBackImage.h"
+#include "protocol/TransactionsStopped.h"
 
 namespace usblink::app {
 
@@ -87,6 +89,12 @@ Outcome UsbWindow::Run(Running what, Command command) {
     return FailDevice(failure.what());
   } catch (const ProcessEnded&) {
     return Outcome::Closed;
+  } catch (const TransactionsStopped&) {
+    // The device is left between two transactions; the next step is a new connect.
+    HidCP::CloseDevice(api_, link_);
+    SetDownloadButtonEnabled(false);
+    SetLinkButtonEnabled(true);
+    return Outcome::Interrupted;
   }
 }
 
@@ -149,7 +157,10 @@ Outcome UsbWindow::CmdOpenFileClick() {
     SetDownloadButtonEnabled(false);
     SetNoteCaption(kUpdateNote);
     SetNoteVisible(true);
-    switch (HidCP::DownloadImage(channel_, *this)) {
+    // Loaded once: what is sent is what was read, also from a pipe.
+    const LoadedImage image = nextImage_ ? LoadedImage(*std::exchange(nextImage_, std::nullopt))
+                                         : FirmwareImage::Load(dialogFileName_);
+    switch (HidCP::DownloadImage(channel_, *this, image, lastDownload_)) {
       case HidCP::DownloadResult::Committed:
         return Outcome::Downloaded;
       case HidCP::DownloadResult::ChecksumMismatch:
@@ -226,6 +237,7 @@ void UsbWindow::SetProgressVisible(bool visible) { SetVisible(Control::Label5, v
 void UsbWindow::ReportProgress(const TransferProgress& progress) {
   view_.ProgressReported(progress);
 }
+void UsbWindow::ReportBankCheck(const BankCheck& check) { view_.BankChecked(check); }
 void UsbWindow::SetNoteCaption(std::string_view caption) { SetCaption(Control::Label6, caption); }
 void UsbWindow::SetNoteVisible(bool visible) { SetVisible(Control::Label6, visible); }
 void UsbWindow::SetLinkButtonEnabled(bool enabled) { SetEnabled(Control::contion, enabled); }

@@ -13,6 +13,8 @@
 #include "app/WindowLayout.h"
 #include "app/WindowView.h"
 #include "hid/Discovery.h"
+#include "protocol/DownloadImage.h"
+#include "protocol/FirmwareImage.h"
 #include "protocol/HidCP.h"
 #include "protocol/WindowPort.h"
 
@@ -31,6 +33,7 @@ enum class Outcome {
   Downloaded,        // committed; the calculator updates itself
   ReadBack,          // banks 0-3 are in the read-back file
   DeviceFailed,      // error status or timeout: the device is closed, the process ends
+  Interrupted,       // stopped between two transactions as asked; the device is closed
   Closed,            // the window was closed in the middle of the command
   Cleared,           // "Clear" emptied the log
 };
@@ -72,6 +75,11 @@ class UsbWindow final : public WindowPort {
 
   // Where "Read" writes; the command line may choose another file.
   void SetReadBackFile(std::filesystem::path file) { readBackFile_ = std::move(file); }
+  // The next download sends `image` instead of loading the chosen file: the
+  // command line has loaded and checked it already, and reads it only once.
+  void SetNextImage(FirmwareImage image) { nextImage_ = std::move(image); }
+  // How far the last download came, also when it ended in a failure or a stop.
+  [[nodiscard]] const HidCP::DownloadState& LastDownload() const { return lastDownload_; }
 
   // WindowPort
   void AppendLine(std::string_view line) override;
@@ -81,6 +89,7 @@ class UsbWindow final : public WindowPort {
   void SetProgressCaption(std::string_view caption) override;
   void SetProgressVisible(bool visible) override;
   void ReportProgress(const TransferProgress& progress) override;
+  void ReportBankCheck(const BankCheck& check) override;
   void SetNoteCaption(std::string_view caption) override;
   void SetNoteVisible(bool visible) override;
   void SetLinkButtonEnabled(bool enabled) override;
@@ -113,6 +122,8 @@ class UsbWindow final : public WindowPort {
   std::optional<std::size_t> selected_;
   std::string dialogFileName_;
   std::filesystem::path readBackFile_{kReadBackFileName};
+  std::optional<FirmwareImage> nextImage_;
+  HidCP::DownloadState lastDownload_;
   Running running_ = Running::Nothing;
   bool ended_ = false;
 };

@@ -35,6 +35,7 @@ class WindowPacer final : public Pacer {
   // The tick of tmrDelay: sets DelayElapsed, then disarms the timer.
   void OnTimerTick();
   [[nodiscard]] bool DelayElapsed() const { return delayElapsed_; }
+  [[nodiscard]] Clock::time_point Now() const override { return events_.Now(); }
 
  private:
   EventLoopPort& events_;

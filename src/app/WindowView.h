@@ -7,6 +7,7 @@
 
 #include "app/FileFilter.h"
 #include "app/WindowLayout.h"
+#include "protocol/BankCheck.h"
 #include "protocol/TransferProgress.h"
 
 namespace usblink::app {
@@ -31,6 +32,9 @@ class WindowView {
   virtual void ControlChanged(Control control, const ControlState& state) = 0;
   // A block of a transfer is done; Label5's caption has changed beside it.
   virtual void ProgressReported(const TransferProgress& progress) = 0;
+  // A download's bank was checked, beside its log lines. A view that shows
+  // only the log has nothing more to draw.
+  virtual void BankChecked(const BankCheck& /*check*/) {}
   // Modal, one OK button, no icon.
   virtual void ShowMessageBox(std::string_view text, std::string_view title) = 0;
   // The file-open dialog; nullopt when closed without a choice.

@@ -40,6 +40,7 @@ int ExitStatusOf(Outcome outcome) {
     case Outcome::FileError:
       return kExitFileError;
     case Outcome::DeviceFailed:
+    case Outcome::Interrupted:
     case Outcome::Ignored:
     case Outcome::Closed:
     case Outcome::Cleared:
@@ -80,8 +81,10 @@ class Session {
     return outcome;
   }
 
-  Outcome Download(const std::filesystem::path& file) {
+  // Sends `image`, loaded from `file` before the device was touched.
+  Outcome Download(const std::filesystem::path& file, FirmwareImage image) {
     view_.SetDialogAnswer(file.string());
+    window_.SetNextImage(std::move(image));
     view_.BeginProgress("download");
     const Outcome outcome = window_.Click(app::Control::CmdOpenFile);
     view_.EndProgress();
@@ -96,32 +99,31 @@ class Session {
 
 std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, TerminalView& view) {
   auto loaded = FirmwareImage::Load(file);
-  if (const auto* error = std::get_if<FileError>(&loaded)) {
-    view.Message(error->Message(), "Error");
+  if (const auto refusal = DownloadRefusal(loaded, file)) {
+    view.Message(*refusal, "Error");
     return std::nullopt;
   }
-  auto& image = std::get<FirmwareImage>(loaded);
-  if (image.Empty()) {
-    // Built piece by piece: GCC 12 warns falsely on a literal + string here.
-    std::string message = "The file \"";
-    message += file.string();
-    message += "\" is empty. Nothing was sent.";
-    view.Message(message, "Error");
-    return std::nullopt;
-  }
-  return std::move(image);
+  return std::move(std::get<FirmwareImage>(loaded));
 }
+
+// An image longer than the whole flash is hardly firmware of this calculator.
+std::string OversizeText(const std::filesystem::path& file) {
+  return "\"" + file.string() + "\" is larger than " + std::to_string(kFlashSize) +
+         " bytes, the calculator's whole flash";
+}
+
+std::string FirstBytesText() { return "its first " + std::to_string(kFlashSize) + " bytes"; }
 
 int Check(const std::filesystem::path& file, TerminalView& view) {
   const auto image = LoadImage(file, view);
   if (!image) return kExitFileError;
-  const auto size = static_cast<long long>(image->FileSize());
-  view.Info("File: " + file.string() + ", " + std::to_string(size) + " bytes",
-            {{"file", file.string()}, {"size", size}});
-  if (image->FileSize() > kFlashSize) {
-    view.Message("bytes past " + std::to_string(kFlashSize) + " are ignored (" +
-                     std::to_string(image->FileSize() - kFlashSize) + " bytes)",
-                 "Warning");
+  if (image->Oversize()) {
+    view.Info("File: " + file.string() + ", more than " + std::to_string(kFlashSize) + " bytes",
+              {{"file", file.string()}, {"oversize", true}});
+  } else {
+    const auto size = static_cast<long long>(image->Length());
+    view.Info("File: " + file.string() + ", " + std::to_string(size) + " bytes",
+              {{"file", file.string()}, {"size", size}});
   }
   view.Info("Blocks sent: " + std::to_string(image->SentBlocks()) + " (0 to " +
                 HexText(static_cast<std::uint32_t>(image->SentBlocks() - 1)) + " hex)",
@@ -133,6 +135,12 @@ int Check(const std::filesystem::path& file, TerminalView& view) {
   }
   view.Info("Commit: " + std::to_string(image->Banks()) + " banks",
             {{"commitBanks", static_cast<long long>(image->Banks())}});
+  if (image->Oversize()) {
+    view.Message(OversizeText(file) + ": download refuses it unless --force, which sends " +
+                     FirstBytesText(),
+                 "Error");
+    return kExitFileError;
+  }
   return kExitSuccess;
 }
 
@@ -195,6 +203,16 @@ int DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
     // Refuse a bad image before the device is touched.
     image = LoadImage(*options.file, view);
     if (!image) return kExitFileError;
+    if (options.command == Command::Download && image->Oversize()) {
+      if (!options.force) {
+        view.Message(OversizeText(*options.file) + ". Nothing was sent; --force sends " +
+                         FirstBytesText() + ".",
+                     "Error");
+        return kExitFileError;
+      }
+      view.Message(OversizeText(*options.file) + ": only " + FirstBytesText() + " are sent.",
+                   "Warning");
+    }
   }
   std::optional<ScratchFolder> scratch;
   if (options.command == Command::Verify) {
@@ -215,7 +233,7 @@ int DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
         outcome = session.ReadBack(*options.backupFile, "backup");
         if (outcome != Outcome::ReadBack) return ExitStatusOf(outcome);
       }
-      return ExitStatusOf(session.Download(*options.file));
+      return ExitStatusOf(session.Download(*options.file, *std::move(image)));
     case Command::Read:
       return ExitStatusOf(session.ReadBack(options.file.value_or(app::kReadBackFileName), "read"));
     case Command::Verify: {
@@ -260,7 +278,7 @@ int Run(const Options& options, TerminalView& view, const Environment& environme
     }
     return status;
   }
-  auto built = BuildSimulatedBus(options.sim);
+  auto built = BuildSimulatedBus(options.sim, environment.sleep);
   if (const auto* error = std::get_if<SetupError>(&built)) {
     view.Message(error->message, error->exitStatus == kExitUsage ? "usblink-cli" : "Error");
     return error->exitStatus;

@@ -1,6 +1,7 @@
 #pragma once
 // usblink-cli: runs one command of the command line and gives its exit status.
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,6 +28,8 @@ struct Environment {
   std::function<std::unique_ptr<Pacer>(bool fast)> pacer;
   // Why the real calculator was not found, when the platform can tell.
   std::function<std::optional<std::string>()> accessHint;
+  // How the simulated calculator's slow reads (--sim-slow-read) take their time.
+  std::function<void(std::chrono::milliseconds)> sleep;
 };
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,

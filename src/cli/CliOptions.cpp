@@ -127,7 +127,8 @@ class Parser {
     if (name.starts_with("--sim-")) usesSimulation_ = std::string(name);
     const bool flag = name == "-h" || name == "--help" || name == "--version" ||
                       name == "--simulate" || name == "--json" || name == "-q" ||
-                      name == "--quiet" || name == "--fast" || name == "--sim-absent";
+                      name == "--quiet" || name == "--fast" || name == "--force" ||
+                      name == "--sim-absent";
     if (flag && inlineValue_) return Fail("option " + std::string(name) + " takes no value");
 
     auto& sim = options_.sim;
@@ -143,6 +144,8 @@ class Parser {
       options_.quiet = true;
     else if (name == "--fast")
       options_.fast = true;
+    else if (name == "--force")
+      options_.force = true;
     else if (name == "--sim-absent")
       sim.absent = true;
     else if (name == "--backup")
@@ -161,6 +164,8 @@ class Parser {
       Count(name, sim.faults.busyReplies);
     else if (name == "--sim-others")
       Count(name, sim.others);
+    else if (name == "--sim-slow-read")
+      Milliseconds(name, sim.slowRead);
     else if (name == "--sim-bad-bank")
       OptionalCount(name, sim.faults.badChecksumBank);
     else if (name == "--sim-silent-after")
@@ -207,6 +212,13 @@ class Parser {
 
   void Count(std::string_view name, int& target) {
     if (auto value = Value(name)) Set(name, ParseCount(*value), target, "a number");
+  }
+
+  void Milliseconds(std::string_view name, std::chrono::milliseconds& target) {
+    int count = 0;
+    const std::size_t before = error_.size();
+    Count(name, count);
+    if (error_.size() == before) target = std::chrono::milliseconds(count);
   }
 
   void OptionalCount(std::string_view name, std::optional<int>& target) {
@@ -273,6 +285,9 @@ class Parser {
       Fail("option " + *usesSimulation_ + " needs --simulate");
     if (options_.backupFile && options_.command != Command::Download) {
       Fail("option --backup belongs to download");
+    }
+    if (options_.force && options_.command != Command::Download) {
+      Fail("option --force belongs to download");
     }
   }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of usblink-cli, parsed into values.
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -22,6 +23,7 @@ struct SimulationOptions {
   bool absent = false;
   std::optional<std::pair<std::uint16_t, std::uint16_t>> ids;
   std::optional<std::filesystem::path> descriptorFile;
+  std::chrono::milliseconds slowRead{0};  // every input-report read takes this long
 };
 
 struct Options {
@@ -34,6 +36,7 @@ struct Options {
   bool json = false;
   bool quiet = false;
   bool fast = false;
+  bool force = false;  // download an image larger than the flash: its first 262,144 bytes
   SimulationOptions sim;
 };
 

@@ -19,6 +19,8 @@ Commands:
 Options:
   --simulate       use the built-in simulated calculator instead of the real device
   --backup FILE    download: read banks 0-3 into FILE first; no write if that fails
+  --force          download: send an image larger than 262,144 bytes (the whole
+                   flash) anyway; only its first 262,144 bytes are sent
   --wait SECONDS   retry discovery every 250 ms until the calculator appears
   --log FILE       also write the log to FILE
   --json           JSON Lines on stdout: one object per log line, progress step,
@@ -39,6 +41,7 @@ Simulated calculator (with --simulate):
   --sim-type N              type answer (0 is accepted)
   --sim-flash-id N          flash answer (255 is refused)
   --sim-silent-after N      after N commands the calculator stays busy
+  --sim-slow-read MS        every input-report read takes MS milliseconds
   --sim-unplug-after N      after N commands the calculator is unplugged
   --sim-others N            N other HID interfaces before the calculator
   --sim-locked I            interface I (from 0) cannot be opened
@@ -52,7 +55,8 @@ bar on stderr when it is a terminal.
 Exit status:
   0  success                       5  bank checksum mismatch
   2  usage error                   6  device error status or PC timeout
-  3  no calculator found           7  file error (cannot open, empty, cannot write)
+  3  no calculator found           7  file error (cannot open, empty, larger than
+                                      the flash, cannot write)
   4  handshake refused             8  verify found differences
 )");
   return kUsage.data();

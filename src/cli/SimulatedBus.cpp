@@ -29,7 +29,7 @@ std::variant<std::vector<std::uint8_t>, SetupError> ReadWholeFile(const std::fil
 }  // namespace
 
 std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
-    const SimulationOptions& options) {
+    const SimulationOptions& options, std::function<void(std::chrono::milliseconds)> sleep) {
   auto bus =
       std::make_unique<sim::SimBus>(sim::SimBus::WithCalculator(options.others, options.faults));
   sim::SimInterface& calculator = bus->interfaces.back();
@@ -47,6 +47,11 @@ std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
     if (auto* error = std::get_if<SetupError>(&read)) return *error;
     const auto& bytes = std::get<std::vector<std::uint8_t>>(read);
     std::copy(bytes.begin(), bytes.end(), bus->calculator.Flash().begin());
+  }
+  if (options.slowRead.count() > 0) {
+    bus->beforeInputReport = [sleep = std::move(sleep), duration = options.slowRead] {
+      sleep(duration);
+    };
   }
   if (options.absent) bus->interfaces.pop_back();
   if (options.lockedInterface) {

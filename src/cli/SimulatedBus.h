@@ -1,6 +1,8 @@
 #pragma once
 // The simulated calculator and its bus, set up from the --sim-* options.
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <variant>
@@ -15,8 +17,9 @@ struct SetupError {
   std::string message;
 };
 
+// `sleep` passes the time of each slow read.
 std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
-    const SimulationOptions& options);
+    const SimulationOptions& options, std::function<void(std::chrono::milliseconds)> sleep);
 
 // Writes the simulated flash to `file`; false when it cannot.
 bool SaveSimulatedFlash(const sim::SimBus& bus, const std::filesystem::path& file,

@@ -10,13 +10,11 @@ SleepPacer SleepPacer::Fast() {
   return {std::chrono::milliseconds(1), std::chrono::milliseconds(kPollLimit * 10)};
 }
 
-void SleepPacer::BeginTransaction() { started_ = std::chrono::steady_clock::now(); }
-
 void SleepPacer::WaitForTick() { std::this_thread::sleep_for(interval_); }
 
-bool SleepPacer::PollLimitReached(int reads) const {
+bool SleepPacer::PollLimitReached(int reads, Clock::duration sinceSent) const {
   if (reads <= kPollLimit) return false;
-  return !budget_ || std::chrono::steady_clock::now() - started_ >= *budget_;
+  return !budget_ || sinceSent >= *budget_;
 }
 
 }  // namespace usblink::cli

@@ -15,9 +15,8 @@ class SleepPacer final : public Pacer {
   // 1 ms a poll; the device still gets 5 s of busy replies.
   static SleepPacer Fast();
 
-  void BeginTransaction() override;
   void WaitForTick() override;
-  [[nodiscard]] bool PollLimitReached(int reads) const override;
+  [[nodiscard]] bool PollLimitReached(int reads, Clock::duration sinceSent) const override;
 
  private:
   SleepPacer(std::chrono::microseconds interval, std::optional<std::chrono::milliseconds> budget)
@@ -25,7 +24,6 @@ class SleepPacer final : public Pacer {
 
   std::chrono::microseconds interval_;
   std::optional<std::chrono::milliseconds> budget_;
-  std::chrono::steady_clock::time_point started_;
 };
 
 }  // namespace usblink::cli

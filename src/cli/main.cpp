@@ -1,4 +1,5 @@
 #include <iostream>
+#include <thread>
 
 #include "cli/CliApp.h"
 #include "cli/SleepPacer.h"
@@ -13,7 +14,8 @@ int main(int argc, char** argv) {
         return std::make_unique<usblink::cli::SleepPacer>(
             fast ? usblink::cli::SleepPacer::Fast() : usblink::cli::SleepPacer::Standard());
       },
-      usblink::PlatformAccessHint};
+      usblink::PlatformAccessHint,
+      [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }};
   return usblink::cli::RunCli(arguments, {std::cout, std::cerr, usblink::StderrIsTerminal()},
                               environment);
 }

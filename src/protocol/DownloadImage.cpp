@@ -8,7 +8,7 @@
 
 #include "hid/NumberText.h"
 #include "protocol/Command.h"
-#include "protocol/FirmwareImage.h"
+#include "protocol/TransactionsStopped.h"
 
 namespace usblink::HidCP {
 
@@ -30,8 +30,21 @@ DownloadResult Refuse(WindowPort& window, std::string_view message) {
   return DownloadResult::ImageRefused;
 }
 
-void SendBlock(const Channel& channel, int block, std::span<const std::uint8_t> bytes) {
-  IssueCommand(channel, CommandCode::BlockWrite, BlockNumberBytes(block));
+void OpenBlock(const Channel& channel, int block, DownloadState& state) {
+  // Once its report is out the device may have erased the bank, whatever it replies.
+  const bool changedBefore = state.flashChanged;
+  state.flashChanged = true;
+  try {
+    IssueCommand(channel, CommandCode::BlockWrite, BlockNumberBytes(block));
+  } catch (const TransactionsStopped&) {
+    state.flashChanged = changedBefore;  // stopped before the report was sent
+    throw;
+  }
+}
+
+void SendBlock(const Channel& channel, int block, std::span<const std::uint8_t> bytes,
+               DownloadState& state) {
+  OpenBlock(channel, block, state);
   while (!bytes.empty()) {
     const std::size_t count = std::min(bytes.size(), kTransferPayload);
     // The last report of a block carries 16 bytes; its positions after them
@@ -53,16 +66,19 @@ bool BankVerified(const Channel& channel, WindowPort& window, int bank, std::uin
   const std::uint32_t deviceSum =
       Checksum(std::span(InReport).subspan<kParameterStart, kChecksumSize>());
   window.AppendLine(" NorFlashCheckSum = " + HexText(deviceSum));
-  if (deviceSum == sum) return true;
+  const BankCheck check{bank, sum, deviceSum};
+  window.ReportBankCheck(check);
+  if (check.Verified()) return true;
   window.ShowMessage("BankCheckSum is different. Maybe Flash is broken. Please download again！",
                      "Error");
   return false;
 }
 
-void Commit(const Channel& channel, WindowPort& window, int banks) {
+void Commit(const Channel& channel, WindowPort& window, int banks, DownloadState& state) {
   window.SetProgressCaption("");
   window.AppendLine(" Download file complete！ ");
   IssueCommand(channel, CommandCode::Commit, CommitParameters(banks));
+  state.committed = true;
   for (const std::string_view line : kClosingLines) window.AppendLine(line);
   // The calculator reprograms itself and resets; the next step is a new connect.
   CloseDevice(channel.api, channel.link);
@@ -73,33 +89,33 @@ void Commit(const Channel& channel, WindowPort& window, int banks) {
 
 }  // namespace
 
-DownloadResult DownloadImage(const Channel& channel, WindowPort& window) {
+DownloadResult DownloadImage(const Channel& channel, WindowPort& window, const LoadedImage& loaded,
+                             DownloadState& state) {
+  state = {};
   window.SetProgressVisible(true);
   window.ClearLines();
   window.AppendLine("Downloading file：");
-
-  const std::filesystem::path file = window.ChosenFileName();
-  const auto loaded = FirmwareImage::Load(file);
-  if (const auto* error = std::get_if<FileError>(&loaded)) return Refuse(window, error->Message());
-  const auto& image = std::get<FirmwareImage>(loaded);
-  // Sending it would program an all-zero block and a mostly erased bank.
-  if (image.Empty()) {
-    return Refuse(window, "The file \"" + file.string() + "\" is empty. Nothing was sent.");
+  if (const auto refusal = DownloadRefusal(loaded, window.ChosenFileName())) {
+    return Refuse(window, *refusal);
   }
+  const auto& image = std::get<FirmwareImage>(loaded);
+  state.totalBlocks = image.SentBlocks();
 
   for (int bank = 0; bank < image.Banks(); ++bank) {
     const int first = bank * kBlocksPerBank;
     const int end = std::min(first + kBlocksPerBank, image.SentBlocks());
     for (int block = first; block < end; ++block) {
-      SendBlock(channel, block, image.Block(block));
+      SendBlock(channel, block, image.Block(block), state);
+      state.blocksSent = block + 1;
       window.SetProgressCaption("Downloading： " + HexText(block % kBlocksPerBank));
-      window.ReportProgress({Transfer::Download, block + 1, image.SentBlocks()});
+      window.ReportProgress({Transfer::Download, state.blocksSent, state.totalBlocks});
     }
     if (!BankVerified(channel, window, bank, image.BankChecksum(bank))) {
       return DownloadResult::ChecksumMismatch;
     }
+    state.banksVerified = bank + 1;
   }
-  Commit(channel, window, image.Banks());
+  Commit(channel, window, image.Banks(), state);
   return DownloadResult::Committed;
 }
 

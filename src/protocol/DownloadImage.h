@@ -3,6 +3,7 @@
 // bank, each bank checked against the device's checksum, then committed.
 
 #include "platform/HidApi.h"
+#include "protocol/FirmwareImage.h"
 #include "protocol/HidCP.h"
 #include "protocol/WindowPort.h"
 
@@ -14,9 +15,26 @@ enum class DownloadResult {
   ChecksumMismatch,  // stopped after the "Error" box; device open, buttons untouched
 };
 
-// Sends the image named by WindowPort::ChosenFileName() to the verified,
-// open device. The caller has disabled "Download" and shown the note.
-// DeviceFailure propagates; the caller shows it and closes the device.
-DownloadResult DownloadImage(const Channel& channel, WindowPort& window);
+// How far a download came. Kept up to date while it runs, so that after a
+// device failure or a stop it still tells what the flash holds.
+struct DownloadState {
+  int totalBlocks = 0;        // blocks the image sends
+  int blocksSent = 0;         // blocks whose six transactions all went through
+  int banksVerified = 0;      // banks whose checksum matched, from bank 0 on
+  bool flashChanged = false;  // a block-write went out: the device erased its bank
+  bool committed = false;
+  // The flash holds part of an image and nothing was committed: the
+  // calculator may not start until the same download runs again.
+  [[nodiscard]] bool ChangedWithoutCommit() const { return flashChanged && !committed; }
+  friend bool operator==(const DownloadState&, const DownloadState&) = default;
+};
+
+// Sends `image`, the file named by WindowPort::ChosenFileName() as loaded
+// once, to the verified, open device; an image that could not be read or is
+// empty is refused after the first log line, with nothing sent. The caller
+// has disabled "Download" and shown the note. `state` starts afresh.
+// DeviceFailure and TransactionsStopped propagate; the caller closes the device.
+DownloadResult DownloadImage(const Channel& channel, WindowPort& window, const LoadedImage& image,
+                             DownloadState& state);
 
 }  // namespace usblink::HidCP

@@ -10,7 +10,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
+#include <string>
 #include <variant>
 #include <vector>
 
@@ -23,11 +25,17 @@ class FirmwareImage {
  public:
   // The whole content of an image file.
   static FirmwareImage FromBytes(std::span<const std::uint8_t> content);
-  // Reads `file` through a buffer, keeping its first 262,144 bytes.
+  // Reads `file` once, front to back, as a stream: a pipe, a FIFO or a
+  // device works as well as a regular file, and only the bytes read count,
+  // whatever size the file system tells. Reads at most one byte past the
+  // flash, so an endless device cannot hold it.
   static std::variant<FirmwareImage, FileError> Load(const std::filesystem::path& file);
 
-  [[nodiscard]] std::uintmax_t FileSize() const { return fileSize_; }
-  [[nodiscard]] bool Empty() const { return fileSize_ == 0; }
+  // Bytes of the file that are sent, at most 262,144.
+  [[nodiscard]] std::size_t Length() const { return length_; }
+  // The file goes on past the flash; a download ignores the rest.
+  [[nodiscard]] bool Oversize() const { return oversize_; }
+  [[nodiscard]] bool Empty() const { return length_ == 0; }
   // Blocks sent, numbered from 0: up to the block where the end of the file is
   // met, at most all 1,024.
   [[nodiscard]] int SentBlocks() const { return sentBlocks_; }
@@ -42,11 +50,21 @@ class FirmwareImage {
 
  private:
   // `kept` holds the file's first bytes, at most 262,144 of them.
-  FirmwareImage(std::vector<std::uint8_t> kept, std::uintmax_t fileSize);
+  FirmwareImage(std::vector<std::uint8_t> kept, bool oversize);
 
-  std::uintmax_t fileSize_;
+  std::size_t length_;
+  bool oversize_;
   int sentBlocks_;
   std::vector<std::uint8_t> flash_;
 };
+
+// An image as loaded for a download, or why it could not be read.
+using LoadedImage = std::variant<FirmwareImage, FileError>;
+
+// Why a download sends nothing of `loaded`, the content of `file`, as the
+// "Error" box says it: the file could not be read, or it is empty (sending it
+// would program a zero block into an erased bank).
+std::optional<std::string> DownloadRefusal(const LoadedImage& loaded,
+                                           const std::filesystem::path& file);
 
 }  // namespace usblink

@@ -40,15 +40,24 @@ void ReadInputReport(HidApi& api, Link& link) {
 }
 
 void SendCommand(const Channel& channel) {
+  Pacer& pacer = channel.pacer;
   Report& InReport = channel.link.InReport;
+  pacer.BeforeTransaction();
   WriteOutputReport(channel.api, channel.link);
-  channel.pacer.BeginTransaction();
+  const Pacer::Clock::time_point sent = pacer.Now();
   int reads = 0;
   do {
-    channel.pacer.WaitForTick();
+    pacer.WaitForTick();
     ReadInputReport(channel.api, channel.link);
     ++reads;
-    if (channel.pacer.PollLimitReached(reads)) InReport[kStatusByte] = ReplyStatus::HostTimeout;
+    const auto sinceSent = pacer.Now() - sent;
+    // A reply that has come is taken, however late; a busy one past the time
+    // bound ends the wait as the poll budget does.
+    const bool overdue =
+        InReport[kStatusByte] == ReplyStatus::Busy && sinceSent >= kTransactionTimeLimit;
+    if (pacer.PollLimitReached(reads, sinceSent) || overdue) {
+      InReport[kStatusByte] = ReplyStatus::HostTimeout;
+    }
   } while (InReport[kStatusByte] == ReplyStatus::Busy);
   if (const auto message = ErrorStatusMessage(InReport[kStatusByte])) {
     throw DeviceFailure(InReport[kStatusByte], *message);

@@ -26,7 +26,9 @@ void WriteOutputReport(HidApi& api, Link& link);
 void ReadInputReport(HidApi& api, Link& link);
 
 // Sends OutReport once, then polls InReport until the device is no longer
-// busy. Throws DeviceFailure on an error status or after the poll budget.
+// busy. Throws DeviceFailure on an error status, after the poll budget or
+// once a busy reply comes later than kTransactionTimeLimit after the send;
+// TransactionsStopped, before anything is sent, when the pacer was asked to stop.
 void SendCommand(const Channel& channel);
 
 // Closes HIDHandle and then ReadHandle, each only when open, and marks them closed.

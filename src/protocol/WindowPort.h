@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "hid/LogPort.h"
+#include "protocol/BankCheck.h"
 #include "protocol/TransferProgress.h"
 
 namespace usblink {
@@ -16,6 +17,9 @@ class WindowPort : public LinkWindowPort {
   virtual void SetProgressVisible(bool visible) = 0;
   // One more block of a transfer is done; raised beside the progress caption.
   virtual void ReportProgress(const TransferProgress& progress) = 0;
+  // A download's bank was checked; raised beside the bank's three log lines,
+  // before the box of a mismatch.
+  virtual void ReportBankCheck(const BankCheck& check) = 0;
   // Label6, the note shown during and after a download.
   virtual void SetNoteCaption(std::string_view caption) = 0;
   virtual void SetNoteVisible(bool visible) = 0;

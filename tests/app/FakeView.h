@@ -25,6 +25,7 @@ class FakeView : public app::WindowView {
   void ProgressReported(const TransferProgress& progress) override {
     progressReports.push_back(progress);
   }
+  void BankChecked(const BankCheck& check) override { bankChecks.push_back(check); }
   void ShowMessageBox(std::string_view text, std::string_view title) override {
     messages.push_back({std::string(text), std::string(title)});
   }
@@ -52,6 +53,7 @@ class FakeView : public app::WindowView {
   // The last state drawn of each control.
   std::array<std::optional<app::ControlState>, app::kControlCount> rendered;
   std::vector<TransferProgress> progressReports;
+  std::vector<BankCheck> bankChecks;
   std::vector<Message> messages;
   std::vector<ShownFilter> dialogFilters;
   std::deque<std::optional<std::string>> dialogAnswers;

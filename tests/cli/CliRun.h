@@ -16,6 +16,7 @@ struct CliRun {
   int status = -1;
   std::string out;
   std::string err;
+  std::chrono::milliseconds elapsed{0};  // virtual time the run took
 
   [[nodiscard]] std::vector<std::string> OutLines() const {
     std::vector<std::string> lines;
@@ -31,14 +32,22 @@ inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = fa
   static sim::SimBus emptyBus;
   std::ostringstream out;
   std::ostringstream err;
+  // The pacer's clock; slow simulated reads take their time from it too.
+  const auto clock = std::make_shared<VirtualClock>();
   const cli::Environment environment{
       [] { return std::make_unique<sim::SimHidApi>(emptyBus); },
-      [](bool) { return std::make_unique<VirtualPacer>(); },
-      [] { return std::optional<std::string>("the calculator's node is not yours"); }};
+      [clock](bool) {
+        auto pacer = std::make_unique<VirtualPacer>();
+        pacer->clock = clock;
+        return pacer;
+      },
+      [] { return std::optional<std::string>("the calculator's node is not yours"); },
+      [clock](std::chrono::milliseconds duration) { clock->now += duration; }};
   CliRun run;
   run.status = cli::RunCli(arguments, {out, err, errIsTerminal}, environment);
   run.out = out.str();
   run.err = err.str();
+  run.elapsed = clock->now;
   return run;
 }
 

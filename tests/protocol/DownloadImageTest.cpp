@@ -48,7 +48,12 @@ class DownloadImageTest : public testing::CalculatorFixture {
 
   DownloadResult Download(const std::vector<std::uint8_t>& image) {
     window.chosenFileName = directory.Write("FIRMWARE.UD", image).string();
-    return HidCP::DownloadImage(channel, window);
+    return DownloadChosen();
+  }
+
+  // The chosen file, loaded as the window loads it.
+  DownloadResult DownloadChosen() {
+    return HidCP::DownloadImage(channel, window, FirmwareImage::Load(window.chosenFileName), state);
   }
 
   // The bytes 2 to 62 a command writes; the rest must keep the previous report's.
@@ -73,6 +78,7 @@ class DownloadImageTest : public testing::CalculatorFixture {
   }
 
   testing::TempDirectory directory;
+  HidCP::DownloadState state;
 };
 
 // Each size with the blocks and banks its end-of-file position gives.
@@ -237,7 +243,7 @@ TEST_F(DownloadImageTest, AnEmptyImageIsRefusedWithNothingSent) {
 
 TEST_F(DownloadImageTest, AMissingImageIsRefusedWithTheSystemsReason) {
   window.chosenFileName = (directory.Path() / "MISSING.UD").string();
-  EXPECT_EQ(HidCP::DownloadImage(channel, window), DownloadResult::ImageRefused);
+  EXPECT_EQ(DownloadChosen(), DownloadResult::ImageRefused);
   const std::string reason = std::make_error_code(std::errc::no_such_file_or_directory).message();
   EXPECT_EQ(window.messages,
             (std::vector<Message>{
@@ -250,7 +256,7 @@ TEST_F(DownloadImageTest, AMissingImageIsRefusedWithTheSystemsReason) {
 TEST_F(DownloadImageTest, AnImageThatCannotBeReadIsRefused) {
   // A folder opens as a stream on some systems and fails on the first read.
   window.chosenFileName = directory.Path().string();
-  EXPECT_EQ(HidCP::DownloadImage(channel, window), DownloadResult::ImageRefused);
+  EXPECT_EQ(DownloadChosen(), DownloadResult::ImageRefused);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].title, "Error");
   EXPECT_EQ(window.messages[0].text.find("Cannot "), 0u);

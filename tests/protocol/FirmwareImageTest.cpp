@@ -39,14 +39,23 @@ TEST(FirmwareImageTest, TheReadThatMeetsTheEndSuppliesZeroAndClosesItsBlock) {
   EXPECT_EQ(image.BankChecksum(0), sum);
 }
 
-TEST(FirmwareImageTest, LoadKeepsTheFirstFourBanksAndKnowsTheFileSize) {
+TEST(FirmwareImageTest, LoadKeepsTheFirstFourBanksAndKnowsThereWasMore) {
   testing::TempDirectory directory;
-  const auto bytes = testing::PatternBytes(300001);
+  const auto bytes = testing::PatternBytes(262145);
   const auto loaded = FirmwareImage::Load(directory.Write("BIG.UD", bytes));
   ASSERT_TRUE(std::holds_alternative<FirmwareImage>(loaded));
   const auto& image = std::get<FirmwareImage>(loaded);
-  EXPECT_EQ(image.FileSize(), 300001u);
+  EXPECT_EQ(image.Length(), 262144u);
+  EXPECT_TRUE(image.Oversize());
   EXPECT_TRUE(std::ranges::equal(image.Flash(), std::span(bytes).first(262144)));
+
+  // The whole flash and not a byte more is a plausible image.
+  const auto whole = FirmwareImage::Load(directory.Write("WHOLE.UD", std::span(bytes).first(262144)));
+  ASSERT_TRUE(std::holds_alternative<FirmwareImage>(whole));
+  EXPECT_FALSE(std::get<FirmwareImage>(whole).Oversize());
+  EXPECT_EQ(std::get<FirmwareImage>(whole).SentBlocks(), 1024);
+  EXPECT_TRUE(FirmwareImage::FromBytes(bytes).Oversize());
+  EXPECT_FALSE(FirmwareImage::FromBytes(std::span(bytes).first(262144)).Oversize());
 }
 
 TEST(FirmwareImageTest, LoadStopsAfterTheFlashOfAnEndlessDevice) {
@@ -54,7 +63,7 @@ TEST(FirmwareImageTest, LoadStopsAfterTheFlashOfAnEndlessDevice) {
   const auto loaded = FirmwareImage::Load("/dev/zero");
   ASSERT_TRUE(std::holds_alternative<FirmwareImage>(loaded));
   const auto& image = std::get<FirmwareImage>(loaded);
-  EXPECT_GT(image.FileSize(), 262144u);
+  EXPECT_TRUE(image.Oversize());
   EXPECT_EQ(image.Banks(), 4);
 }
 

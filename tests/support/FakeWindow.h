@@ -36,6 +36,7 @@ class FakeWindow : public WindowPort {
   void ReportProgress(const TransferProgress& progress) override {
     progressReports.push_back(progress);
   }
+  void ReportBankCheck(const BankCheck& check) override { bankChecks.push_back(check); }
   void SetNoteCaption(std::string_view caption) override { noteCaption = caption; }
   void SetNoteVisible(bool visible) override { noteVisible = visible; }
   void SetLinkButtonEnabled(bool enabled) override { linkButtonEnabled = enabled; }
@@ -52,6 +53,7 @@ class FakeWindow : public WindowPort {
   std::vector<std::string> progressHistory;
   bool progressVisible = true;
   std::vector<TransferProgress> progressReports;
+  std::vector<BankCheck> bankChecks;
   std::string noteCaption;
   bool noteVisible = false;
   bool linkButtonEnabled = true;

@@ -4,23 +4,37 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 #include "protocol/Pacer.h"
 
 namespace usblink::testing {
 
+// Time on a virtual clock, which a slow simulated device may share.
+struct VirtualClock {
+  std::chrono::milliseconds now{0};
+};
+
 class VirtualPacer : public Pacer {
  public:
+  void BeforeTransaction() override {
+    if (beforeTransaction) beforeTransaction();
+  }
   void WaitForTick() override {
     ++ticks;
-    now += std::chrono::milliseconds(10);
+    Advance(std::chrono::milliseconds(10));
     if (onTick) onTick(ticks);
   }
+  [[nodiscard]] Clock::time_point Now() const override { return Clock::time_point(clock->now); }
+  // Time that passes outside the waits, as a slow device's read.
+  void Advance(std::chrono::milliseconds elapsed) const { clock->now += elapsed; }
 
   long ticks = 0;
-  std::chrono::milliseconds now{0};
+  std::shared_ptr<VirtualClock> clock = std::make_shared<VirtualClock>();
   // Runs on every tick, as window events would during a wait.
   std::function<void(long tick)> onTick;
+  // Runs before every command is sent; may throw TransactionsStopped.
+  std::function<void()> beforeTransaction;
 };
 
 }  // namespace usblink::testing

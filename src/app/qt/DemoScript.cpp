@@ -33,6 +33,8 @@ const char* OutcomeName(Outcome outcome) {
       return "read-back";
     case Outcome::DeviceFailed:
       return "device-failed";
+    case Outcome::Interrupted:
+      return "interrupted";
     case Outcome::Closed:
       return "closed";
     case Outcome::Cleared:

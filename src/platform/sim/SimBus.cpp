@@ -60,7 +60,7 @@ std::vector<std::uint8_t> CalculatorReportDescriptor() {
 }
 
 SimBus SimBus::WithCalculator(int others, CalculatorFaults faults) {
-  SimBus bus{{}, SimCalculator(std::move(faults))};
+  SimBus bus{{}, SimCalculator(std::move(faults)), {}};
   for (int index = 0; index < others; ++index) bus.interfaces.push_back(OtherInterface(index));
   bus.interfaces.push_back(CalculatorInterface());
   return bus;

@@ -2,6 +2,7 @@
 // An in-memory HID bus: the interfaces the platform would enumerate, in order.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,9 @@ std::vector<std::uint8_t> CalculatorReportDescriptor();
 struct SimBus {
   std::vector<SimInterface> interfaces;
   SimCalculator calculator;
+  // Runs before the calculator answers each input-report read: the time a
+  // slow device's reads take (a sleep, or virtual time in tests).
+  std::function<void()> beforeInputReport;
 
   // A bus with `others` unrelated interfaces before the calculator.
   static SimBus WithCalculator(int others = 0, CalculatorFaults faults = {});

@@ -49,6 +49,7 @@ std::int32_t SimHidApi::HidD_SetOutputReport(Handle device, std::span<const std:
 std::int32_t SimHidApi::HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) {
   const auto found = LookUpCalculatorReport(device, report.size(), report.empty() ? 0 : report[0]);
   if (found.device == nullptr) return Fail(found.error);
+  if (bus_.beforeInputReport) bus_.beforeInputReport();
   bus_.calculator.ProduceInputReport(report.first<kReportLength>());
   return Succeed();
 }
