@@ -4,6 +4,7 @@
 // user's clicks; the command line drives it the same way.
 
 #include <array>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -75,6 +76,9 @@ class UsbWindow final : public WindowPort {
 
   // Where "Read" writes; the command line may choose another file.
   void SetReadBackFile(std::filesystem::path file) { readBackFile_ = std::move(file); }
+  // The next read-back writes to `stream`, opened by the caller for the
+  // read-back file, instead of opening that file itself.
+  void SetReadBackStream(std::FILE* stream) { readBackStream_ = stream; }
   // The next download sends `image` instead of loading the chosen file: the
   // command line has loaded and checked it already, and reads it only once.
   void SetNextImage(FirmwareImage image) { nextImage_ = std::move(image); }
@@ -122,6 +126,7 @@ class UsbWindow final : public WindowPort {
   std::optional<std::size_t> selected_;
   std::string dialogFileName_;
   std::filesystem::path readBackFile_{kReadBackFileName};
+  std::FILE* readBackStream_ = nullptr;  // for the next read-back only
   std::optional<FirmwareImage> nextImage_;
   HidCP::DownloadState lastDownload_;
   Running running_ = Running::Nothing;

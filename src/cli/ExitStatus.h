@@ -11,5 +11,10 @@ inline constexpr int kExitChecksumMismatch = 5;
 inline constexpr int kExitDeviceError = 6;
 inline constexpr int kExitFileError = 7;
 inline constexpr int kExitDifferences = 8;
+// Another program holds the calculator open.
+inline constexpr int kExitInUse = 9;
+// Stopped by Ctrl-C, SIGTERM or SIGHUP between two transactions, as a shell
+// reports a command ended by SIGINT.
+inline constexpr int kExitInterrupted = 130;
 
 }  // namespace usblink::cli

@@ -15,4 +15,8 @@ std::unique_ptr<HidApi> MakePlatformHidApi();
 // found (a permission, say): what the user can do about it.
 std::optional<std::string> PlatformAccessHint();
 
+// The device path of a calculator that is plugged in but held by another
+// program, when the platform can tell.
+std::optional<std::string> PlatformCalculatorInUse();
+
 }  // namespace usblink

@@ -233,7 +233,8 @@ TEST_F(CliCommandsTest, JsonLinesAreEachOneObject) {
     if (line.starts_with(R"({"type":"progress")")) ++progress;
   }
   EXPECT_EQ(progress, 3);  // blocks 0, 1 and 2
-  EXPECT_EQ(lines.back(), R"({"type":"result","outcome":"ok","exitStatus":0})");
+  EXPECT_EQ(lines.back(), R"({"type":"result","outcome":"ok","exitStatus":0,"flashChanged":true,)"
+                          R"("committed":true,"blocksSent":3,"totalBlocks":3,"banksVerified":1})");
   EXPECT_EQ(run.err, "");
 }
 

@@ -9,4 +9,7 @@ std::unique_ptr<HidApi> MakePlatformHidApi() { return std::make_unique<win32::Wi
 // Windows opens HID interfaces for every user.
 std::optional<std::string> PlatformAccessHint() { return std::nullopt; }
 
+// Windows shares an open HID interface; nothing marks it as held.
+std::optional<std::string> PlatformCalculatorInUse() { return std::nullopt; }
+
 }  // namespace usblink
