@@ -10,19 +10,14 @@
 #include "support/JsonCheck.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
+#include "tests/cli/ImagePattern.h"
 
 namespace usblink {
 namespace {
 
 using testing::RunCli;
 
-std::vector<std::uint8_t> Pattern(std::size_t size, unsigned seed = 0) {
-  std::vector<std::uint8_t> bytes(size);
-  for (std::size_t i = 0; i < size; ++i) {
-    bytes[i] = static_cast<std::uint8_t>((i * 131 + (i >> 8) * 17 + seed) % 251);
-  }
-  return bytes;
-}
+using testing::Pattern;
 
 class CliCommandsTest : public ::testing::Test {
  protected:
