@@ -11,6 +11,7 @@
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
 #include "tests/cli/ImagePattern.h"
+#include "tests/cli/TemporaryFolderVariable.h"
 
 namespace usblink {
 namespace {
@@ -158,26 +159,7 @@ TEST_F(CliCommandsTest, BadImagesAreRefusedBeforeTheDeviceIsTouched) {
 }
 
 #ifndef _WIN32
-// TMPDIR names the folder for temporary files here; restored when the test ends.
-class TemporaryFolderVariable {
- public:
-  explicit TemporaryFolderVariable(const std::string& value) {
-    if (const char* old = std::getenv("TMPDIR")) saved_ = old;
-    ::setenv("TMPDIR", value.c_str(), 1);
-  }
-  TemporaryFolderVariable(const TemporaryFolderVariable&) = delete;
-  TemporaryFolderVariable& operator=(const TemporaryFolderVariable&) = delete;
-  ~TemporaryFolderVariable() {
-    if (saved_) {
-      ::setenv("TMPDIR", saved_->c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
-  }
-
- private:
-  std::optional<std::string> saved_;
-};
+using testing::TemporaryFolderVariable;
 
 TEST_F(CliCommandsTest, VerifyWithoutATemporaryFolderIsAFileErrorBeforeTheDevice) {
   const auto image = Write("image.UD", Pattern(300));

@@ -9,6 +9,7 @@
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
 #include "tests/cli/ImagePattern.h"
+#include "tests/cli/TemporaryFolderVariable.h"
 
 namespace usblink {
 namespace {
@@ -249,9 +250,6 @@ TEST_F(CliSafetyTest, VerifysScratchFolderIsPrivateAndGoesWithTheRunAlsoWhenInte
   const auto image = Write("new.UD", Pattern(1000));
   const fs::path temporary = directory.Path() / "tmp";
   fs::create_directory(temporary);
-  const char* const saved = std::getenv("TMPDIR");
-  const std::string savedValue = saved != nullptr ? saved : "";
-  ::setenv("TMPDIR", temporary.c_str(), 1);
   std::vector<fs::perms> seen;
   CliWorld world;
   world.beforeTransaction = [&](long sent, StopSignals& signals) {
@@ -264,12 +262,12 @@ TEST_F(CliSafetyTest, VerifysScratchFolderIsPrivateAndGoesWithTheRunAlsoWhenInte
     }
     signals.Interrupt();
   };
-  const auto stopped = RunCli({"--simulate", "verify", image}, false, world);
-  const auto whole = RunCli({"--simulate", "verify", image});
-  if (saved != nullptr) {
-    ::setenv("TMPDIR", savedValue.c_str(), 1);
-  } else {
-    ::unsetenv("TMPDIR");
+  testing::CliRun stopped;
+  testing::CliRun whole;
+  {
+    const testing::TemporaryFolderVariable inTest(temporary.string());
+    stopped = RunCli({"--simulate", "verify", image}, false, world);
+    whole = RunCli({"--simulate", "verify", image});
   }
   EXPECT_EQ(stopped.status, cli::kExitInterrupted);
   EXPECT_EQ(whole.status, cli::kExitDifferences);
