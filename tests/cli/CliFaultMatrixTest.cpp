@@ -70,8 +70,6 @@ class CliFaultMatrixTest : public ::testing::Test {
   testing::TempDirectory directory;
 };
 
-// Needs TMPDIR for the scratch folder check.
-#ifndef _WIN32
 TEST_F(CliFaultMatrixTest, EveryRunEndsInItsDocumentedState) {
   const auto before = Pattern(262144, 7);
   const auto imageBytes = Pattern(70000, 2);  // 274 blocks in two banks
@@ -244,7 +242,6 @@ TEST_F(CliFaultMatrixTest, EveryRunEndsInItsDocumentedState) {
   RecordProperty("statuses", counts);
   std::cout << runs << " runs, exit status:count" << counts << "\n";
 }
-#endif
 
 }  // namespace
 }  // namespace usblink
