@@ -1,8 +1,9 @@
 #pragma once
-// Lets a front end stop a command between two transactions: once `stopNow`
-// answers true, the next command throws TransactionsStopped before its report
+// Lets a front end stop a command between two transactions: once it is asked
+// to stop, the next command throws TransactionsStopped before its report
 // goes out. The waits and the clock are those of the pacer it wraps.
 
+#include <atomic>
 #include <functional>
 #include <utility>
 
@@ -16,6 +17,9 @@ class StoppablePacer final : public Pacer {
   // `stopNow` is asked before every command, on the thread that runs it.
   StoppablePacer(Pacer& paced, std::function<bool()> stopNow)
       : paced_(paced), stopNow_(std::move(stopNow)) {}
+  // Stops once `stop` is set; a signal handler may set it.
+  StoppablePacer(Pacer& paced, const std::atomic<bool>& stop)
+      : StoppablePacer(paced, [&stop] { return stop.load(); }) {}
 
   void BeforeTransaction() override {
     if (stopNow_()) throw TransactionsStopped();
