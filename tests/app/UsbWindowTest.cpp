@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "platform/sim/SimHidApi.h"
+#include "protocol/TransactionsStopped.h"
 #include "support/TempDirectory.h"
 #include "support/VirtualPacer.h"
 #include "tests/app/FakeView.h"
@@ -159,6 +161,74 @@ TEST_F(UsbWindowTest, DownloadCommitsAndHandsBackToUsbLink) {
   EXPECT_EQ(api.OpenHandleCount(), 1);  // only the event is left
   EXPECT_EQ(view.progressReports, (std::vector<TransferProgress>{{Transfer::Download, 1, 2},
                                                                  {Transfer::Download, 2, 2}}));
+  ASSERT_EQ(view.bankChecks.size(), 1u);
+  EXPECT_EQ(view.bankChecks[0].bank, 0);
+  EXPECT_TRUE(view.bankChecks[0].Verified());
+}
+
+TEST_F(UsbWindowTest, AnImageHandedOverIsSentAsItWasLoaded) {
+  window.ContionClick();
+  const auto handed = Pattern(600);
+  window.SetNextImage(FirmwareImage::FromBytes(handed));
+  // The chosen file changed since it was checked.
+  view.dialogAnswers.push_back(Image(5000));
+  EXPECT_EQ(window.CmdOpenFileClick(), Outcome::Downloaded);
+  EXPECT_TRUE(std::ranges::equal(bus.calculator.Flash().first(600), handed));
+  EXPECT_EQ(bus.calculator.Flash()[600], 0x00);
+  EXPECT_EQ(window.LastDownload().totalBlocks, 3);
+  EXPECT_EQ(window.LogLines().front(), "Downloading file：");
+}
+
+// Asks to stop before the `nth` command from now on, as a signal would.
+std::function<void()> StopBeforeCommand(int nth) {
+  return [nth, count = 0]() mutable {
+    if (++count == nth) throw TransactionsStopped();
+  };
+}
+
+TEST_F(UsbWindowTest, AStopBetweenTransactionsClosesTheDeviceAndLeavesTheFlashConsistent) {
+  std::ranges::fill(bus.calculator.Flash(), 0x5A);
+  window.ContionClick();
+  view.dialogAnswers.push_back(Image(70000));
+  // Command 1000 is the third transfer of block 166: two went through.
+  pacer.beforeTransaction = StopBeforeCommand(1000);
+  EXPECT_EQ(window.CmdOpenFileClick(), Outcome::Interrupted);
+  EXPECT_EQ(bus.calculator.Commands().size(), 3u + 999u);
+  EXPECT_EQ(api.OpenHandleCount(), 1);  // only the event is left
+  EXPECT_FALSE(window.Ended());
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(window.LogLines(), std::vector<std::string>{"Downloading file："});
+
+  const auto image = Pattern(70000);
+  const auto flash = bus.calculator.Flash();
+  const std::size_t written = 166 * 256 + 120;
+  for (std::size_t i = 0; i < flash.size(); ++i) {
+    const std::uint8_t expected = i < written ? image[i] : i < 65536 ? 0xFF : 0x5A;
+    ASSERT_EQ(flash[i], expected) << "flash offset " << i;
+  }
+  EXPECT_EQ(window.LastDownload(), (HidCP::DownloadState{.totalBlocks = 274,
+                                                         .blocksSent = 166,
+                                                         .banksVerified = 0,
+                                                         .flashChanged = true,
+                                                         .committed = false}));
+  // Half an image is on the calculator: the warning stays, the next step is a new connect.
+  EXPECT_TRUE(Visible(Control::Label6));
+  EXPECT_TRUE(Enabled(Control::contion));
+  EXPECT_FALSE(Enabled(Control::CmdOpenFile));
+  pacer.beforeTransaction = nullptr;
+  EXPECT_EQ(window.ContionClick(), Outcome::Connected);
+}
+
+TEST_F(UsbWindowTest, AStoppedReadBackKeepsTheBytesTakenInItsClosedFile) {
+  const auto flash = Pattern(262144);
+  std::ranges::copy(flash, bus.calculator.Flash().begin());
+  window.ContionClick();
+  // Command 19 is the block-read of block 3.
+  pacer.beforeTransaction = StopBeforeCommand(19);
+  EXPECT_EQ(window.CmdReadFileClick(), Outcome::Interrupted);
+  EXPECT_EQ(directory.Read("Load.bin"),
+            std::vector<std::uint8_t>(flash.begin(), flash.begin() + 768));
+  EXPECT_EQ(api.OpenHandleCount(), 1);
 }
 
 TEST_F(UsbWindowTest, ChecksumMismatchLetsTheUserDownloadAgain) {

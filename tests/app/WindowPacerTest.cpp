@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "app/ProcessEnded.h"
+#include "platform/sim/SimHidApi.h"
+#include "protocol/DeviceFailure.h"
+#include "protocol/HidCP.h"
 
 namespace usblink::app {
 namespace {
@@ -69,6 +72,23 @@ TEST_F(WindowPacerTest, ClosingTheWindowDuringTheWaitEndsIt) {
   loop.onDispatch = [&] { loop.closed = true; };
   EXPECT_THROW(pacer.WaitForTick(), ProcessEnded);
   EXPECT_FALSE(loop.dueAt);
+}
+
+TEST_F(WindowPacerTest, ATransactionIsBoundOnTheWindowsClock) {
+  sim::CalculatorFaults silent;
+  silent.silentAfter = 0;
+  sim::SimBus bus = sim::SimBus::WithCalculator(0, silent);
+  sim::SimHidApi api{bus};
+  HidCP::Link link;
+  link.HIDHandle = api.CreateFileA(bus.interfaces.back().path, kGenericReadWrite,
+                                   kFileShareReadWrite, nullptr, kOpenExisting, 0);
+  // Every read stalls for 5 s; the window's polls stay 10 ms.
+  bus.beforeInputReport = [&] { loop.now += 5s; };
+  link.OutReport[0] = 1;
+  link.OutReport[1] = 0x31;
+  link.OutReport[63] = 0xFF;
+  EXPECT_THROW(HidCP::SendCommand({api, pacer, link}), DeviceFailure);
+  EXPECT_EQ(loop.armed.size(), 6u);
 }
 
 }  // namespace

@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
+
+#ifndef _WIN32
+#include <unistd.h>
+
+#include "support/FifoWriter.h"
+#endif
 
 #include "cli/ExitStatus.h"
 #include "hid/NumberText.h"
@@ -171,6 +178,103 @@ TEST_F(CliCommandsTest, VerifyWithoutATemporaryFolderIsAFileErrorBeforeTheDevice
   EXPECT_EQ(run.status, cli::kExitFileError);
   EXPECT_EQ(run.out, "");
   EXPECT_TRUE(run.err.starts_with("Error: No folder for temporary files: ")) << run.err;
+}
+#endif
+
+TEST_F(CliCommandsTest, AnImageLargerThanTheFlashIsRefusedUnlessForced) {
+  const auto bytes = Pattern(262145);
+  const auto image = Write("program.bin", bytes);
+  auto run = RunCli({"--simulate", "--sim-save", PathOf("flash.bin"), "download", image});
+  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("Error: \"" + image + "\" is larger than 262144 bytes"), std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("--force sends its first 262144 bytes"), std::string::npos) << run.err;
+  const auto untouched = directory.Read("flash.bin");
+  EXPECT_TRUE(std::all_of(untouched.begin(), untouched.end(), [](auto b) { return b == 0xFF; }));
+
+  run = RunCli(
+      {"--simulate", "--json", "--sim-save", PathOf("flash.bin"), "download", "--force", image});
+  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_NE(run.out.find(R"({"type":"message","title":"Warning","text":")"), std::string::npos);
+  int progress = 0;
+  for (const auto& line : run.OutLines()) {
+    if (line.starts_with(R"({"type":"progress")")) ++progress;
+  }
+  EXPECT_EQ(progress, 1024);
+  EXPECT_TRUE(std::ranges::equal(directory.Read("flash.bin"), std::span(bytes).first(262144)));
+}
+
+TEST_F(CliCommandsTest, CheckReportsAnImageLargerThanTheFlash) {
+  const auto run = RunCli({"check", Write("program.bin", Pattern(300000))});
+  EXPECT_EQ(run.status, cli::kExitFileError);
+  const auto lines = run.OutLines();
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_TRUE(lines[0].ends_with(", more than 262144 bytes")) << lines[0];
+  EXPECT_EQ(lines[1], "Blocks sent: 1024 (0 to 3FF hex)");
+  EXPECT_NE(run.err.find("download refuses it unless --force, which sends its first 262144 bytes"),
+            std::string::npos)
+      << run.err;
+}
+
+TEST_F(CliCommandsTest, ACalculatorWhoseReadsStallTimesOutAfterThirtySeconds) {
+  using namespace std::chrono_literals;
+  const auto run =
+      RunCli({"--simulate", "--sim-slow-read", "5000", "--sim-silent-after", "0", "-q", "connect"});
+  EXPECT_EQ(run.status, cli::kExitDeviceError);
+  EXPECT_NE(run.err.find("Error: PC Timeout Error! \n"), std::string::npos) << run.err;
+  // Six reads of 5 s, not 501.
+  EXPECT_GE(run.elapsed, 30s);
+  EXPECT_LT(run.elapsed, 31s);
+}
+
+#ifndef _WIN32
+TEST_F(CliCommandsTest, AnImageFromANamedPipeIsReadOnceAndSent) {
+  const auto bytes = Pattern(70000);
+  const testing::FifoWriter fifo(directory.Path() / "image.UD", bytes);
+  const auto run =
+      RunCli({"--simulate", "--sim-save", PathOf("flash.bin"), "download", fifo.Path().string()});
+  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  const auto flash = directory.Read("flash.bin");
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), flash.begin()));
+}
+
+// Standard input reads `bytes` from a pipe while it lives.
+class StandardInputFrom {
+ public:
+  explicit StandardInputFrom(std::span<const std::uint8_t> bytes) : saved_(::dup(0)) {
+    std::array<int, 2> ends{};
+    if (::pipe(ends.data()) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
+    // Small enough for the pipe's buffer: written before anything reads.
+    if (::write(ends[1], bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+      throw std::system_error(errno, std::generic_category(), "write");
+    }
+    ::close(ends[1]);
+    ::dup2(ends[0], 0);
+    ::close(ends[0]);
+  }
+  StandardInputFrom(const StandardInputFrom&) = delete;
+  StandardInputFrom& operator=(const StandardInputFrom&) = delete;
+  ~StandardInputFrom() {
+    ::dup2(saved_, 0);
+    ::close(saved_);
+  }
+
+ private:
+  int saved_;
+};
+
+TEST_F(CliCommandsTest, AnImageOnStandardInputIsSent) {
+  const auto bytes = Pattern(3000);
+  testing::CliRun run;
+  {
+    const StandardInputFrom input(bytes);
+    run = RunCli({"--simulate", "--sim-save", PathOf("flash.bin"), "download", "/dev/stdin"});
+  }
+  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  const auto flash = directory.Read("flash.bin");
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), flash.begin()));
+  EXPECT_EQ(flash[3000], 0x00);
 }
 #endif
 

@@ -28,6 +28,9 @@ TEST(CliOptionsTest, UnusableCommandLinesAreUsageErrors) {
       {"--simulate", "--sim-locked", "9", "connect"},
       {"--simulate", "--sim-others", "1001", "connect"},
       {"--backup", "b.bin", "read"},
+      {"--force", "check", "a.UD"},
+      {"--force=yes", "download", "a.UD"},
+      {"--simulate", "--sim-slow-read", "-5", "connect"},
       {"--wait", "soon", "connect"},
       {"--log"},
       {"--json=yes", "connect"},
@@ -41,9 +44,9 @@ TEST(CliOptionsTest, UnusableCommandLinesAreUsageErrors) {
 }
 
 TEST(CliOptionsTest, ValuesArriveWhereTheyBelong) {
-  const auto parsed =
-      cli::ParseCommandLine({"--simulate", "--sim-status=10:53:44", "--sim-ids", "04fc:C77",
-                             "--sim-flash-id", "0x20", "--fast", "read", "--wait", "2.5"});
+  const auto parsed = cli::ParseCommandLine({"--simulate", "--sim-status=10:53:44", "--sim-ids",
+                                             "04fc:C77", "--sim-flash-id", "0x20", "--fast", "read",
+                                             "--wait", "2.5", "--sim-slow-read", "5000"});
   ASSERT_TRUE(parsed.options) << parsed.error;
   const auto& options = *parsed.options;
   EXPECT_EQ(options.command, cli::Command::Read);
@@ -56,6 +59,9 @@ TEST(CliOptionsTest, ValuesArriveWhereTheyBelong) {
   EXPECT_EQ(options.sim.faults.statuses[0].status, 0x44);
   EXPECT_EQ(options.sim.ids, (std::pair<std::uint16_t, std::uint16_t>{0x04FC, 0x0C77}));
   EXPECT_EQ(options.sim.faults.flashId, 0x20);
+  EXPECT_EQ(options.sim.slowRead, std::chrono::seconds(5));
+  EXPECT_FALSE(options.force);
+  EXPECT_TRUE(cli::ParseCommandLine({"download", "--force", "a.UD"}).options->force);
 }
 
 TEST(CliOptionsTest, HelpDocumentsEveryCommandAndOption) {
@@ -74,6 +80,7 @@ TEST(CliOptionsTest, HelpDocumentsEveryCommandAndOption) {
                            "--json",
                            "--quiet",
                            "--fast",
+                           "--force",
                            "--version",
                            "--sim-flash",
                            "--sim-save",
@@ -84,6 +91,7 @@ TEST(CliOptionsTest, HelpDocumentsEveryCommandAndOption) {
                            "--sim-type",
                            "--sim-flash-id",
                            "--sim-silent-after",
+                           "--sim-slow-read",
                            "--sim-unplug-after",
                            "--sim-others",
                            "--sim-locked",

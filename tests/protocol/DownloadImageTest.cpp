@@ -11,12 +11,14 @@
 #include "CalculatorFixture.h"
 #include "hid/NumberText.h"
 #include "protocol/DeviceFailure.h"
+#include "protocol/TransactionsStopped.h"
 #include "support/TempDirectory.h"
 
 namespace usblink {
 namespace {
 
 using HidCP::DownloadResult;
+using HidCP::DownloadState;
 using testing::Message;
 
 constexpr std::size_t kBank = 65536;
@@ -164,6 +166,12 @@ TEST_F(DownloadImageTest, ASuccessfulDownloadClosesTheDeviceAndHandsBackToUsbLin
   EXPECT_EQ(commit[2], 0x00);
   EXPECT_EQ(commit[3], 0x0C);
   EXPECT_EQ(commit[4], 1);
+  EXPECT_EQ(state, (DownloadState{.totalBlocks = 2,
+                                  .blocksSent = 2,
+                                  .banksVerified = 1,
+                                  .flashChanged = true,
+                                  .committed = true}));
+  EXPECT_FALSE(state.ChangedWithoutCommit());
 }
 
 TEST_F(DownloadImageTest, ProgressShowsEachSentBlockWithinItsBankInHex) {
@@ -306,6 +314,47 @@ TEST_F(DownloadImageTest, ADeviceErrorInsideABlockEndsThroughDeviceFailure) {
   EXPECT_EQ(SentCodes(), (std::vector<std::uint8_t>{0x03, 0x10, 0x10, 0x10}));
   EXPECT_FALSE(Calculator().CommittedBanks());
   EXPECT_TRUE(window.messages.empty());
+  EXPECT_EQ(state, (DownloadState{.totalBlocks = 2, .flashChanged = true}));
+  EXPECT_TRUE(state.ChangedWithoutCommit());
+}
+
+TEST_F(DownloadImageTest, EveryBankCheckIsReportedBesideItsLines) {
+  Calculator().Faults().badChecksumBank = 1;
+  const auto bytes = testing::PatternBytes(200000);
+  EXPECT_EQ(Download(bytes), DownloadResult::ChecksumMismatch);
+  const auto image = FirmwareImage::FromBytes(bytes);
+  const std::uint32_t sum0 = image.BankChecksum(0);
+  const std::uint32_t sum1 = image.BankChecksum(1);
+  EXPECT_EQ(window.bankChecks, (std::vector<BankCheck>{{0, sum0, sum0}, {1, sum1, sum1 + 1}}));
+  EXPECT_EQ(state, (DownloadState{.totalBlocks = 782,
+                                  .blocksSent = 512,
+                                  .banksVerified = 1,
+                                  .flashChanged = true,
+                                  .committed = false}));
+}
+
+TEST_F(DownloadImageTest, TheStateTellsWhetherABlockWriteWentOut) {
+  window.chosenFileName = directory.Write("FIRMWARE.UD", testing::PatternBytes(1000)).string();
+  // Stopped before the first command: the flash is as it was.
+  pacer.beforeTransaction = [] { throw TransactionsStopped(); };
+  EXPECT_THROW(DownloadChosen(), TransactionsStopped);
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(state, (DownloadState{.totalBlocks = 4}));
+
+  // Stopped before the second block: the first is written, its bank erased.
+  int commands = 0;
+  pacer.beforeTransaction = [&] {
+    if (++commands == 7) throw TransactionsStopped();
+  };
+  EXPECT_THROW(DownloadChosen(), TransactionsStopped);
+  EXPECT_EQ(Sent().size(), 6u);
+  EXPECT_EQ(state, (DownloadState{.totalBlocks = 4, .blocksSent = 1, .flashChanged = true}));
+
+  // A block-write that fails may still have erased its bank.
+  pacer.beforeTransaction = nullptr;
+  Calculator().Faults().statuses.push_back({0x03, 2, 0x55});
+  EXPECT_THROW(DownloadChosen(), DeviceFailure);
+  EXPECT_EQ(state, (DownloadState{.totalBlocks = 4, .flashChanged = true}));
 }
 
 TEST_F(DownloadImageTest, ASilentDeviceInsideABlockEndsWithTheHostTimeout) {

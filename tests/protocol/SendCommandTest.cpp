@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 
 #include "CalculatorFixture.h"
 #include "protocol/DeviceFailure.h"
 #include "protocol/HidCP.h"
+#include "protocol/StoppablePacer.h"
+#include "protocol/TransactionsStopped.h"
 #include "support/VirtualPacer.h"
 
 namespace usblink {
@@ -100,6 +104,73 @@ TEST_F(SendCommandTest, EveryErrorStatusEndsWithItsMessage) {
     EXPECT_STREQ(failure->what(), message);
     EXPECT_EQ(failure->Status(), status);
   }
+}
+
+TEST_F(SendCommandTest, ADeviceWhoseReadsStallTimesOutThirtySecondsAfterTheSend) {
+  using namespace std::chrono_literals;
+  // Every read waits out the kernel's 5 s control timeout.
+  bus.beforeInputReport = [&] { pacer.Advance(5s); };
+  Calculator().Faults().silentAfter = 0;
+  const auto failure = Failure(0x31);
+  ASSERT_TRUE(failure);
+  EXPECT_STREQ(failure->what(), "PC Timeout Error! ");
+  EXPECT_EQ(pacer.ticks, 6);  // 6 polls of 10 ms + 5 s: the sixth ends past 30 s
+  EXPECT_EQ(pacer.clock->now, 30060ms);
+}
+
+TEST_F(SendCommandTest, AReplyThatComesIsTakenHoweverLateTheReadEnds) {
+  using namespace std::chrono_literals;
+  bus.beforeInputReport = [&] { pacer.Advance(5s); };
+  // The sixth read starts before 30 s are up and ends after them.
+  Calculator().Faults().busyReplies = 5;
+  EXPECT_FALSE(Failure(0x31));
+  EXPECT_EQ(pacer.ticks, 6);
+  // The bound counts from each command's own send.
+  EXPECT_FALSE(Failure(0x30));
+  EXPECT_EQ(pacer.ticks, 12);
+
+  Calculator().Faults().busyReplies = 6;
+  const auto busy = Failure(0x31);
+  ASSERT_TRUE(busy);
+  EXPECT_STREQ(busy->what(), "PC Timeout Error! ");
+  EXPECT_EQ(pacer.ticks, 18);
+}
+
+// A pacer that would let the device stay busy for ever still ends at 30 s.
+class EndlessBudgetPacer final : public testing::VirtualPacer {
+ public:
+  [[nodiscard]] bool PollLimitReached(int, Clock::duration) const override { return false; }
+};
+
+TEST_F(SendCommandTest, TheTimeBoundHoldsWhateverThePacersPollBudget) {
+  using namespace std::chrono_literals;
+  EndlessBudgetPacer endless;
+  const HidCP::Channel patient{api, endless, link};
+  Calculator().Faults().silentAfter = 0;
+  link.OutReport[1] = 0x31;
+  EXPECT_THROW(HidCP::SendCommand(patient), DeviceFailure);
+  EXPECT_EQ(endless.ticks, 3000);  // 30 s of 10 ms polls
+  EXPECT_EQ(endless.clock->now, 30s);
+}
+
+TEST_F(SendCommandTest, AStopAskedDuringATransactionEndsTheNextBeforeItsReport) {
+  std::atomic<bool> stop = false;
+  StoppablePacer stoppable(pacer, stop);
+  const HidCP::Channel channel{api, stoppable, link};
+  Calculator().Faults().busyReplies = 5;
+  pacer.onTick = [&](long tick) {
+    if (tick == 2) stop = true;
+  };
+  link.OutReport[0] = 1;
+  link.OutReport[63] = 0xFF;
+  link.OutReport[1] = 0x31;
+  HidCP::SendCommand(channel);  // asked in its second poll, it still runs to the reply
+  EXPECT_EQ(link.InReport[63], 0x00);
+  EXPECT_EQ(pacer.ticks, 6);
+  link.OutReport[1] = 0x30;
+  EXPECT_THROW(HidCP::SendCommand(channel), TransactionsStopped);
+  EXPECT_EQ(Calculator().Commands().size(), 1u);
+  EXPECT_EQ(pacer.ticks, 6);
 }
 
 TEST_F(SendCommandTest, FailingReadsCountAsBusyUntilTheTimeout) {
