@@ -260,6 +260,9 @@ RunEnd DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
     }
   }
   if (end.download) end.download->totalBlocks = image->SentBlocks();
+  // From here on there are files to leave whole and a calculator to leave
+  // between two transactions.
+  environment.signals.EndAtOnce(false);
   std::error_code ignored;
   if (options.backupFile && !options.force &&
       std::filesystem::exists(std::filesystem::symlink_status(*options.backupFile, ignored))) {
@@ -419,6 +422,9 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
   }
   // Before any file is opened: the log would otherwise be made over the image.
   if (const auto shared = SharedFileError(options)) return usageError(*shared);
+  // Until the device command begins nothing is left half-done, and reading an
+  // image from a FIFO may wait for a writer that never comes.
+  environment.signals.EndAtOnce(true);
   TerminalView view(
       terminal.out, terminal.err,
       {options.json, options.quiet, terminal.errIsTerminal && !options.json && !options.quiet});

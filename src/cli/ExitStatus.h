@@ -1,6 +1,8 @@
 #pragma once
 // The exit statuses of usblink-cli; scripts rely on them.
 
+#include "platform/StopSignals.h"
+
 namespace usblink::cli {
 
 inline constexpr int kExitSuccess = 0;
@@ -13,8 +15,7 @@ inline constexpr int kExitFileError = 7;
 inline constexpr int kExitDifferences = 8;
 // Another program holds the calculator open.
 inline constexpr int kExitInUse = 9;
-// Stopped by Ctrl-C, SIGTERM or SIGHUP between two transactions, as a shell
-// reports a command ended by SIGINT.
-inline constexpr int kExitInterrupted = 130;
+// Stopped by Ctrl-C, SIGTERM or SIGHUP between two transactions (130).
+inline constexpr int kExitInterrupted = kEndedBySignalStatus;
 
 }  // namespace usblink::cli

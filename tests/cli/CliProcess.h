@@ -64,6 +64,7 @@ class CliProcess {
   }
 
   [[nodiscard]] bool Started() const { return pid_ > 0; }
+  [[nodiscard]] pid_t Pid() const { return pid_; }
   void Signal(int number) const { ::kill(pid_, number); }
   void CloseOut() { Close(out_); }
   void CloseErr() { Close(err_); }

@@ -5,7 +5,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <optional>
+#include <thread>
+
+#include <sys/stat.h>
 
 #include "cli/ExitStatus.h"
 #include "protocol/FirmwareImage.h"
@@ -138,6 +142,29 @@ TEST_F(CliProcessTest, WaitingForACalculatorStopsAtTheFirstSignal) {
   process.Signal(SIGHUP);
   EXPECT_EQ(process.Wait(), cli::kExitInterrupted);
   EXPECT_TRUE(process.err.ends_with("usblink-cli: interrupted\n")) << process.err;
+}
+
+// Whether the process has its signal handlers and sleeps in a system call.
+bool WaitsWithHandlers(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  bool sleeping = false;
+  bool caught = false;
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("State:")) sleeping = Has(line, "S (sleeping)");
+    if (line.starts_with("SigCgt:")) {
+      caught = (std::stoull(line.substr(7), nullptr, 16) & (1ULL << (SIGINT - 1))) != 0;
+    }
+  }
+  return sleeping && caught;
+}
+
+TEST_F(CliProcessTest, AnInterruptEndsAWaitForAnImageThatNeverComes) {
+  const auto fifo = PathOf("image.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  CliProcess process({"--simulate", "download", fifo});
+  while (!WaitsWithHandlers(process.Pid())) std::this_thread::yield();
+  process.Signal(SIGINT);
+  EXPECT_EQ(process.Wait(), cli::kExitInterrupted);
 }
 
 TEST_F(CliProcessTest, ClosedOutputOnlyStopsTheOutputAndTheDownloadFinishes) {
