@@ -188,8 +188,11 @@ Outcome UsbWindow::CmdOpenFileClick() {
 Outcome UsbWindow::CmdReadFileClick() {
   if (!Accepts(Control::CmdReadFile)) return Outcome::Ignored;
   return Run(Running::ReadBack, [this] {
-    return HidCP::ReadBackImage(channel_, *this, readBackFile_) ? Outcome::ReadBack
-                                                                : Outcome::FileError;
+    std::FILE* const stream = std::exchange(readBackStream_, nullptr);
+    const bool read = stream != nullptr
+                          ? HidCP::ReadBackImage(channel_, *this, stream, readBackFile_)
+                          : HidCP::ReadBackImage(channel_, *this, readBackFile_);
+    return read ? Outcome::ReadBack : Outcome::FileError;
   });
 }
 

@@ -4,6 +4,7 @@
 // user's clicks; the command line drives it the same way.
 
 #include <array>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -86,6 +87,9 @@ class UsbWindow final : public WindowPort {
   // Every log line and message box from now on also goes to `log`.
   void KeepSessionLog(SessionLog& log) { sessionLog_ = &log; }
   void SetAccessHint(AccessHintSource hint) { accessHint_ = std::move(hint); }
+  // The next read-back writes to `stream`, opened by the caller for the
+  // read-back file, instead of opening that file itself.
+  void SetReadBackStream(std::FILE* stream) { readBackStream_ = stream; }
   // The next download sends `image` instead of loading the chosen file: the
   // command line has loaded and checked it already, and reads it only once.
   void SetNextImage(FirmwareImage image) { nextImage_ = std::move(image); }
@@ -137,6 +141,7 @@ class UsbWindow final : public WindowPort {
   std::filesystem::path readBackFile_{kReadBackFileName};
   SessionLog* sessionLog_ = nullptr;
   AccessHintSource accessHint_;
+  std::FILE* readBackStream_ = nullptr;  // for the next read-back only
   std::optional<FirmwareImage> nextImage_;
   HidCP::DownloadState lastDownload_;
   Running running_ = Running::Nothing;

@@ -8,13 +8,17 @@
 #include "app/UsbWindow.h"
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
+#include "cli/FileRoles.h"
+#include "cli/ReadBackFile.h"
 #include "cli/ScratchFolder.h"
 #include "cli/SimulatedBus.h"
+#include "cli/StopPolicy.h"
 #include "cli/TerminalView.h"
 #include "hid/InterfaceWalk.h"
 #include "hid/NumberText.h"
 #include "platform/sim/SimHidApi.h"
 #include "protocol/FirmwareImage.h"
+#include "protocol/StoppablePacer.h"
 
 namespace usblink::cli {
 
@@ -39,8 +43,9 @@ int ExitStatusOf(Outcome outcome) {
     case Outcome::NoFile:
     case Outcome::FileError:
       return kExitFileError;
-    case Outcome::DeviceFailed:
     case Outcome::Interrupted:
+      return kExitInterrupted;
+    case Outcome::DeviceFailed:
     case Outcome::Ignored:
     case Outcome::Closed:
     case Outcome::Cleared:
@@ -52,8 +57,8 @@ int ExitStatusOf(Outcome outcome) {
 // Everything one run of a device command needs, torn down in order.
 class Session {
  public:
-  Session(const Options& options, TerminalView& view, HidApi& api, Pacer& pacer)
-      : options_(options), view_(view), window_(api, pacer, view) {}
+  Session(const Options& options, TerminalView& view, HidApi& api, Pacer& pacer, StopPolicy& stops)
+      : options_(options), view_(view), stops_(stops), window_(api, pacer, view) {}
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
   // As the window's close: the device handles are closed.
@@ -69,32 +74,51 @@ class Session {
       if (outcome != Outcome::NotFound || std::chrono::steady_clock::now() >= deadline) {
         return outcome;
       }
+      if (stops_.StopNow()) return Outcome::Interrupted;
       std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
   }
 
-  Outcome ReadBack(const std::filesystem::path& file, std::string_view title) {
-    window_.SetReadBackFile(file);
+  // Reads banks 0-3 into `file`; made whole only when the read-back is.
+  // `tellPartial`: say what became of the file when it is not.
+  Outcome ReadBack(ReadBackFile& file, std::string_view title, bool tellPartial = true) {
+    window_.SetReadBackFile(file.Path());
+    window_.SetReadBackStream(file.Stream());
     view_.BeginProgress(title);
     const Outcome outcome = window_.Click(app::Control::CmdReadFile);
     view_.EndProgress();
+    if (outcome == Outcome::ReadBack) return file.Commit(view_) ? outcome : Outcome::FileError;
+    if (tellPartial) file.KeepPartial(view_);
     return outcome;
   }
 
   // Sends `image`, loaded from `file` before the device was touched.
   Outcome Download(const std::filesystem::path& file, FirmwareImage image) {
+    // A stop asked while the last transaction before it ran.
+    if (stops_.StopNow()) return Outcome::Interrupted;
     view_.SetDialogAnswer(file.string());
     window_.SetNextImage(std::move(image));
     view_.BeginProgress("download");
+    stops_.DownloadStarts();
     const Outcome outcome = window_.Click(app::Control::CmdOpenFile);
+    stops_.DownloadEnds();
     view_.EndProgress();
     return outcome;
   }
 
+  [[nodiscard]] const HidCP::DownloadState& LastDownload() const { return window_.LastDownload(); }
+
  private:
   const Options& options_;
   TerminalView& view_;
+  StopPolicy& stops_;
   app::UsbWindow window_;
+};
+
+// How a run ended: its exit status and, for a download, how far it came.
+struct RunEnd {
+  int status = kExitSuccess;
+  std::optional<HidCP::DownloadState> download;
 };
 
 std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, TerminalView& view) {
@@ -195,24 +219,59 @@ int Compare(const std::filesystem::path& readBack, const FirmwareImage& image, T
   return kExitDifferences;
 }
 
-int DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
-                  const Environment& environment) {
-  if (options.command == Command::List) return List(api, view);
+// The file a read-back writes: read's FILE, the backup, or verify's copy in its scratch folder.
+std::optional<std::filesystem::path> ReadBackTarget(const Options& options,
+                                                    const std::optional<ScratchFolder>& scratch) {
+  switch (options.command) {
+    case Command::Read:
+      return options.file.value_or(app::kReadBackFileName);
+    case Command::Download:
+      return options.backupFile;
+    case Command::Verify:
+      return scratch->Path() / "flash.bin";
+    default:
+      return std::nullopt;
+  }
+}
+
+RunEnd DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
+                     const Environment& environment) {
+  if (options.command == Command::List) return {List(api, view), std::nullopt};
+  RunEnd end;
+  if (options.command == Command::Download) end.download.emplace();
+  const auto finish = [&end](int status) {
+    end.status = status;
+    return end;
+  };
   std::optional<FirmwareImage> image;
   if (options.command == Command::Download || options.command == Command::Verify) {
     // Refuse a bad image before the device is touched.
     image = LoadImage(*options.file, view);
-    if (!image) return kExitFileError;
+    if (!image) return finish(kExitFileError);
     if (options.command == Command::Download && image->Oversize()) {
       if (!options.force) {
         view.Message(OversizeText(*options.file) + ". Nothing was sent; --force sends " +
                          FirstBytesText() + ".",
                      "Error");
-        return kExitFileError;
+        return finish(kExitFileError);
       }
       view.Message(OversizeText(*options.file) + ": only " + FirstBytesText() + " are sent.",
                    "Warning");
     }
+  }
+  if (end.download) end.download->totalBlocks = image->SentBlocks();
+  // From here on there are files to leave whole and a calculator to leave
+  // between two transactions.
+  environment.signals.EndAtOnce(false);
+  std::error_code ignored;
+  if (options.backupFile && !options.force &&
+      std::filesystem::exists(std::filesystem::symlink_status(*options.backupFile, ignored))) {
+    view.Message("The backup file \"" + options.backupFile->string() +
+                     "\" exists already. A backup never replaces a file, which may hold the "
+                     "only copy of an earlier flash: name a new file, or add --force to "
+                     "replace it.",
+                 "Error");
+    return finish(kExitFileError);
   }
   std::optional<ScratchFolder> scratch;
   if (options.command == Command::Verify) {
@@ -220,31 +279,65 @@ int DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
     scratch = ScratchFolder::Make(reason);
     if (!scratch) {
       view.Message(reason, "Error");
-      return kExitFileError;
+      return finish(kExitFileError);
     }
   }
+  std::optional<ReadBackFile> output;
+  if (const auto target = ReadBackTarget(options, scratch)) {
+    auto made = ReadBackFile::Create(*target);
+    if (const auto* error = std::get_if<FileError>(&made)) {
+      view.Message(error->Message(), "Error");
+      return finish(kExitFileError);
+    }
+    output.emplace(std::move(std::get<ReadBackFile>(made)));
+  }
+  StopPolicy stops(environment.signals, view);
   const auto pacer = environment.pacer(options.fast);
-  Session session(options, view, api, *pacer);
+  StoppablePacer stoppable(*pacer, [&stops] { return stops.StopNow(); });
+  Session session(options, view, api, stoppable, stops);
   Outcome outcome = session.Connect();
-  if (outcome != Outcome::Connected) return ExitStatusOf(outcome);
+  if (outcome != Outcome::Connected) return finish(ExitStatusOf(outcome));
   switch (options.command) {
     case Command::Download:
       if (options.backupFile) {
-        outcome = session.ReadBack(*options.backupFile, "backup");
-        if (outcome != Outcome::ReadBack) return ExitStatusOf(outcome);
+        outcome = session.ReadBack(*output, "backup");
+        if (outcome != Outcome::ReadBack) return finish(ExitStatusOf(outcome));
       }
-      return ExitStatusOf(session.Download(*options.file, *std::move(image)));
+      outcome = session.Download(*options.file, *std::move(image));
+      if (session.LastDownload().totalBlocks != 0) end.download = session.LastDownload();
+      return finish(ExitStatusOf(outcome));
     case Command::Read:
-      return ExitStatusOf(session.ReadBack(options.file.value_or(app::kReadBackFileName), "read"));
-    case Command::Verify: {
-      const auto readBack = scratch->Path() / "flash.bin";
-      outcome = session.ReadBack(readBack, "verify");
-      if (outcome != Outcome::ReadBack) return ExitStatusOf(outcome);
-      return Compare(readBack, *image, view);
-    }
+      return finish(ExitStatusOf(session.ReadBack(*output, "read")));
+    case Command::Verify:
+      // The copy lives in the scratch folder, which goes with the run.
+      outcome = session.ReadBack(*output, "verify", false);
+      if (outcome != Outcome::ReadBack) return finish(ExitStatusOf(outcome));
+      return finish(Compare(output->Path(), *image, view));
     default:
-      return kExitSuccess;
+      return finish(kExitSuccess);
   }
+}
+
+// What a download that changed the flash without a commit leaves behind, and what to do.
+std::string UnfinishedDownloadText(const HidCP::DownloadState& state,
+                                   const std::filesystem::path& image) {
+  std::string banks;
+  for (int bank = 0; bank < state.banksVerified; ++bank) {
+    banks += (bank == 0 ? "" : ", ") + std::to_string(bank);
+  }
+  return "State: the flash was changed and nothing was committed: stopped after " +
+         std::to_string(state.blocksSent) + " of " + std::to_string(state.totalBlocks) +
+         " blocks, banks verified: " + (banks.empty() ? "none" : banks) +
+         ". The calculator may not start until the same download runs again: download \"" +
+         image.string() + "\".";
+}
+
+std::vector<std::pair<std::string, JsonValue>> DownloadFields(const HidCP::DownloadState& state) {
+  return {{"flashChanged", state.flashChanged},
+          {"committed", state.committed},
+          {"blocksSent", static_cast<long long>(state.blocksSent)},
+          {"totalBlocks", static_cast<long long>(state.totalBlocks)},
+          {"banksVerified", static_cast<long long>(state.banksVerified)}};
 }
 
 std::string OutcomeText(int status) {
@@ -263,49 +356,61 @@ std::string OutcomeText(int status) {
       return "file error";
     case kExitDifferences:
       return "differences found";
+    case kExitInUse:
+      return "calculator in use";
+    case kExitInterrupted:
+      return "interrupted";
     default:
       return "usage error";
   }
 }
 
-int Run(const Options& options, TerminalView& view, const Environment& environment) {
-  if (options.command == Command::Check) return Check(*options.file, view);
+RunEnd Run(const Options& options, TerminalView& view, const Environment& environment) {
+  if (options.command == Command::Check) return {Check(*options.file, view), std::nullopt};
   if (!options.simulate) {
     const auto api = environment.platform();
-    const int status = DeviceCommand(options, view, *api, environment);
-    if (status == kExitNotFound) {
-      if (const auto hint = environment.accessHint()) view.Message(*hint, "Hint");
+    RunEnd end = DeviceCommand(options, view, *api, environment);
+    if (end.status == kExitNotFound) {
+      if (const auto node = environment.calculatorInUse()) {
+        view.Message("The calculator (" + *node +
+                         ") is in use by another program. Try again once it is done.",
+                     "Error");
+        end.status = kExitInUse;
+      } else if (const auto hint = environment.accessHint()) {
+        view.Message(*hint, "Hint");
+      }
     }
-    return status;
+    return end;
   }
   auto built = BuildSimulatedBus(options.sim, environment.sleep);
   if (const auto* error = std::get_if<SetupError>(&built)) {
     view.Message(error->message, error->exitStatus == kExitUsage ? "usblink-cli" : "Error");
-    return error->exitStatus;
+    return {error->exitStatus, std::nullopt};
   }
   const auto& bus = std::get<std::unique_ptr<sim::SimBus>>(built);
-  int status = kExitSuccess;
+  RunEnd end;
   {
     sim::SimHidApi api(*bus);
-    status = DeviceCommand(options, view, api, environment);
+    end = DeviceCommand(options, view, api, environment);
   }
   std::string error;
   if (options.sim.saveFile && !SaveSimulatedFlash(*bus, *options.sim.saveFile, error)) {
     view.Message(error, "Error");
-    if (status == kExitSuccess) status = kExitFileError;
+    if (end.status == kExitSuccess) end.status = kExitFileError;
   }
-  return status;
+  return end;
 }
 
 }  // namespace
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
            const Environment& environment) {
-  const ParseResult parsed = ParseCommandLine(arguments);
-  if (!parsed.options) {
-    terminal.err << "usblink-cli: " << parsed.error << "\nTry 'usblink-cli --help'.\n";
+  const auto usageError = [&terminal](const std::string& reason) {
+    terminal.err << "usblink-cli: " << reason << "\nTry 'usblink-cli --help'.\n";
     return kExitUsage;
-  }
+  };
+  const ParseResult parsed = ParseCommandLine(arguments);
+  if (!parsed.options) return usageError(parsed.error);
   const Options& options = *parsed.options;
   if (options.command == Command::Help) {
     terminal.out << UsageText();
@@ -315,6 +420,11 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
     terminal.out << "usblink-cli " << USBLINK_VERSION << '\n';
     return kExitSuccess;
   }
+  // Before any file is opened: the log would otherwise be made over the image.
+  if (const auto shared = SharedFileError(options)) return usageError(*shared);
+  // Until the device command begins nothing is left half-done, and reading an
+  // image from a FIFO may wait for a writer that never comes.
+  environment.signals.EndAtOnce(true);
   TerminalView view(
       terminal.out, terminal.err,
       {options.json, options.quiet, terminal.errIsTerminal && !options.json && !options.quiet});
@@ -323,13 +433,18 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
     view.Result(kExitFileError, OutcomeText(kExitFileError));
     return kExitFileError;
   }
-  int status = Run(options, view, environment);
+  RunEnd end = Run(options, view, environment);
   if (view.LogFileFailed()) {
     view.Message("Cannot write \"" + options.logFile->string() + "\"", "Error");
-    if (status == kExitSuccess) status = kExitFileError;
+    if (end.status == kExitSuccess) end.status = kExitFileError;
   }
-  view.Result(status, OutcomeText(status));
-  return status;
+  view.Result(end.status, OutcomeText(end.status),
+              end.download ? DownloadFields(*end.download)
+                           : std::vector<std::pair<std::string, JsonValue>>{});
+  if (end.download && end.download->ChangedWithoutCommit()) {
+    view.Notice(UnfinishedDownloadText(*end.download, *options.file));
+  }
+  return end.status;
 }
 
 }  // namespace usblink::cli

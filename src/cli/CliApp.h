@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/HidApi.h"
+#include "platform/StopSignals.h"
 #include "protocol/Pacer.h"
 
 namespace usblink::cli {
@@ -30,6 +31,11 @@ struct Environment {
   std::function<std::optional<std::string>()> accessHint;
   // How the simulated calculator's slow reads (--sim-slow-read) take their time.
   std::function<void(std::chrono::milliseconds)> sleep;
+  // The node of a real calculator that another program holds, when the
+  // platform can tell.
+  std::function<std::optional<std::string>()> calculatorInUse;
+  // Ctrl-C and the requests to end, as they come.
+  StopSignals& signals;
 };
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,

@@ -13,14 +13,18 @@ Commands:
   connect          discovery + handshake, as the "USB Link" button
   check FILE       no device: what a download of FILE would send
   download FILE    connect, then download FILE, as the "Download" button
-  read [FILE]      connect, then read banks 0-3 into FILE (default Load.bin)
+  read [FILE]      connect, then read banks 0-3 into FILE (default Load.bin); FILE is
+                   replaced only once the last byte is read, else the bytes read
+                   are kept as FILE.partial
   verify FILE      connect, read back, compare with what a download of FILE writes
 
 Options:
   --simulate       use the built-in simulated calculator instead of the real device
-  --backup FILE    download: read banks 0-3 into FILE first; no write if that fails
+  --backup FILE    download: read banks 0-3 into FILE first; no write if that fails;
+                   a FILE that exists is never replaced (unless --force)
   --force          download: send an image larger than 262,144 bytes (the whole
-                   flash) anyway; only its first 262,144 bytes are sent
+                   flash) anyway, only its first 262,144 bytes; and replace an
+                   existing --backup FILE
   --wait SECONDS   retry discovery every 250 ms until the calculator appears
   --log FILE       also write the log to FILE
   --json           JSON Lines on stdout: one object per log line, progress step,
@@ -50,7 +54,12 @@ Simulated calculator (with --simulate):
   --sim-descriptor FILE     the calculator's report descriptor (binary)
 
 Output: the log on stdout, message boxes on stderr as "TITLE: TEXT", a progress
-bar on stderr when it is a terminal.
+bar on stderr when it is a terminal. A download that changed the flash without
+committing it ends with a "State: " line on stderr.
+
+Ctrl-C: connect, read, backup and verify stop after the running exchange with the
+calculator. A download goes on after the first Ctrl-C (stopping it can leave the
+calculator unable to start) and stops at the second; SIGTERM and SIGHUP stop it.
 
 Exit status:
   0  success                       5  bank checksum mismatch
@@ -58,6 +67,8 @@ Exit status:
   3  no calculator found           7  file error (cannot open, empty, larger than
                                       the flash, cannot write)
   4  handshake refused             8  verify found differences
+                                   9  the calculator is in use by another program
+130  stopped by Ctrl-C, SIGTERM or SIGHUP
 )");
   return kUsage.data();
 }

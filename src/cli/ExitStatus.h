@@ -2,6 +2,7 @@
 // The exit statuses of usblink-cli; scripts rely on them.
 
 #include "app/ExitStatus.h"
+#include "platform/StopSignals.h"
 
 namespace usblink::cli {
 
@@ -13,5 +14,9 @@ inline constexpr int kExitChecksumMismatch = 5;
 inline constexpr int kExitDeviceError = app::kExitDeviceFailed;
 inline constexpr int kExitFileError = 7;
 inline constexpr int kExitDifferences = 8;
+// Another program holds the calculator open.
+inline constexpr int kExitInUse = 9;
+// Stopped by Ctrl-C, SIGTERM or SIGHUP between two transactions (130).
+inline constexpr int kExitInterrupted = kEndedBySignalStatus;
 
 }  // namespace usblink::cli

@@ -18,7 +18,14 @@ std::optional<ScratchFolder> ScratchFolder::Make(std::string& reason) {
     const auto name = "usblink-" + HexText((std::uint64_t{random()} << 32) | random());
     auto path = temporary / name;
     // Made here and now, or not used at all.
-    if (std::filesystem::create_directory(path, error)) return ScratchFolder(std::move(path));
+    if (std::filesystem::create_directory(path, error)) {
+      ScratchFolder made(std::move(path));
+      // Private before anything goes in: the flash read back is nobody else's.
+      std::filesystem::permissions(made.Path(), std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::replace, error);
+      if (!error) return made;
+      break;
+    }
     if (error) break;
   }
   reason = "Cannot make a folder in \"" + temporary.string() + "\"" +

@@ -1,7 +1,7 @@
 #pragma once
 // A folder of this run's own under the system's temporary folder, made fresh
 // (never one that was there before, so nothing planted in it is written
-// through) and removed with its content at the end.
+// through), open to this user only, and removed with its content at the end.
 
 #include <filesystem>
 #include <optional>

@@ -84,11 +84,19 @@ void TerminalView::Info(std::string_view text,
   }
 }
 
-void TerminalView::Result(int exitStatus, std::string_view outcome) {
+void TerminalView::Notice(std::string_view line) {
+  if (progress_ && progress_->bar) progress_->bar->Erase();
+  err_ << line << '\n' << std::flush;
+  if (logFile_.is_open()) logFile_ << line << '\n' << std::flush;
+}
+
+void TerminalView::Result(int exitStatus, std::string_view outcome,
+                          std::vector<std::pair<std::string, JsonValue>> fields) {
   if (settings_.json) {
-    Stdout(JsonObject({{"type", "result"},
-                       {"outcome", std::string(outcome)},
-                       {"exitStatus", static_cast<long long>(exitStatus)}}));
+    fields.insert(fields.begin(), {{"type", "result"},
+                                   {"outcome", std::string(outcome)},
+                                   {"exitStatus", static_cast<long long>(exitStatus)}});
+    Stdout(JsonObject(fields));
   } else if (settings_.quiet || exitStatus != 0) {
     err_ << "usblink-cli: " << outcome << '\n' << std::flush;
   }

@@ -42,7 +42,12 @@ class TerminalView final : public app::WindowView {
   void Info(std::string_view text, std::vector<std::pair<std::string, JsonValue>> fields = {});
   // A message box of the command line's own.
   void Message(std::string_view text, std::string_view title);
-  void Result(int exitStatus, std::string_view outcome);
+  // A line for the person at the terminal, also with --json and --quiet:
+  // on stderr, and in the log file.
+  void Notice(std::string_view line);
+  // The run's end; `fields` add to the JSON result object.
+  void Result(int exitStatus, std::string_view outcome,
+              std::vector<std::pair<std::string, JsonValue>> fields = {});
 
   // WindowView
   void LogAppended(std::string_view line) override;

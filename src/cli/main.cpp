@@ -5,8 +5,15 @@
 #include "cli/SleepPacer.h"
 #include "platform/Console.h"
 #include "platform/PlatformHidApi.h"
+#include "platform/StopSignals.h"
 
 int main(int argc, char** argv) {
+  // First of all: no device or file may land on a closed standard descriptor,
+  // and from now on a signal or a closed pipe never ends the run half-way.
+  if (const auto error = usblink::KeepStandardDescriptorsOpen()) {
+    std::cerr << "usblink-cli: cannot open the null device: " << error.message() << '\n';
+  }
+  usblink::StopSignals& signals = usblink::InstallStopSignals();
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const usblink::cli::Environment environment{
       usblink::MakePlatformHidApi,
@@ -15,7 +22,9 @@ int main(int argc, char** argv) {
             fast ? usblink::cli::SleepPacer::Fast() : usblink::cli::SleepPacer::Standard());
       },
       usblink::PlatformAccessHint,
-      [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }};
+      [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); },
+      usblink::PlatformCalculatorInUse,
+      signals};
   return usblink::cli::RunCli(arguments, {std::cout, std::cerr, usblink::StderrIsTerminal()},
                               environment);
 }

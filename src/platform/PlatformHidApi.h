@@ -17,4 +17,8 @@ std::optional<std::string> PlatformAccessHint();
 // The same in one line, for the window's log.
 std::optional<std::string> PlatformAccessHintLine();
 
+// The device path of a calculator that is plugged in but held by another
+// program, when the platform can tell.
+std::optional<std::string> PlatformCalculatorInUse();
+
 }  // namespace usblink

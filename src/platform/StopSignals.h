@@ -8,6 +8,10 @@
 
 namespace usblink {
 
+// The exit status of a process that a signal ended or stopped, as a shell
+// reports a command ended by SIGINT.
+inline constexpr int kEndedBySignalStatus = 130;
+
 class StopSignals {
  public:
   StopSignals() = default;
@@ -34,6 +38,13 @@ class StopSignals {
   [[nodiscard]] bool TakeFirstInterrupt() noexcept {
     return Interrupts() > 0 && !announced_.exchange(true, std::memory_order_relaxed);
   }
+  // While set, a signal ends the process at once (kEndedBySignalStatus), as if
+  // unhandled: for a stretch that has nothing to leave whole yet and may wait
+  // in a system call that a signal does not cut short (opening a FIFO).
+  void EndAtOnce(bool atOnce) noexcept { endAtOnce_.store(atOnce, std::memory_order_relaxed); }
+  [[nodiscard]] bool EndsAtOnce() const noexcept {
+    return endAtOnce_.load(std::memory_order_relaxed);
+  }
 
  private:
   static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
@@ -41,6 +52,7 @@ class StopSignals {
   std::atomic<int> interrupts_{0};
   std::atomic<bool> endAsked_{false};
   std::atomic<bool> announced_{false};
+  std::atomic<bool> endAtOnce_{false};
 };
 
 // Installs the process's handlers on the first call and returns the one

@@ -17,15 +17,13 @@ bool FileFailed(WindowPort& window, const std::filesystem::path& file, std::stri
   return false;
 }
 
-}  // namespace
-
-bool ReadBackImage(const Channel& channel, WindowPort& window, const std::filesystem::path& file) {
+void Begin(WindowPort& window) {
   window.ClearLines();
   window.AppendLine("开始");
-  // Truncated, so the file never mixes two flashes.
-  StdioFile out = OpenStdioFile(file, "wb");
-  if (!out) return FileFailed(window, file, "create");
+}
 
+bool ReadBlocks(const Channel& channel, WindowPort& window, std::FILE* out,
+                const std::filesystem::path& file) {
   const Report& InReport = channel.link.InReport;
   // Byte 3 is left as the block-read set it: the block number's high byte.
   const std::array<std::uint8_t, 1> transferOfBlockRead{CommandCode::BlockRead};
@@ -34,7 +32,7 @@ bool ReadBackImage(const Channel& channel, WindowPort& window, const std::filesy
     for (std::size_t remaining = kBlockSize; remaining > 0;) {
       IssueCommand(channel, CommandCode::DataTransfer, transferOfBlockRead);
       const std::size_t count = std::min(remaining, kTransferPayload);
-      if (!WriteThrough(out.get(), std::span(InReport).subspan(kDataStart, count))) {
+      if (!WriteThrough(out, std::span(InReport).subspan(kDataStart, count))) {
         return FileFailed(window, file, "write");
       }
       remaining -= count;
@@ -46,8 +44,29 @@ bool ReadBackImage(const Channel& channel, WindowPort& window, const std::filesy
       window.AppendLine(" ReceiveBank = " + std::to_string(completed / kBlocksPerBank));
     }
   }
+  return true;
+}
+
+void End(WindowPort& window) { window.AppendLine(" Receive complete "); }
+
+}  // namespace
+
+bool ReadBackImage(const Channel& channel, WindowPort& window, const std::filesystem::path& file) {
+  Begin(window);
+  // Truncated, so the file never mixes two flashes.
+  StdioFile out = OpenStdioFile(file, "wb");
+  if (!out) return FileFailed(window, file, "create");
+  if (!ReadBlocks(channel, window, out.get(), file)) return false;
   out.reset();
-  window.AppendLine(" Receive complete ");
+  End(window);
+  return true;
+}
+
+bool ReadBackImage(const Channel& channel, WindowPort& window, std::FILE* out,
+                   const std::filesystem::path& file) {
+  Begin(window);
+  if (!ReadBlocks(channel, window, out, file)) return false;
+  End(window);
   return true;
 }
 

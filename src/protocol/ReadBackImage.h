@@ -1,6 +1,7 @@
 #pragma once
 // The flash read-back: banks 0 to 3 into a file with the layout of a *.UD image.
 
+#include <cstdio>
 #include <filesystem>
 
 #include "protocol/HidCP.h"
@@ -14,5 +15,11 @@ namespace usblink::HidCP {
 // cannot be created or written gets an "Error" box and ends the run (false).
 // DeviceFailure propagates. The device stays open.
 bool ReadBackImage(const Channel& channel, WindowPort& window, const std::filesystem::path& file);
+
+// The same into `out`, a stream the caller opened for `file` and decides the
+// fate of (a staged file that only a complete run makes the file); `file`
+// names it in the boxes.
+bool ReadBackImage(const Channel& channel, WindowPort& window, std::FILE* out,
+                   const std::filesystem::path& file);
 
 }  // namespace usblink::HidCP

@@ -1,10 +1,11 @@
 #pragma once
-// Lets a front end stop a command between two transactions: once `stop` is
-// set (a signal handler may set it), the next command throws
-// TransactionsStopped before its report goes out. The waits and the clock are
-// those of the pacer it wraps.
+// Lets a front end stop a command between two transactions: once it is asked
+// to stop, the next command throws TransactionsStopped before its report
+// goes out. The waits and the clock are those of the pacer it wraps.
 
 #include <atomic>
+#include <functional>
+#include <utility>
 
 #include "protocol/Pacer.h"
 #include "protocol/TransactionsStopped.h"
@@ -13,12 +14,15 @@ namespace usblink {
 
 class StoppablePacer final : public Pacer {
  public:
-  static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-
-  StoppablePacer(Pacer& paced, const std::atomic<bool>& stop) : paced_(paced), stop_(stop) {}
+  // `stopNow` is asked before every command, on the thread that runs it.
+  StoppablePacer(Pacer& paced, std::function<bool()> stopNow)
+      : paced_(paced), stopNow_(std::move(stopNow)) {}
+  // Stops once `stop` is set; a signal handler may set it.
+  StoppablePacer(Pacer& paced, const std::atomic<bool>& stop)
+      : StoppablePacer(paced, [&stop] { return stop.load(); }) {}
 
   void BeforeTransaction() override {
-    if (stop_.load()) throw TransactionsStopped();
+    if (stopNow_()) throw TransactionsStopped();
     paced_.BeforeTransaction();
   }
   void WaitForTick() override { paced_.WaitForTick(); }
@@ -29,7 +33,7 @@ class StoppablePacer final : public Pacer {
 
  private:
   Pacer& paced_;
-  const std::atomic<bool>& stop_;
+  std::function<bool()> stopNow_;
 };
 
 }  // namespace usblink

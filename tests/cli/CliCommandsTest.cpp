@@ -17,19 +17,15 @@
 #include "support/JsonCheck.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
+#include "tests/cli/ImagePattern.h"
+#include "tests/cli/TemporaryFolderVariable.h"
 
 namespace usblink {
 namespace {
 
 using testing::RunCli;
 
-std::vector<std::uint8_t> Pattern(std::size_t size, unsigned seed = 0) {
-  std::vector<std::uint8_t> bytes(size);
-  for (std::size_t i = 0; i < size; ++i) {
-    bytes[i] = static_cast<std::uint8_t>((i * 131 + (i >> 8) * 17 + seed) % 251);
-  }
-  return bytes;
-}
+using testing::Pattern;
 
 class CliCommandsTest : public ::testing::Test {
  protected:
@@ -170,26 +166,7 @@ TEST_F(CliCommandsTest, BadImagesAreRefusedBeforeTheDeviceIsTouched) {
 }
 
 #ifndef _WIN32
-// TMPDIR names the folder for temporary files here; restored when the test ends.
-class TemporaryFolderVariable {
- public:
-  explicit TemporaryFolderVariable(const std::string& value) {
-    if (const char* old = std::getenv("TMPDIR")) saved_ = old;
-    ::setenv("TMPDIR", value.c_str(), 1);
-  }
-  TemporaryFolderVariable(const TemporaryFolderVariable&) = delete;
-  TemporaryFolderVariable& operator=(const TemporaryFolderVariable&) = delete;
-  ~TemporaryFolderVariable() {
-    if (saved_) {
-      ::setenv("TMPDIR", saved_->c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
-  }
-
- private:
-  std::optional<std::string> saved_;
-};
+using testing::TemporaryFolderVariable;
 
 TEST_F(CliCommandsTest, VerifyWithoutATemporaryFolderIsAFileErrorBeforeTheDevice) {
   const auto image = Write("image.UD", Pattern(300));
@@ -337,7 +314,8 @@ TEST_F(CliCommandsTest, JsonLinesAreEachOneObject) {
     if (line.starts_with(R"({"type":"progress")")) ++progress;
   }
   EXPECT_EQ(progress, 3);  // blocks 0, 1 and 2
-  EXPECT_EQ(lines.back(), R"({"type":"result","outcome":"ok","exitStatus":0})");
+  EXPECT_EQ(lines.back(), R"({"type":"result","outcome":"ok","exitStatus":0,"flashChanged":true,)"
+                          R"("committed":true,"blocksSent":3,"totalBlocks":3,"banksVerified":1})");
   EXPECT_EQ(run.err, "");
 }
 

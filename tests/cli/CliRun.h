@@ -1,12 +1,15 @@
 #pragma once
 // Runs usblink-cli in the test process, on virtual time.
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/CliApp.h"
+#include "platform/StopSignals.h"
 #include "platform/sim/SimHidApi.h"
 #include "support/VirtualPacer.h"
 
@@ -26,23 +29,40 @@ struct CliRun {
   }
 };
 
+// What a run meets from outside.
+struct CliWorld {
+  // Runs before every command is sent, with the count of those sent so far:
+  // the moment to raise a signal on `signals`.
+  std::function<void(long sent, StopSignals& signals)> beforeTransaction;
+  // What the platform answers when asked whether another program holds the calculator.
+  std::optional<std::string> calculatorInUse;
+};
+
 // Without --simulate the command line gets this machine's "real" bus: empty.
 // `errIsTerminal` asks for the progress bar.
-inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = false) {
+inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = false,
+                     CliWorld world = {}) {
   static sim::SimBus emptyBus;
   std::ostringstream out;
   std::ostringstream err;
+  StopSignals signals;
   // The pacer's clock; slow simulated reads take their time from it too.
   const auto clock = std::make_shared<VirtualClock>();
+  const auto sent = std::make_shared<long>(0);
   const cli::Environment environment{
       [] { return std::make_unique<sim::SimHidApi>(emptyBus); },
-      [clock](bool) {
+      [clock, sent, &world, &signals](bool) {
         auto pacer = std::make_unique<VirtualPacer>();
         pacer->clock = clock;
+        pacer->beforeTransaction = [sent, &world, &signals] {
+          if (world.beforeTransaction) world.beforeTransaction((*sent)++, signals);
+        };
         return pacer;
       },
       [] { return std::optional<std::string>("the calculator's node is not yours"); },
-      [clock](std::chrono::milliseconds duration) { clock->now += duration; }};
+      [clock](std::chrono::milliseconds duration) { clock->now += duration; },
+      [&world] { return world.calculatorInUse; },
+      signals};
   CliRun run;
   run.status = cli::RunCli(arguments, {out, err, errIsTerminal}, environment);
   run.out = out.str();

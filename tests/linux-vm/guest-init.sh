@@ -67,6 +67,17 @@ check download 0 $cli download image.UD
 check read 0 $cli read readback.bin
 cmp image.UD readback.bin || fail "read-back differs from the image"
 check verify 0 $cli verify image.UD
+# A second usblink while the first downloads: the node is the first one's.
+$cli download image.UD >first.log 2>&1 &
+first=$!
+for _ in $(seq 500); do
+  grep -qF "Downloading file" first.log && break
+  sleep 0.01
+done
+check inuse 9 $cli connect
+says inuse "The process cannot access the file because it is being used by another process."
+says inuse "is in use by another program"
+wait "$first" || fail "the download beside it: exit $?"
 # The node is root's: another user is refused, and told so.
 check unprivileged 3 usblink-vm-device unprivileged $cli connect
 says unprivileged "Access is denied."

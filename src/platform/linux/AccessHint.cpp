@@ -11,8 +11,6 @@ namespace usblink::linux_hid {
 
 namespace {
 
-constexpr HidIds kCalculatorIds{kCalculatorVendorId, kCalculatorProductId};
-
 bool PermissionDenied(const std::filesystem::path& node) {
   const UniqueFd fd(::open(node.c_str(), O_RDWR | O_CLOEXEC));
   return !fd.Valid() && (errno == EACCES || errno == EPERM);
@@ -21,9 +19,7 @@ bool PermissionDenied(const std::filesystem::path& node) {
 }  // namespace
 
 std::optional<std::filesystem::path> DeniedCalculatorNode(const HidrawRoots& roots) {
-  for (const auto& node : ListHidrawNodes(roots.sysfs)) {
-    if (ReadHidIds(roots.sysfs, node) != kCalculatorIds) continue;
-    auto path = roots.dev / node;
+  for (const auto& path : CalculatorNodes(roots)) {
     if (PermissionDenied(path)) return path;
   }
   return std::nullopt;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/CalculatorProtocol.h"
+
 namespace usblink::linux_hid {
 
 namespace {
@@ -51,6 +53,15 @@ std::vector<std::string> ListHidrawNodes(const std::filesystem::path& sysfsRoot)
   names.reserve(numbered.size());
   for (auto& [number, name] : numbered) names.push_back(std::move(name));
   return names;
+}
+
+std::vector<std::filesystem::path> CalculatorNodes(const HidrawRoots& roots) {
+  constexpr HidIds kCalculatorIds{kCalculatorVendorId, kCalculatorProductId};
+  std::vector<std::filesystem::path> nodes;
+  for (const auto& node : ListHidrawNodes(roots.sysfs)) {
+    if (ReadHidIds(roots.sysfs, node) == kCalculatorIds) nodes.push_back(roots.dev / node);
+  }
+  return nodes;
 }
 
 std::optional<HidIds> ReadHidIds(const std::filesystem::path& sysfsRoot, const std::string& node) {

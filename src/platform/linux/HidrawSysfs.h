@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/HidrawRoots.h"
+
 namespace usblink::linux_hid {
 
 // The node names ("hidraw0", "hidraw1", ...) under `sysfsRoot`, sorted by
@@ -23,6 +25,9 @@ struct HidIds {
 // The ids from the HID_ID line of the node's device/uevent
 // ("HID_ID=0003:000004FC:00000C77").
 std::optional<HidIds> ReadHidIds(const std::filesystem::path& sysfsRoot, const std::string& node);
+
+// The device nodes (under roots.dev) that sysfs lists with the calculator's ids.
+std::vector<std::filesystem::path> CalculatorNodes(const HidrawRoots& roots);
 
 // The USB device's bcdDevice above the node's HID device, found at most two
 // levels up (the USB interface, then the device). Nodes on other buses (uhid,

@@ -4,6 +4,7 @@
 #include <linux/hidraw.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <iostream>
@@ -13,6 +14,7 @@
 
 #include "platform/linux/HidrawSysfs.h"
 #include "platform/linux/KernelRelease.h"
+#include "platform/linux/NodeLock.h"
 #include "platform/linux/UniqueFd.h"
 #include "platform/linux/WinErrorFromErrno.h"
 
@@ -36,23 +38,30 @@ UniqueFd AwayFromZero(UniqueFd fd) {
   return UniqueFd(::fcntl(fd.Get(), F_DUPFD_CLOEXEC, 1));
 }
 
-// The descriptor a device or event handle holds.
+// The descriptor a device or event handle holds, and the node lock that
+// goes with it, if it took one.
 class Descriptor final : public EmulatedHidApi::SystemObject {
  public:
-  explicit Descriptor(UniqueFd fd) : fd_(std::move(fd)) {}
+  Descriptor(UniqueFd fd, LockedNodes* locks, NodeId node)
+      : fd_(std::move(fd)), locks_(locks), node_(node) {}
   std::uint32_t Close() override {
+    if (locks_ != nullptr) locks_->erase(node_);
     return fd_.Reset() != 0 ? WinErrorFromErrno(errno) : WinError::Success;
   }
 
  private:
   UniqueFd fd_;
+  LockedNodes* locks_;
+  NodeId node_;
 };
 
 // The descriptor itself is the handle.
-EmulatedHidApi::Opened OpenedDescriptor(UniqueFd fd) {
+EmulatedHidApi::Opened OpenedDescriptor(UniqueFd fd, LockedNodes* locks = nullptr,
+                                        NodeId node = {}) {
   if (!fd.Valid()) return EmulatedHidApi::Opened::Failure(WinErrorFromErrno(errno));
   const auto handle = static_cast<Handle>(fd.Get());
-  return EmulatedHidApi::Opened::Success(handle, std::make_unique<Descriptor>(std::move(fd)));
+  return EmulatedHidApi::Opened::Success(handle,
+                                         std::make_unique<Descriptor>(std::move(fd), locks, node));
 }
 
 std::string HidrawNodeOf(std::string_view path) {
@@ -84,7 +93,27 @@ EmulatedHidApi::Opened LinuxHidApi::OpenDevice(std::string_view path, std::uint3
   if (creationDisposition != kOpenExisting) return Opened::Failure(WinError::InvalidParameter);
   int flags = OpenMode(desiredAccess) | O_CLOEXEC;
   if ((flagsAndAttributes & kFileFlagOverlapped) != 0) flags |= O_NONBLOCK;
-  return OpenedDescriptor(AwayFromZero(UniqueFd(::open(std::string(path).c_str(), flags))));
+  UniqueFd fd = AwayFromZero(UniqueFd(::open(std::string(path).c_str(), flags)));
+  // Only an open that may write drives the device; the first of this
+  // backend's opens of a node takes the lock, later ones share it.
+  struct stat status {};
+  if (!fd.Valid() || (desiredAccess & kGenericWrite) == 0 || ::fstat(fd.Get(), &status) != 0) {
+    return OpenedDescriptor(std::move(fd));
+  }
+  const NodeId node{status.st_dev, status.st_ino};
+  if (lockedNodes_.contains(node)) return OpenedDescriptor(std::move(fd));
+  switch (TryLockExclusive(fd.Get())) {
+    case LockResult::Taken:
+      lockedNodes_.insert(node);
+      return OpenedDescriptor(std::move(fd), &lockedNodes_, node);
+    case LockResult::HeldElsewhere:
+      // As Windows answers an open of a device that another program holds exclusively.
+      return Opened::Failure(WinError::SharingViolation);
+    case LockResult::Failed:
+      break;
+  }
+  // A file system without locks: the device still works.
+  return OpenedDescriptor(std::move(fd));
 }
 
 EmulatedHidApi::Opened LinuxHidApi::OpenEvent(bool initialState) {

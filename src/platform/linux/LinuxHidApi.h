@@ -6,13 +6,21 @@
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
+#include <set>
 #include <string>
+#include <utility>
+
+#include <sys/types.h>
 
 #include "platform/EmulatedHidApi.h"
 #include "platform/HidApi.h"
 #include "platform/linux/HidrawRoots.h"
 
 namespace usblink::linux_hid {
+
+// A node by its identity (device and inode), whatever path opened it.
+using NodeId = std::pair<dev_t, ino_t>;
+using LockedNodes = std::set<NodeId>;
 
 // Choices where Linux offers no single answer:
 // - A device or event handle is its file descriptor. Device information sets
@@ -26,6 +34,10 @@ namespace usblink::linux_hid {
 // - CreateEventA makes an eventfd; the name is ignored, as nothing opens an
 //   event by name here.
 // - HidD_GetAttributes gives 0 as version number for nodes not on USB.
+// - An open for writing takes an advisory exclusive lock on the node, shared
+//   by this backend's later opens of it and given up when the handle that
+//   took it closes; a node that another process holds locked fails to open
+//   with 32 (ERROR_SHARING_VIOLATION), as a device opened exclusively does.
 class LinuxHidApi final : public EmulatedHidApi {
  public:
   // `notices` receives the one-time notice about a kernel that is too old.
@@ -51,6 +63,7 @@ class LinuxHidApi final : public EmulatedHidApi {
   HidrawRoots roots_;
   std::ostream& notices_;
   bool kernelReleaseChecked_ = false;  // after the first refused report request
+  LockedNodes lockedNodes_;            // nodes whose lock one of this backend's handles holds
 };
 
 }  // namespace usblink::linux_hid

@@ -2,6 +2,7 @@
 
 #include "platform/linux/AccessHint.h"
 #include "platform/linux/LinuxHidApi.h"
+#include "platform/linux/NodeLock.h"
 
 namespace usblink {
 
@@ -21,5 +22,10 @@ std::unique_ptr<HidApi> MakePlatformHidApi() { return std::make_unique<linux_hid
 std::optional<std::string> PlatformAccessHint() { return HintFor(linux_hid::AccessHintText); }
 
 std::optional<std::string> PlatformAccessHintLine() { return HintFor(linux_hid::AccessHintLine); }
+
+std::optional<std::string> PlatformCalculatorInUse() {
+  if (const auto node = linux_hid::CalculatorInUse()) return node->string();
+  return std::nullopt;
+}
 
 }  // namespace usblink

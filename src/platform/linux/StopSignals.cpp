@@ -2,6 +2,8 @@
 
 #include <signal.h>
 
+#include <cstdlib>
+
 namespace usblink {
 
 namespace {
@@ -11,8 +13,17 @@ namespace {
 // argument. Constant-initialised, so a signal can never meet it half-made.
 constinit StopSignals processSignals;
 
-void CountInterrupt(int) { processSignals.Interrupt(); }
-void AskToEnd(int) { processSignals.AskToEnd(); }
+void EndIfAsked() {
+  if (processSignals.EndsAtOnce()) std::_Exit(kEndedBySignalStatus);
+}
+void CountInterrupt(int) {
+  processSignals.Interrupt();
+  EndIfAsked();
+}
+void AskToEnd(int) {
+  processSignals.AskToEnd();
+  EndIfAsked();
+}
 
 void Handle(int number, void (*handler)(int)) {
   struct sigaction action {};

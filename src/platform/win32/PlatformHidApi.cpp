@@ -10,4 +10,7 @@ std::unique_ptr<HidApi> MakePlatformHidApi() { return std::make_unique<win32::Wi
 std::optional<std::string> PlatformAccessHint() { return std::nullopt; }
 std::optional<std::string> PlatformAccessHintLine() { return std::nullopt; }
 
+// Windows shares an open HID interface; nothing marks it as held.
+std::optional<std::string> PlatformCalculatorInUse() { return std::nullopt; }
+
 }  // namespace usblink

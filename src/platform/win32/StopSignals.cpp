@@ -1,5 +1,7 @@
 #include "platform/StopSignals.h"
 
+#include <cstdlib>
+
 #include "platform/win32/LeanWindows.h"
 
 namespace usblink {
@@ -16,11 +18,13 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
       processSignals.Interrupt();
+      if (processSignals.EndsAtOnce()) std::_Exit(kEndedBySignalStatus);
       return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
       processSignals.AskToEnd();
+      if (processSignals.EndsAtOnce()) std::_Exit(kEndedBySignalStatus);
       // Windows ends the process once this returns. Waiting here gives the
       // command's thread the system's grace time to finish the running
       // transaction, close the device and exit, which ends this thread too.

@@ -12,6 +12,7 @@
 
 #include "hid/InterfaceWalk.h"
 #include "platform/linux/FakeHidrawTree.h"
+#include "platform/linux/NodeLock.h"
 
 namespace usblink::linux_hid {
 namespace {
@@ -177,6 +178,45 @@ TEST_F(LinuxHidApiTest, DescriptorsLeftOpenCloseWithTheBackend) {
   api.reset();
   EXPECT_EQ(::fcntl(static_cast<int>(device), F_GETFD), -1);
   EXPECT_EQ(::fcntl(static_cast<int>(event), F_GETFD), -1);
+}
+
+TEST_F(LinuxHidApiTest, AnOpenForWritingHoldsTheNodeAgainstAnotherBackend) {
+  tree.AddNode(0, "0003:000004FC:00000C77");
+  tree.AddNode(1, "0003:0000046D:0000C31C");
+  // Another process's backend: locks conflict between open files, not processes.
+  LinuxHidApi other(tree.Roots(), notices);
+  const auto openIn = [this](LinuxHidApi& api, int node, std::uint32_t access) {
+    return api.CreateFileA(tree.DevPath(node).string(), access, kFileShareReadWrite, nullptr,
+                           kOpenExisting, 0);
+  };
+  const Handle device = Open(tree.DevPath(0));
+  ASSERT_NE(device, kInvalidHandleValue);
+  // The second handle of discovery, on the same node, shares the lock.
+  const Handle readHandle = Open(tree.DevPath(0), kFileFlagOverlapped);
+  ASSERT_NE(readHandle, kInvalidHandleValue);
+  EXPECT_EQ(CalculatorInUse(tree.Roots()), tree.DevPath(0));
+
+  EXPECT_EQ(openIn(other, 0, kGenericReadWrite), kInvalidHandleValue);
+  EXPECT_EQ(other.LastPlatformError(), WinError::SharingViolation);
+  EXPECT_EQ(other.OpenHandleCount(), 0);
+  // Looking at the ids drives nothing; another node is free.
+  const Handle query = openIn(other, 0, 0);
+  EXPECT_NE(query, kInvalidHandleValue);
+  EXPECT_EQ(other.CloseHandle(query), 1);
+  const Handle mouse = openIn(other, 1, kGenericReadWrite);
+  EXPECT_NE(mouse, kInvalidHandleValue);
+  EXPECT_EQ(other.CloseHandle(mouse), 1);
+
+  // The handle that took the lock gives it up when it closes.
+  EXPECT_EQ(Api().CloseHandle(device), 1);
+  EXPECT_EQ(Api().CloseHandle(readHandle), 1);
+  const Handle taken = openIn(other, 0, kGenericReadWrite);
+  ASSERT_NE(taken, kInvalidHandleValue);
+  EXPECT_EQ(Open(tree.DevPath(0)), kInvalidHandleValue);
+  EXPECT_EQ(Api().LastPlatformError(), WinError::SharingViolation);
+  EXPECT_EQ(CalculatorInUse(tree.Roots()), tree.DevPath(0));
+  EXPECT_EQ(other.CloseHandle(taken), 1);
+  EXPECT_EQ(CalculatorInUse(tree.Roots()), std::nullopt);
 }
 
 TEST_F(LinuxHidApiTest, EventStartsInTheStateAsked) {

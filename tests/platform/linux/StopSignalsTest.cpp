@@ -57,6 +57,18 @@ TEST(ProcessStopSignalsTest, EndingSignalsAndClosedPipesLeaveTheDecisionToTheCom
         std::_Exit(::write(ends[1], "x", 1) == -1 && errno == EPIPE ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
+  // Where nothing is left half-done yet, a signal ends the process as if unhandled.
+  for (const int number : {SIGINT, SIGTERM}) {
+    EXPECT_EXIT(
+        {
+          UnignoreStopSignals();
+          InstallStopSignals().EndAtOnce(true);
+          ::raise(number);
+          std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(kEndedBySignalStatus), "")
+        << "signal " << number;
+  }
   EXPECT_EXIT(
       {
         ::signal(SIGHUP, SIG_IGN);  // as nohup starts it

@@ -1,0 +1,44 @@
+#pragma once
+// Where a read-back of the command line goes. A regular file, or a name not
+// taken yet, is staged: the bytes go to a new file beside it, which replaces
+// it only once the last byte is in, so a read-back that ends early leaves it
+// as it was and keeps its bytes as "FILE.partial". A pipe or a device takes
+// the bytes directly: there is nothing there to replace.
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <variant>
+
+#include "cli/TerminalView.h"
+#include "platform/StagedFile.h"
+#include "protocol/FileError.h"
+
+namespace usblink::cli {
+
+class ReadBackFile {
+ public:
+  // Made before the device is touched, so a file that cannot be made costs nothing.
+  static std::variant<ReadBackFile, FileError> Create(const std::filesystem::path& target);
+
+  [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
+  // Where the read-back writes; null when it opens the target itself.
+  [[nodiscard]] std::FILE* Stream() const { return staged_ ? staged_->Stream() : nullptr; }
+
+  // After a complete read-back: the file is made whole. False, with the
+  // reason and the partial file shown, when it cannot be.
+  bool Commit(TerminalView& view);
+  // After a read-back that ended early: says that the file is as it was and
+  // where the bytes read are kept.
+  void KeepPartial(TerminalView& view);
+
+ private:
+  ReadBackFile(std::filesystem::path path, std::optional<StagedFile> staged, bool existed)
+      : path_(std::move(path)), staged_(std::move(staged)), existed_(existed) {}
+
+  std::filesystem::path path_;
+  std::optional<StagedFile> staged_;
+  bool existed_;
+};
+
+}  // namespace usblink::cli

@@ -1,0 +1,15 @@
+#include "cli/StopPolicy.h"
+
+namespace usblink::cli {
+
+bool StopPolicy::StopNow() {
+  if (signals_.StopNow(tolerated_)) return true;
+  if (tolerated_ > 0 && signals_.TakeFirstInterrupt()) {
+    view_.Notice(
+        "Warning: stopping the download now can leave the calculator unable to start. "
+        "The download goes on; press Ctrl-C again to stop anyway.");
+  }
+  return false;
+}
+
+}  // namespace usblink::cli

@@ -1,0 +1,181 @@
+// Signals and closed pipes on the real usblink-cli process, with the
+// simulated calculator, at the fast pace.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <thread>
+
+#include <sys/stat.h>
+
+#include "cli/ExitStatus.h"
+#include "protocol/FirmwareImage.h"
+#include "support/TempDirectory.h"
+#include "tests/cli/CliProcess.h"
+#include "tests/cli/ImagePattern.h"
+
+namespace usblink {
+namespace {
+
+using testing::CliProcess;
+using testing::Pattern;
+
+constexpr const char* kProgress = R"({"type":"progress")";
+constexpr const char* kWarning = "Warning: stopping the download now";
+// Two banks: about 1,550 transactions, a second or two at the fast pace.
+constexpr std::size_t kImageSize = 65536;
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+class CliProcessTest : public ::testing::Test {
+ protected:
+  CliProcessTest() { image_ = directory.Write("new.UD", imageBytes).string(); }
+
+  std::string PathOf(const std::string& name) const { return (directory.Path() / name).string(); }
+
+  // A download with its JSON lines on stdout and the flash saved at the end.
+  std::vector<std::string> Download(std::vector<std::string> more = {}) const {
+    std::vector<std::string> arguments{"--simulate", "--fast", "--json", "--sim-save",
+                                       PathOf("after.bin")};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    arguments.insert(arguments.end(), {"download", image_});
+    return arguments;
+  }
+
+  // The saved flash holds the image in its first `blocks` blocks.
+  void ExpectImageInFlash(std::size_t blocks) const {
+    const auto flash = directory.Read("after.bin");
+    ASSERT_EQ(flash.size(), 262144u);
+    const auto written = FirmwareImage::FromBytes(imageBytes);
+    const auto expected = written.Flash();
+    EXPECT_TRUE(std::equal(flash.begin(), flash.begin() + static_cast<long>(blocks * kBlockSize),
+                           expected.begin()));
+  }
+
+  // After `lines` progress lines.
+  static bool AfterProgress(CliProcess& process, long lines) {
+    return process.ReadUntil([&] { return process.CountOut(kProgress) >= lines; });
+  }
+
+  testing::TempDirectory directory;
+  const std::vector<std::uint8_t> imageBytes = Pattern(kImageSize, 6);
+  std::string image_;
+};
+
+TEST_F(CliProcessTest, TheFirstInterruptOfADownloadOnlyWarns) {
+  CliProcess process(Download());
+  ASSERT_TRUE(process.Started());
+  ASSERT_TRUE(AfterProgress(process, 5));
+  process.Signal(SIGINT);
+  EXPECT_EQ(process.Wait(), cli::kExitSuccess) << process.err;
+  EXPECT_TRUE(Has(process.err, kWarning)) << process.err;
+  EXPECT_EQ(process.CountOut(kProgress), 257);
+  EXPECT_TRUE(Has(process.LastOutLine(), R"("outcome":"ok","exitStatus":0,"flashChanged":true,)"
+                                         R"("committed":true,"blocksSent":257)"));
+  ExpectImageInFlash(257);
+}
+
+TEST_F(CliProcessTest, ASecondInterruptOrAnEndStopsTheDownloadAfterTheRunningTransaction) {
+  for (const int second : {SIGINT, SIGTERM, SIGHUP}) {
+    CliProcess process(Download());
+    ASSERT_TRUE(process.Started());
+    ASSERT_TRUE(AfterProgress(process, 5));
+    process.Signal(SIGINT);
+    ASSERT_TRUE(process.ReadUntil([&] { return Has(process.err, kWarning); }));
+    process.Signal(second);
+    EXPECT_EQ(process.Wait(), cli::kExitInterrupted) << second << process.err;
+    const std::string result = process.LastOutLine();
+    EXPECT_TRUE(Has(result, R"("outcome":"interrupted","exitStatus":130,"flashChanged":true,)"
+                            R"("committed":false,"blocksSent":)"))
+        << result;
+    // Every block reported sent is in the flash, and no more were reported.
+    const long sent = process.CountOut(kProgress);
+    EXPECT_TRUE(Has(result, R"("blocksSent":)" + std::to_string(sent) + ",")) << result;
+    EXPECT_LT(sent, 257);
+    ExpectImageInFlash(static_cast<std::size_t>(sent));
+    EXPECT_TRUE(Has(process.err,
+                    "State: the flash was changed and nothing was committed: "
+                    "stopped after " +
+                        std::to_string(sent) + " of 257 blocks"))
+        << process.err;
+  }
+}
+
+TEST_F(CliProcessTest, AnEndAskedStopsADownloadAtOnce) {
+  CliProcess process(Download());
+  ASSERT_TRUE(AfterProgress(process, 5));
+  process.Signal(SIGTERM);
+  EXPECT_EQ(process.Wait(), cli::kExitInterrupted) << process.err;
+  EXPECT_FALSE(Has(process.err, kWarning));
+  ExpectImageInFlash(static_cast<std::size_t>(process.CountOut(kProgress)));
+}
+
+TEST_F(CliProcessTest, AnInterruptedReadKeepsTheEarlierFileAndThePartialOne) {
+  const auto earlier = Pattern(1000, 3);
+  const auto file = directory.Write("Load.bin", earlier).string();
+  CliProcess process({"--simulate", "--fast", "--json", "read", file});
+  ASSERT_TRUE(AfterProgress(process, 5));
+  process.Signal(SIGINT);
+  EXPECT_EQ(process.Wait(), cli::kExitInterrupted) << process.err;
+  EXPECT_EQ(directory.Read("Load.bin"), earlier);
+  const auto partial = directory.Read("Load.bin.partial");
+  EXPECT_GE(partial.size(), 5u * kBlockSize);
+  EXPECT_LT(partial.size(), 262144u);
+  EXPECT_TRUE(Has(process.out, "the " + std::to_string(partial.size()) +
+                                   " bytes read are kept in \\\"" + file + ".partial\\\""))
+      << process.out;
+  // No staging file is left behind: the image, the file and its partial.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory.Path()),
+                          std::filesystem::directory_iterator()),
+            3);
+}
+
+TEST_F(CliProcessTest, WaitingForACalculatorStopsAtTheFirstSignal) {
+  CliProcess process({"--simulate", "--sim-absent", "--wait", "60", "connect"});
+  // The first walk is logged before the first wait.
+  ASSERT_TRUE(process.ReadUntil([&] { return Has(process.out, " Not Find USB Link!"); }));
+  process.Signal(SIGHUP);
+  EXPECT_EQ(process.Wait(), cli::kExitInterrupted);
+  EXPECT_TRUE(process.err.ends_with("usblink-cli: interrupted\n")) << process.err;
+}
+
+// Whether the process has its signal handlers and sleeps in a system call.
+bool WaitsWithHandlers(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  bool sleeping = false;
+  bool caught = false;
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("State:")) sleeping = Has(line, "S (sleeping)");
+    if (line.starts_with("SigCgt:")) {
+      caught = (std::stoull(line.substr(7), nullptr, 16) & (1ULL << (SIGINT - 1))) != 0;
+    }
+  }
+  return sleeping && caught;
+}
+
+TEST_F(CliProcessTest, AnInterruptEndsAWaitForAnImageThatNeverComes) {
+  const auto fifo = PathOf("image.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  CliProcess process({"--simulate", "download", fifo});
+  while (!WaitsWithHandlers(process.Pid())) std::this_thread::yield();
+  process.Signal(SIGINT);
+  EXPECT_EQ(process.Wait(), cli::kExitInterrupted);
+}
+
+TEST_F(CliProcessTest, ClosedOutputOnlyStopsTheOutputAndTheDownloadFinishes) {
+  // As `usblink-cli download new.UD | head -n 78`, with stderr gone as well.
+  CliProcess process(Download());
+  ASSERT_TRUE(AfterProgress(process, 3));
+  process.CloseOut();
+  process.CloseErr();
+  EXPECT_EQ(process.Wait(), cli::kExitSuccess);
+  ExpectImageInFlash(257);
+}
+
+}  // namespace
+}  // namespace usblink
