@@ -2,6 +2,7 @@
 // usblink-cli: runs one command of the command line and gives its exit status.
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -21,7 +22,7 @@ struct Terminal {
   bool errIsTerminal = false;
 };
 
-// What the command line runs on; tests replace both.
+// What the command line runs on; tests replace it.
 struct Environment {
   // The real HID backend, used when --simulate is not asked for.
   std::function<std::unique_ptr<HidApi>()> platform;
@@ -36,6 +37,10 @@ struct Environment {
   std::function<std::optional<std::string>()> calculatorInUse;
   // Ctrl-C and the requests to end, as they come.
   StopSignals& signals;
+  // The streams a FILE of "-" names: the image read from standard input,
+  // the read-back written to standard output.
+  std::function<std::FILE*()> standardInput = [] { return stdin; };
+  std::function<std::FILE*()> standardOutput = [] { return stdout; };
 };
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,

@@ -101,10 +101,16 @@ TEST_F(CliCommandsTest, RefusedHandshakeShowsBothBoxesInOrder) {
 }
 
 TEST_F(CliCommandsTest, NoCalculatorEndsTheLogWithNotFoundAndThePlatformsHint) {
-  const auto run = RunCli({"connect"});
-  EXPECT_EQ(run.status, cli::kExitNotFound);
+  // Plugged in, but its node may not be opened: a status of its own.
+  testing::CliWorld denied;
+  denied.accessHint = "the calculator's node is not yours";
+  const auto run = RunCli({"connect"}, false, denied);
+  EXPECT_EQ(run.status, cli::kExitAccessDenied);
   EXPECT_EQ(run.OutLines().back(), " Not Find USB Link!");
   EXPECT_NE(run.err.find("Hint: the calculator's node is not yours\n"), std::string::npos);
+  EXPECT_TRUE(run.err.ends_with("usblink-cli: calculator access denied\n")) << run.err;
+  // Nothing there at all.
+  EXPECT_EQ(RunCli({"connect"}).status, cli::kExitNotFound);
   // The simulated calculator needs no hint.
   EXPECT_EQ(RunCli({"--simulate", "--sim-absent", "connect"}).err,
             "usblink-cli: no calculator found\n");
