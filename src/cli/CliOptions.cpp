@@ -218,9 +218,8 @@ std::string Wrap(std::string_view text, std::size_t column) {
 
 // An input file of the simulated calculator: missing, it is a usage error.
 CLI::Option* ExistingInput(CLI::Option* option) {
-  // A check adds its own word to the value's name.
-  const std::string valueName = option->get_type_name();
-  return option->check(CLI::ExistingFile)->type_name(valueName);
+  // Without a description of its own, which would add to the value's name.
+  return option->check(CLI::Validator(CLI::ExistingFile).description(""));
 }
 
 // "  NAME   what it does", the description from `column` on.
@@ -240,7 +239,7 @@ std::string OptionName(const CLI::Option& option) {
   for (const auto& shortName : option.get_snames()) name += "-" + shortName + ", ";
   for (const auto& longName : option.get_lnames()) name += "--" + longName + ", ";
   name.resize(name.size() - 2);
-  if (option.get_type_size() != 0) name += " " + option.get_type_name();
+  if (const auto value = option.get_type_name(); !value.empty()) name += " " + value;
   return name;
 }
 
