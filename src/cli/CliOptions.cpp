@@ -5,7 +5,9 @@
 #include <array>
 #include <charconv>
 #include <functional>
+#include <limits>
 #include <sstream>
+#include <type_traits>
 
 #include "cli/ExitStatus.h"
 #include "platform/CalculatorIdText.h"
@@ -20,6 +22,9 @@ namespace {
 
 constexpr std::size_t kHelpWidth = 80;
 constexpr std::string_view kProgram = "usblink-cli";
+// The help's sections of options besides those of one command.
+constexpr std::string_view kGeneralGroup = "Options";
+constexpr std::string_view kSimulationGroup = "Simulated calculator (with --simulate)";
 // A bus is walked interface by interface, with a log block for each call.
 constexpr int kMostOtherInterfaces = 1000;
 constexpr double kMostWaitSeconds = 86400;
@@ -30,38 +35,40 @@ constexpr auto kAbout =
 struct CommandEntry {
   Command command;
   std::string_view name;
-  std::string_view file;     // "FILE", "[FILE]" when it may be left out, or none
+  std::string_view file;     // the name of its one argument, or none
+  bool fileOptional;         // that argument may be left out
   std::string_view summary;  // its line in the list of commands, at most 60 characters
   std::string_view details;  // what its own help says besides
 };
 
 constexpr std::array kCommands{
-    CommandEntry{Command::List, "list", "",
+    CommandEntry{Command::List, "list", "", false,
                  "HID interfaces as discovery sees them; the calculator marked",
                  "Lists the machine's HID interfaces in discovery's order, with their ids and "
                  "paths, and marks the calculator."},
-    CommandEntry{Command::Connect, "connect", "",
+    CommandEntry{Command::Connect, "connect", "", false,
                  "discovery + handshake, as the \"USB Link\" button",
                  "Finds the calculator, logging every platform call on the way, and runs the "
                  "handshake, as the window's \"USB Link\" button does."},
-    CommandEntry{Command::Check, "check", "FILE", "no device: what a download of FILE would send",
+    CommandEntry{Command::Check, "check", "FILE", false,
+                 "no device: what a download of FILE would send",
                  "Tells what a download of the image FILE would send, without a device: its "
                  "size, the blocks sent, the checksum of every bank and the commit. A FILE of - "
                  "is standard input."},
-    CommandEntry{Command::Download, "download", "FILE",
+    CommandEntry{Command::Download, "download", "FILE", false,
                  "connect, then download FILE, as the \"Download\" button",
                  "Connects, then downloads the *.UD image FILE into the flash, bank by bank, as "
                  "the window's \"Download\" button does. FILE is read once, before the "
                  "calculator is touched; a FILE of - is standard input. After the commit the "
                  "calculator updates itself: do not unplug it until it shows \"Update "
                  "Success!\"."},
-    CommandEntry{Command::Read, "read", "[FILE]",
+    CommandEntry{Command::Read, "read", "FILE", true,
                  "connect, then read banks 0-3 into FILE (default Load.bin)",
                  "Connects, then reads flash banks 0-3 (262,144 bytes) into FILE, Load.bin when "
                  "left out. FILE is replaced only once the last byte is read; else the bytes read "
                  "are kept as FILE.partial. A FILE of - is standard output, and the log goes to "
                  "stderr instead."},
-    CommandEntry{Command::Verify, "verify", "FILE",
+    CommandEntry{Command::Verify, "verify", "FILE", false,
                  "read back, compare with what a download of FILE writes",
                  "Connects, reads the flash back and compares it with what a download of the "
                  "image FILE writes: the first differing offset and the count of differing "
@@ -193,8 +200,8 @@ std::function<void(const std::string&)> Into(Target& target, Parse parse, std::s
   };
 }
 
-// `text` in lines of at most kHelpWidth characters, each after `indent`
-// blanks but the first, which begins `column - indent` characters in.
+// `text` in lines of at most kHelpWidth characters: the first goes on in a
+// line filled up to `column` already, the others begin after `column` blanks.
 std::string Wrap(std::string_view text, std::size_t column) {
   std::string lines;
   std::size_t lineLength = column;
@@ -243,9 +250,11 @@ std::string OptionName(const CLI::Option& option) {
   return name;
 }
 
-// "download FILE"
+// "download FILE", "read [FILE]"
 std::string CommandName(const CommandEntry& entry) {
-  return std::string(entry.name) + (entry.file.empty() ? "" : " " + std::string(entry.file));
+  if (entry.file.empty()) return std::string(entry.name);
+  const std::string file(entry.file);
+  return std::string(entry.name) + " " + (entry.fileOptional ? "[" + file + "]" : file);
 }
 
 std::string JoinedCommandNames(const std::vector<Command>& commands) {
@@ -283,12 +292,14 @@ class CommandLine {
     std::vector<Command> commands;
   };
 
-  // The table's rows: an option with a value, and one without.
+  // The table's rows: an option with a value, and one without. One that
+  // belongs to some commands only is shown under their name.
   CLI::Option* Value(const std::string& names, const std::string& valueName,
                      const std::string& help, std::function<void(const std::string&)> take,
                      std::vector<Command> commands = {});
   CLI::Option* Flag(const std::string& names, bool& target, const std::string& help,
                     std::vector<Command> commands = {});
+  void Belongs(CLI::Option* option, std::vector<Command> commands);
   void AddCommands();
   void AddOptions();
   void AddSimulationOptions();
@@ -300,7 +311,7 @@ class CommandLine {
   [[nodiscard]] std::string MainPage() const;
   [[nodiscard]] std::string CommandPage(const CommandEntry& entry) const;
   [[nodiscard]] std::string SimulationPage() const;
-  [[nodiscard]] std::vector<const CLI::Option*> OptionsOf(const std::string& group) const;
+  [[nodiscard]] std::vector<const CLI::Option*> OptionsOf(std::string_view group) const;
   // One line or more an option, the descriptions from `column` on: the
   // widest name's column when none is given.
   [[nodiscard]] static std::string OptionLines(const std::vector<const CLI::Option*>& options,
@@ -309,7 +320,6 @@ class CommandLine {
   Options options_;
   CLI::App app_;
   std::vector<Belonging> belonging_;
-  std::string simulationGroup_ = "Simulated calculator (with --simulate)";
 };
 
 CommandLine::CommandLine() : app_(kAbout.data(), std::string(kProgram)) {
@@ -332,15 +342,21 @@ CLI::Option* CommandLine::Value(const std::string& names, const std::string& val
                             ->type_name(valueName)
                             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
                             ->each(std::move(take));
-  if (!commands.empty()) belonging_.push_back({option, std::move(commands)});
+  Belongs(option, std::move(commands));
   return option;
 }
 
 CLI::Option* CommandLine::Flag(const std::string& names, bool& target, const std::string& help,
                                std::vector<Command> commands) {
   CLI::Option* option = app_.add_flag(names, target, help)->disable_flag_override();
-  if (!commands.empty()) belonging_.push_back({option, std::move(commands)});
+  Belongs(option, std::move(commands));
   return option;
+}
+
+void CommandLine::Belongs(CLI::Option* option, std::vector<Command> commands) {
+  if (commands.empty()) return;
+  option->group("Options of " + JoinedCommandNames(commands));
+  belonging_.push_back({option, std::move(commands)});
 }
 
 void CommandLine::AddCommands() {
@@ -348,16 +364,15 @@ void CommandLine::AddCommands() {
     CLI::App* command = app_.add_subcommand(std::string(entry.name), std::string(entry.summary));
     command->set_help_flag("-h,--help", "the help of " + std::string(entry.name));
     if (entry.file.empty()) continue;
-    CLI::Option* file = command->add_option("FILE", "the command's file")
-                            ->type_name("FILE")
-                            ->each(Into(options_.file, ParseCommandFile, "a file name"));
-    if (!entry.file.starts_with('[')) file->required();
+    command->add_option(std::string(entry.file), "the command's file")
+        ->required(!entry.fileOptional)
+        ->each(Into(options_.file, ParseCommandFile, "a file name"));
   }
 }
 
 void CommandLine::AddOptions() {
   auto& o = options_;
-  app_.option_defaults()->group("Options");
+  app_.option_defaults()->group(std::string(kGeneralGroup));
   Flag("--simulate", o.simulate, "the built-in simulated calculator instead of the real device");
   Value("--wait", "SECONDS", "retry discovery every 250 ms until the calculator appears",
         Into(o.waitSeconds, ParseSeconds,
@@ -378,7 +393,6 @@ void CommandLine::AddOptions() {
       "--version", [] { throw CLI::CallForVersion(); }, "the version");
 
   const std::vector download{Command::Download};
-  app_.option_defaults()->group("Options of " + JoinedCommandNames(download));
   Value("--backup", "FILE",
         "read banks 0-3 into FILE first; no write if that fails. An existing FILE is never "
         "replaced, unless with --force",
@@ -394,7 +408,7 @@ void CommandLine::AddSimulationOptions() {
   auto& faults = sim.faults;
   const auto count = [](std::string_view text) { return ParseCount(text); };
   const auto byte = [](std::string_view text) { return ParseByte(text); };
-  app_.option_defaults()->group(simulationGroup_);
+  app_.option_defaults()->group(std::string(kSimulationGroup));
   const std::vector<CLI::Option*> all{
       ExistingInput(Value("--sim-flash", "FILE", "initial flash (default all 0xFF)",
                           Into(sim.flashFile, ParseFileName, "a file name"))),
@@ -450,6 +464,7 @@ std::optional<std::string> CommandLine::Misplaced() const {
 
 ParseResult CommandLine::Parse(const std::vector<std::string>& arguments) {
   ParseResult result;
+  // Seen even when the parse stops before it, so that a usage error is told in JSON.
   const auto end = std::ranges::find(arguments, "--");
   result.json = std::find(arguments.begin(), end, "--json") != end;
   // CLI11 takes the arguments last first.
@@ -497,7 +512,7 @@ ParseResult CommandLine::Parse(const std::vector<std::string>& arguments) {
   return result;
 }
 
-std::vector<const CLI::Option*> CommandLine::OptionsOf(const std::string& group) const {
+std::vector<const CLI::Option*> CommandLine::OptionsOf(std::string_view group) const {
   return app_.get_options(
       [&group](const CLI::Option* option) { return option->get_group() == group; });
 }
@@ -526,21 +541,23 @@ std::string CommandLine::MainPage() const {
   for (const auto& entry : kCommands) column = std::max(column, CommandName(entry).size() + 4);
   const auto groups = app_.get_groups();
   for (const std::string& group : groups) {
-    if (group == simulationGroup_) continue;
+    if (group == kSimulationGroup) continue;
     for (const auto* option : OptionsOf(group)) {
       column = std::max(column, OptionName(*option).size() + 4);
     }
   }
   for (const auto& entry : kCommands) page << Entry(CommandName(entry), entry.summary, column);
   for (const std::string& group : groups) {
-    if (group == simulationGroup_) continue;
+    if (group == kSimulationGroup) continue;
     page << "\n" << group << ":\n" << OptionLines(OptionsOf(group), column);
   }
   page << "\n"
-       << Wrap(std::string("A FILE of ") + std::string(kStandardStreamName) +
+       << Wrap("A FILE of " + std::string(kStandardStreamName) +
                    " is standard input for check, download and verify, and standard output "
-                   "for read. 'usblink-cli COMMAND --help' tells more of COMMAND, "
-                   "'usblink-cli --help-simulate' the options of the simulated calculator.",
+                   "for read. '" +
+                   std::string(kProgram) + " COMMAND --help' tells more of COMMAND, '" +
+                   std::string(kProgram) +
+                   " --help-simulate' the options of the simulated calculator.",
                0);
   page << "\nExit status:\n";
   for (const auto& [status, meaning] : kExitStatuses) {
@@ -563,7 +580,8 @@ std::string CommandLine::CommandPage(const CommandEntry& entry) const {
   if (!own.empty()) {
     page << "\nOptions of " << entry.name << ":\n" << OptionLines(own);
   }
-  page << "\n" << Wrap("'usblink-cli --help' shows the options of every command.", 0);
+  page << "\n"
+       << Wrap("'" + std::string(kProgram) + " --help' shows the options of every command.", 0);
   return page.str();
 }
 
@@ -575,8 +593,8 @@ std::string CommandLine::SimulationPage() const {
               "options needs --simulate.",
               0)
        << "\n"
-       << simulationGroup_ << ":\n"
-       << OptionLines(OptionsOf(simulationGroup_));
+       << kSimulationGroup << ":\n"
+       << OptionLines(OptionsOf(kSimulationGroup));
   return page.str();
 }
 
@@ -592,7 +610,7 @@ CommandLineReference CommandLine::Describe() const {
   }
   for (const CLI::Option* option :
        app_.get_options([](const CLI::Option* option) { return !option->get_positional(); })) {
-    (option->get_group() == simulationGroup_ ? reference.simulationOptions : reference.options)
+    (option->get_group() == kSimulationGroup ? reference.simulationOptions : reference.options)
         .push_back(OptionName(*option));
   }
   for (const auto& entry : kExitStatuses) reference.exitStatuses.push_back(entry.status);
