@@ -39,8 +39,8 @@ struct Environment {
   StopSignals& signals;
   // The streams a FILE of "-" names: the image read from standard input,
   // the read-back written to standard output.
-  std::function<std::FILE*()> standardInput = [] { return stdin; };
-  std::function<std::FILE*()> standardOutput = [] { return stdout; };
+  std::function<std::FILE*()> standardInput;
+  std::function<std::FILE*()> standardOutput;
 };
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,

@@ -11,6 +11,7 @@
 
 #include "cli/ExitStatus.h"
 #include "platform/CalculatorIdText.h"
+#include "platform/CalculatorProtocol.h"
 
 namespace usblink::cli {
 
@@ -421,7 +422,8 @@ void CommandLine::AddSimulationOptions() {
             Into(faults.statuses, ParseStatus, "CODE:N:STATUS (hex, from 1, hex)")),
       Value("--sim-bad-bank", "N", "wrong checksum for bank N",
             Into(faults.badChecksumBank, count, "a number")),
-      Value("--sim-identity", "TEXT", "identity answer instead of \"VQHDL307E TRM815C\"",
+      Value("--sim-identity", "TEXT",
+            "identity answer instead of \"" + std::string(kCalculatorIdentity) + "\"",
             Into(faults.identity, ParseText, "a text")),
       Value("--sim-type", "N", "type answer (0 is accepted)",
             Into(faults.type, byte, "a number from 0 to 255")),
