@@ -6,6 +6,7 @@
 #include "platform/PlatformHidApi.h"
 
 int main(int argc, char** argv) {
+  const usblink::ConsoleSession console;
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const usblink::cli::Environment environment{
       usblink::MakePlatformHidApi,
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
             fast ? usblink::cli::SleepPacer::Fast() : usblink::cli::SleepPacer::Standard());
       },
       usblink::PlatformAccessHint};
-  return usblink::cli::RunCli(arguments, {std::cout, std::cerr, usblink::StderrIsTerminal()},
-                              environment);
+  return usblink::cli::RunCli(
+      arguments, {std::cout, std::cerr, usblink::StderrIsTerminal(), console.StderrTakesEscapes()},
+      environment);
 }

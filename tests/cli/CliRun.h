@@ -26,8 +26,9 @@ struct CliRun {
 };
 
 // Without --simulate the command line gets this machine's "real" bus: empty.
-// `errIsTerminal` asks for the progress bar.
-inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = false) {
+// `errIsTerminal` asks for the progress bar, `errTakesEscapes` for its escapes.
+inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = false,
+                     bool errTakesEscapes = true) {
   static sim::SimBus emptyBus;
   std::ostringstream out;
   std::ostringstream err;
@@ -36,7 +37,7 @@ inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = fa
       [](bool) { return std::make_unique<VirtualPacer>(); },
       [] { return std::optional<std::string>("the calculator's node is not yours"); }};
   CliRun run;
-  run.status = cli::RunCli(arguments, {out, err, errIsTerminal}, environment);
+  run.status = cli::RunCli(arguments, {out, err, errIsTerminal, errTakesEscapes}, environment);
   run.out = out.str();
   run.err = err.str();
   return run;
