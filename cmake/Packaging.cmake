@@ -34,37 +34,41 @@ if(NOT usblink_entry MATCHES "^usblink \\(${PROJECT_VERSION}\\) ")
 endif()
 list(FILTER usblink_changelog INCLUDE REGEX "^ -- ")
 list(GET usblink_changelog 0 usblink_trailer)
-string(REGEX MATCH ">  [A-Z][a-z][a-z], ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) "
-       usblink_match "${usblink_trailer}")
+if(NOT usblink_trailer MATCHES ">  [A-Z][a-z][a-z], ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9]+) ")
+  message(FATAL_ERROR "packaging/deb/changelog: the latest entry's date is not as `date -R` "
+                      "writes it")
+endif()
+set(usblink_day ${CMAKE_MATCH_1})
+set(usblink_year ${CMAKE_MATCH_3})
 set(usblink_months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
 list(FIND usblink_months "${CMAKE_MATCH_2}" usblink_month)
 math(EXPR usblink_month "${usblink_month} + 1")
 if(usblink_month LESS 10)
   set(usblink_month 0${usblink_month})
 endif()
-set(USBLINK_RELEASE_DATE ${CMAKE_MATCH_3}-${usblink_month}-${CMAKE_MATCH_1})
-
-# The copyright file in Debian's format, from LICENSE: its copyright line and
-# the licence from "Permission" on, each line indented, blank lines as " .".
-file(READ ${PROJECT_SOURCE_DIR}/LICENSE usblink_license)
-string(REGEX MATCH "\nCopyright \\(c\\) ([^\n]+)" usblink_match "${usblink_license}")
-set(USBLINK_COPYRIGHT ${CMAKE_MATCH_1})
-string(FIND "${usblink_license}" "Permission" usblink_start)
-string(SUBSTRING "${usblink_license}" ${usblink_start} -1 usblink_license)
-string(STRIP "${usblink_license}" usblink_license)
-string(REGEX REPLACE "\n\n" "\n.\n" usblink_license "${usblink_license}")
-string(REGEX REPLACE "\n" "\n " USBLINK_LICENSE_TEXT " ${usblink_license}")
-configure_file(${USBLINK_PACKAGING_DIR}/deb/copyright.in ${USBLINK_PACKAGING_OUT}/copyright @ONLY)
-
-add_custom_command(
-  OUTPUT ${USBLINK_PACKAGING_OUT}/changelog.gz
-  COMMAND sh -c "gzip -9n -c \"$0\" >\"$1\"" ${USBLINK_PACKAGING_DIR}/deb/changelog
-          ${USBLINK_PACKAGING_OUT}/changelog.gz
-  DEPENDS ${USBLINK_PACKAGING_DIR}/deb/changelog
-  VERBATIM)
-add_custom_target(usblink_changelog ALL DEPENDS ${USBLINK_PACKAGING_OUT}/changelog.gz)
+set(USBLINK_RELEASE_DATE ${usblink_year}-${usblink_month}-${usblink_day})
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  # The copyright file in Debian's format, from LICENSE: its copyright line and
+  # the licence from "Permission" on, each line indented, blank lines as " .".
+  file(READ ${PROJECT_SOURCE_DIR}/LICENSE usblink_license)
+  string(REGEX MATCH "\nCopyright \\(c\\) ([^\n]+)" usblink_match "${usblink_license}")
+  set(USBLINK_COPYRIGHT ${CMAKE_MATCH_1})
+  string(FIND "${usblink_license}" "Permission" usblink_start)
+  string(SUBSTRING "${usblink_license}" ${usblink_start} -1 usblink_license)
+  string(STRIP "${usblink_license}" usblink_license)
+  string(REGEX REPLACE "\n\n" "\n.\n" usblink_license "${usblink_license}")
+  string(REGEX REPLACE "\n" "\n " USBLINK_LICENSE_TEXT " ${usblink_license}")
+  configure_file(${USBLINK_PACKAGING_DIR}/deb/copyright.in ${USBLINK_PACKAGING_OUT}/copyright @ONLY)
+
+  add_custom_command(
+    OUTPUT ${USBLINK_PACKAGING_OUT}/changelog.gz
+    COMMAND sh -c "gzip -9n -c \"$0\" >\"$1\"" ${USBLINK_PACKAGING_DIR}/deb/changelog
+            ${USBLINK_PACKAGING_OUT}/changelog.gz
+    DEPENDS ${USBLINK_PACKAGING_DIR}/deb/changelog
+    VERBATIM)
+  add_custom_target(usblink_changelog ALL DEPENDS ${USBLINK_PACKAGING_OUT}/changelog.gz)
+
   # udev reads /usr/lib and /usr/local/lib alike, so the rule follows the prefix.
   configure_file(${USBLINK_PACKAGING_DIR}/70-usblink.rules.in
                  ${USBLINK_PACKAGING_OUT}/70-usblink.rules @ONLY)

@@ -80,20 +80,24 @@ struct ConsoleSession::Restore {
   std::optional<DWORD> errorMode;
 };
 
+// The thread's last error stays as it was: the log reports it after calls
+// that do not set it, such as HidD_GetHidGuid.
 ConsoleSession::ConsoleSession() : restore_(std::make_unique<Restore>()) {
+  const DWORD lastError = GetLastError();
   const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
   if (ConsoleMode(output)) restore_->out.emplace(std::cout, output);
-  const auto mode = ConsoleMode(error);
-  if (!mode) return;
-  restore_->err.emplace(std::cerr, error);
-  if ((*mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0) {
-    stderrTakesEscapes_ = true;
-  } else if (SetConsoleMode(error, *mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) {
-    restore_->errorHandle = error;
-    restore_->errorMode = mode;
-    stderrTakesEscapes_ = true;
+  if (const auto mode = ConsoleMode(error)) {
+    restore_->err.emplace(std::cerr, error);
+    if ((*mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0) {
+      stderrTakesEscapes_ = true;
+    } else if (SetConsoleMode(error, *mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) {
+      restore_->errorHandle = error;
+      restore_->errorMode = mode;
+      stderrTakesEscapes_ = true;
+    }
   }
+  SetLastError(lastError);
 }
 
 ConsoleSession::~ConsoleSession() = default;

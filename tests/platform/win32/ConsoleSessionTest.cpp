@@ -112,6 +112,15 @@ TEST_F(ConsoleSessionTest, StderrInAFileTakesNoEscapes) {
   EXPECT_FALSE(session.StderrTakesEscapes());
 }
 
+// The log reports the last error after calls that do not set it. Standard
+// output here is a pipe, no console.
+TEST_F(ConsoleSessionTest, LeavesTheThreadsLastErrorAsItWas) {
+  constexpr DWORD kEarlier = ERROR_MORE_DATA;
+  SetLastError(kEarlier);
+  const ConsoleSession session;
+  EXPECT_EQ(GetLastError(), kEarlier);
+}
+
 // usblink-cli.exe on this console, both of its outputs there; its exit status.
 DWORD RunCliOnConsole(HANDLE console, const std::wstring& arguments) {
   const char* cli = std::getenv("USBLINK_CLI");
