@@ -12,7 +12,8 @@ set(CPACK_PACKAGE_CONTACT "usblink maintainers <maintainers@usblink.invalid>")
 set(USBLINK_APPSTREAM_ID invalid.usblink.usblink)
 
 # The calculator's ids, as the protocol defines them, for the files that name
-# the device to the system and to the reader.
+# the device to the software centre and to the reader. (AccessHintTest holds
+# the udev rule to them.)
 file(STRINGS ${PROJECT_SOURCE_DIR}/src/platform/CalculatorProtocol.h usblink_id_lines
      REGEX "kCalculator(Vendor|Product)Id = 0x")
 string(REGEX MATCH "VendorId = 0x([0-9A-F]+)" usblink_match "${usblink_id_lines}")
@@ -22,8 +23,6 @@ set(USBLINK_PRODUCT_ID ${CMAKE_MATCH_1})
 if(NOT USBLINK_VENDOR_ID OR NOT USBLINK_PRODUCT_ID)
   message(FATAL_ERROR "CalculatorProtocol.h: the calculator's ids not found")
 endif()
-string(TOLOWER ${USBLINK_VENDOR_ID} USBLINK_VENDOR_ID_UDEV)
-string(TOLOWER ${USBLINK_PRODUCT_ID} USBLINK_PRODUCT_ID_UDEV)
 
 # The release: the changelog's latest entry is for this version, and gives its date.
 file(STRINGS ${USBLINK_PACKAGING_DIR}/deb/changelog usblink_changelog)
@@ -70,9 +69,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   add_custom_target(usblink_changelog ALL DEPENDS ${USBLINK_PACKAGING_OUT}/changelog.gz)
 
   # udev reads /usr/lib and /usr/local/lib alike, so the rule follows the prefix.
-  configure_file(${USBLINK_PACKAGING_DIR}/70-usblink.rules.in
-                 ${USBLINK_PACKAGING_OUT}/70-usblink.rules @ONLY)
-  install(FILES ${USBLINK_PACKAGING_OUT}/70-usblink.rules DESTINATION lib/udev/rules.d)
+  install(FILES ${USBLINK_PACKAGING_DIR}/70-usblink.rules DESTINATION lib/udev/rules.d)
   install(FILES ${USBLINK_PACKAGING_OUT}/copyright ${USBLINK_PACKAGING_OUT}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES ${USBLINK_PACKAGING_DIR}/usblink-cli.bash
