@@ -36,6 +36,8 @@ struct CliWorld {
   std::function<void(long sent, StopSignals& signals)> beforeTransaction;
   // What the platform answers when asked whether another program holds the calculator.
   std::optional<std::string> calculatorInUse;
+  // Whether stderr's console draws the progress bar's escapes.
+  bool errTakesEscapes = true;
 };
 
 // Without --simulate the command line gets this machine's "real" bus: empty.
@@ -64,7 +66,8 @@ inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = fa
       [&world] { return world.calculatorInUse; },
       signals};
   CliRun run;
-  run.status = cli::RunCli(arguments, {out, err, errIsTerminal}, environment);
+  run.status =
+      cli::RunCli(arguments, {out, err, errIsTerminal, world.errTakesEscapes}, environment);
   run.out = out.str();
   run.err = err.str();
   run.elapsed = clock->now;
