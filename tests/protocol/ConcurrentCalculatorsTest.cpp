@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <thread>
 #include <vector>
 
 #include "CalculatorFixture.h"
 #include "hid/Discovery.h"
+#include "hid/InterfaceWalk.h"
 #include "platform/sim/SimHidApi.h"
 #include "protocol/CheckLink.h"
 #include "protocol/DownloadImage.h"
@@ -50,18 +52,42 @@ Session Update(sim::SimBus& bus, const std::string& serialNumber,
   return session;
 }
 
-// The clock stands still, so each calculator stays away once it committed.
+// A third thread keeps walking the bus meanwhile, as a watch for arrivals
+// does, and so asks after the state of calculators in the middle of their
+// updates. The clock stands still, so each calculator stays away once it
+// committed.
 TEST(ConcurrentCalculatorsTest, TwoThreadsDownloadToTwoCalculatorsThroughOneBus) {
-  sim::SimBus bus = sim::SimBus::WithCalculators(1, 3);
+  // The unplug knob, set far off, makes every presence check read the answer count.
+  sim::CalculatorFaults farUnplug;
+  farUnplug.unplugAfter = 1'000'000;
+  sim::SimBus bus = sim::SimBus::WithCalculators(1, 3, farUnplug);
   bus.SetClock([] { return sim::BusTime{0}; });
   bus.LoadFlash(std::vector<std::uint8_t>(kFlashSize, 0x5A));
   const std::array images{testing::PatternBytes(2 * kBankSize + 700, 1),
                           testing::PatternBytes(3 * kBankSize - 100, 2)};
 
   std::array<Session, 2> sessions;
+  std::atomic<int> running = 2;
+  std::size_t fewestCalculators = 3;
   {
-    std::jthread first([&] { sessions[0] = Update(bus, "SIM0001", images[0]); });
-    std::jthread third([&] { sessions[1] = Update(bus, "SIM0003", images[1]); });
+    std::jthread watch([&] {
+      sim::SimHidApi api(bus);
+      InterfaceWalk walk(api);
+      // Once more after both ended.
+      for (bool last = false; !last;) {
+        last = running == 0;
+        const auto calculators = walk.ListWithIds({kCalculatorVendorId, kCalculatorProductId});
+        fewestCalculators = std::min(fewestCalculators, calculators.size());
+      }
+    });
+    std::jthread first([&] {
+      sessions[0] = Update(bus, "SIM0001", images[0]);
+      --running;
+    });
+    std::jthread third([&] {
+      sessions[1] = Update(bus, "SIM0003", images[1]);
+      --running;
+    });
   }
 
   for (std::size_t n = 0; n < 2; ++n) {
@@ -84,6 +110,7 @@ TEST(ConcurrentCalculatorsTest, TwoThreadsDownloadToTwoCalculatorsThroughOneBus)
   EXPECT_TRUE(bus.IsPresent(bus.interfaces[2]));
   EXPECT_FALSE(bus.IsPresent(bus.interfaces[1])) << "away for its reset";
   EXPECT_FALSE(bus.IsPresent(bus.interfaces[3]));
+  EXPECT_EQ(fewestCalculators, 1u) << "the last walk finds only the one left alone";
 }
 
 }  // namespace
