@@ -15,7 +15,9 @@ namespace usblink {
 // One backend of the platform. Each call leaves its last-error code behind,
 // readable through LastPlatformError() until the next call. The codes named
 // below are those the backends that emulate Windows leave; on Windows they are
-// the system's own. A call that succeeds leaves 0 in those backends.
+// the system's own. A call that succeeds leaves 0 in those backends. A backend
+// serves one thread: its last-error code is that thread's, as on Windows, so
+// each thread that talks to a calculator of its own has a backend of its own.
 class HidApi {
  public:
   HidApi() = default;

@@ -255,17 +255,8 @@ TEST_F(LinuxHidApiTest, StringCallsFailWithWindowsCodes) {
     EXPECT_EQ(text, "kept");
   };
 
-  const Handle none = Open(tree.DevPath(0));
-  expectFailure(none, WinError::GenFailure);
-  EXPECT_EQ(Api().HidD_GetManufacturerString(none, text), 0);
-  EXPECT_EQ(Api().LastPlatformError(), WinError::GenFailure);
-  EXPECT_EQ(Api().HidD_GetProductString(none, text), 0);
-  EXPECT_EQ(Api().LastPlatformError(), WinError::GenFailure);
-  EXPECT_EQ(text, "kept");
-
-  const Handle event = Api().CreateEventA(nullptr, true, true, "");
-  expectFailure(event, WinError::InvalidHandle);
-  expectFailure(kInvalidHandleValue, WinError::InvalidHandle);
+  expectFailure(Open(tree.DevPath(0)), WinError::GenFailure);
+  expectFailure(Api().CreateEventA(nullptr, true, true, ""), WinError::InvalidHandle);
 
   // Opened without access rights, as the walk opens, on something not a hidraw node.
   expectFailure(Open(tree.Roots().sysfs, 0, 0), WinError::InvalidFunction);
