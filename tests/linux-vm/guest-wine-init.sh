@@ -3,7 +3,7 @@
 # usblink-cli.exe under Wine against it, through Wine's own HID stack
 # (winebus on /dev/hidraw*, hidclass, hid.dll). Wine and its prefix come on
 # the disk /dev/vda. With usblink.downloads=N on the kernel's command line,
-# N downloads and verifies of a random image follow the connect.
+# N downloads and verifies of a whole random image follow.
 . /lib/guest-common.sh
 
 root=/wine
@@ -48,6 +48,9 @@ says connect "The equipment has been found！"
 says connect "  Input Report Byte Length: 64"
 says connect "  Output Report Byte Length: 64"
 says connect "Connected to the device, you can download files！"
+# Part of one bank: block writes, the bank's checksum and the commit.
+head -c 8192 /dev/urandom >"$root/tmp/small.UD"
+check download 0 $cli download /tmp/small.UD
 
 downloads=$(sed -n 's/.*usblink\.downloads=\([0-9]*\).*/\1/p' /proc/cmdline)
 for run in $(seq "${downloads:-0}"); do
