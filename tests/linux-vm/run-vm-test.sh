@@ -34,11 +34,8 @@ if [ -z "$qemu" ] ||
 fi
 
 kernel=$("$fetch")
-drive=""
-if [ -n "$disk_from" ]; then
-  disk=$("$disk_from")
-  drive="-drive file=$disk,format=raw,if=virtio,snapshot=on"
-fi
+disk=""
+[ -z "$disk_from" ] || disk=$("$disk_from")
 
 root="$work/initramfs"
 rm -rf "$root"
@@ -53,6 +50,9 @@ chmod 755 "$root/init" "$root/bin/"*
 cp "$kernel"/*.ko "$kernel/order" "$root/lib/modules/"
 (cd "$root" && find . | "$busybox" cpio -o -H newc 2>/dev/null) >"$work/initramfs.cpio"
 rm -rf "$root"
+# From here on the arguments are the disk's, if there is one.
+set --
+[ -z "$disk" ] || set -- -drive "file=$disk,format=raw,if=virtio,snapshot=on"
 
 # Emulated, the guest's clock counts instructions and skips idle time, so
 # the 1 ms waits between polls cost no real time. Hardware virtualisation,
@@ -65,7 +65,7 @@ start=$(date +%s)
 status=0
 timeout "$limit" "$qemu" -accel "$accel" $clock -m "$memory" -nodefaults -nographic -serial stdio -no-reboot \
   -device isa-debug-exit,iobase=0xf4,iosize=0x04 \
-  -kernel "$kernel/vmlinuz" -initrd "$work/initramfs.cpio" $drive \
+  -kernel "$kernel/vmlinuz" -initrd "$work/initramfs.cpio" "$@" \
   -append "console=ttyS0 quiet panic=-1$append" </dev/null >"$work/console.log" 2>&1 || status=$?
 rm -f "$work/initramfs.cpio"
 cat "$work/console.log"
