@@ -443,7 +443,8 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
   // goes to stderr.
   TerminalView view(
       options.ReadsToStandardOutput() ? terminal.err : terminal.out, terminal.err,
-      {options.json, options.quiet, terminal.errIsTerminal && !options.json && !options.quiet});
+      {options.json, options.quiet, terminal.errIsTerminal && !options.json && !options.quiet,
+       terminal.errTakesEscapes});
   if (options.logFile && !view.OpenLogFile(*options.logFile)) {
     view.Message("Cannot create \"" + options.logFile->string() + "\"", "Error");
     view.Result(kExitFileError, OutcomeText(kExitFileError));

@@ -20,6 +20,8 @@ struct Terminal {
   std::ostream& out;
   std::ostream& err;
   bool errIsTerminal = false;
+  // The terminal on stderr interprets escape sequences.
+  bool errTakesEscapes = true;
 };
 
 // What the command line runs on; tests replace it.

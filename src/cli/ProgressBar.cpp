@@ -23,8 +23,12 @@ std::string Rate(double bytesPerSecond) {
 
 }  // namespace
 
-ProgressBar::ProgressBar(std::ostream& terminal, std::string title, long long totalBytes)
-    : terminal_(terminal), title_(std::move(title)), totalBytes_(std::max(totalBytes, 1LL)) {}
+ProgressBar::ProgressBar(std::ostream& terminal, std::string title, long long totalBytes,
+                         bool escapes)
+    : terminal_(terminal),
+      title_(std::move(title)),
+      escapes_(escapes),
+      totalBytes_(std::max(totalBytes, 1LL)) {}
 
 std::string ProgressBar::Render(std::string_view title, long long doneBytes, long long totalBytes,
                                 Clock::duration elapsed) {
@@ -54,14 +58,26 @@ void ProgressBar::Update(long long doneBytes) {
     return;
   }
   lastDrawn_ = now;
-  terminal_ << "\r\033[K" << Render(title_, doneBytes_, totalBytes_, now - started_) << std::flush;
+  Draw(Render(title_, doneBytes_, totalBytes_, now - started_));
   shown_ = true;
 }
 
 void ProgressBar::Erase() {
   if (!shown_) return;
-  terminal_ << "\r\033[K" << std::flush;
+  Draw("");
+  if (!escapes_) terminal_ << '\r' << std::flush;
   shown_ = false;
+}
+
+void ProgressBar::Draw(std::string_view text) {
+  terminal_ << '\r';
+  if (escapes_) {
+    terminal_ << "\033[K" << text;
+  } else {
+    terminal_ << text << std::string(drawnLength_ - std::min(drawnLength_, text.size()), ' ');
+  }
+  terminal_ << std::flush;
+  drawnLength_ = text.size();
 }
 
 void ProgressBar::Finish() {

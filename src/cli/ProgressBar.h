@@ -11,7 +11,10 @@ class ProgressBar {
  public:
   using Clock = std::chrono::steady_clock;
 
-  ProgressBar(std::ostream& terminal, std::string title, long long totalBytes);
+  // `escapes`: the terminal erases the line on an escape sequence; without
+  // one, as on a Windows console without virtual-terminal processing, the bar
+  // is redrawn over itself after a carriage return, blanks clearing the rest.
+  ProgressBar(std::ostream& terminal, std::string title, long long totalBytes, bool escapes);
   // Redraws at most ten times a second, and always at the end.
   void Update(long long doneBytes);
   // Removes the bar so other lines can be written; the next update redraws it.
@@ -24,8 +27,13 @@ class ProgressBar {
                             Clock::duration elapsed);
 
  private:
+  // Replaces what the bar shows with `text`.
+  void Draw(std::string_view text);
+
   std::ostream& terminal_;
   std::string title_;
+  bool escapes_;
+  std::size_t drawnLength_ = 0;
   long long totalBytes_;
   long long doneBytes_ = 0;
   Clock::time_point started_ = Clock::now();

@@ -51,7 +51,8 @@ void TerminalView::ProgressReported(const TransferProgress& reported) {
                        {"bytes", blocks * kBlockBytes}}));
   }
   if (!settings_.progressBar) return;
-  if (!progress.bar) progress.bar.emplace(err_, progress.title, totalBlocks * kBlockBytes);
+  if (!progress.bar)
+    progress.bar.emplace(err_, progress.title, totalBlocks * kBlockBytes, settings_.barEscapes);
   progress.bar->Update(blocks * kBlockBytes);
 }
 

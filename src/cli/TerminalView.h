@@ -20,6 +20,7 @@ struct OutputSettings {
   bool json = false;
   bool quiet = false;
   bool progressBar = false;  // stderr is a terminal
+  bool barEscapes = true;    // which takes escape sequences
 };
 
 class TerminalView final : public app::WindowView {

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     std::cerr << "usblink-cli: cannot open the null device: " << error.message() << '\n';
   }
   usblink::StopSignals& signals = usblink::InstallStopSignals();
+  const usblink::ConsoleSession console;
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const usblink::cli::Environment environment{
       usblink::MakePlatformHidApi,
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
       signals,
       usblink::BinaryStandardInput,
       usblink::BinaryStandardOutput};
-  return usblink::cli::RunCli(arguments, {std::cout, std::cerr, usblink::StderrIsTerminal()},
-                              environment);
+  return usblink::cli::RunCli(
+      arguments, {std::cout, std::cerr, usblink::StderrIsTerminal(), console.StderrTakesEscapes()},
+      environment);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The terminal the command line writes to.
 
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -17,6 +18,30 @@ std::error_code KeepStandardDescriptorsOpen();
 
 // True when stderr is a terminal, so a progress bar can be drawn there.
 bool StderrIsTerminal();
+
+// The console for one run of the command line, which writes UTF-8 and, for
+// its progress bar, escape sequences. On a Windows console std::cout and
+// std::cerr write wide text, which it shows whatever its code page, and
+// stderr gets virtual-terminal processing where the console has it; the
+// console, shared with the shell that started the program, gets its mode back
+// when the session ends. Files and pipes get the UTF-8 bytes as they are, and
+// a terminal elsewhere takes both as it is.
+class ConsoleSession {
+ public:
+  ConsoleSession();
+  ~ConsoleSession();
+  ConsoleSession(const ConsoleSession&) = delete;
+  ConsoleSession& operator=(const ConsoleSession&) = delete;
+
+  // True when stderr interprets escape sequences rather than showing them.
+  [[nodiscard]] bool StderrTakesEscapes() const { return stderrTakesEscapes_; }
+
+ private:
+  // What the session changed, put back when it ends.
+  struct Restore;
+  std::unique_ptr<Restore> restore_;
+  bool stderrTakesEscapes_ = false;
+};
 
 // What standard input holds now, waiting only while it holds nothing; empty
 // at its end.

@@ -42,6 +42,8 @@ struct CliWorld {
   // What "-" reads and writes; the process's own when null.
   std::FILE* standardInput = nullptr;
   std::FILE* standardOutput = nullptr;
+  // Whether stderr's console draws the progress bar's escapes.
+  bool errTakesEscapes = true;
 };
 
 // Without --simulate the command line gets this machine's "real" bus: empty.
@@ -72,7 +74,8 @@ inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = fa
       [&world] { return world.standardInput ? world.standardInput : stdin; },
       [&world] { return world.standardOutput ? world.standardOutput : stdout; }};
   CliRun run;
-  run.status = cli::RunCli(arguments, {out, err, errIsTerminal}, environment);
+  run.status =
+      cli::RunCli(arguments, {out, err, errIsTerminal, world.errTakesEscapes}, environment);
   run.out = out.str();
   run.err = err.str();
   run.elapsed = clock->now;

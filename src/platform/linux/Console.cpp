@@ -19,6 +19,13 @@ std::error_code KeepStandardDescriptorsOpen() {
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
+// Terminals here take UTF-8 and escape sequences as they are.
+struct ConsoleSession::Restore {};
+
+ConsoleSession::ConsoleSession() : stderrTakesEscapes_(StderrIsTerminal()) {}
+
+ConsoleSession::~ConsoleSession() = default;
+
 std::string ReadStandardInput() {
   std::string text(4096, '\0');
   const auto count = ::read(kStandardInputDescriptor, text.data(), text.size());

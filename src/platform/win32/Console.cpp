@@ -6,7 +6,10 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <iostream>
+#include <optional>
 
+#include "platform/win32/ConsoleTextBuffer.h"
 #include "platform/win32/LeanWindows.h"
 
 namespace usblink {
@@ -30,6 +33,74 @@ std::error_code KeepStandardDescriptorsOpen() {
 }
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+namespace {
+
+// The console mode of a handle; none for a file or a pipe.
+std::optional<DWORD> ConsoleMode(HANDLE handle) {
+  DWORD mode = 0;
+  if (!GetConsoleMode(handle, &mode)) return std::nullopt;
+  return mode;
+}
+
+// A console text buffer under `stream` while this lives.
+class ConsoleStream {
+ public:
+  ConsoleStream(std::ostream& stream, HANDLE console)
+      : stream_(stream), buffer_(console), saved_(stream.rdbuf(&buffer_)) {}
+  ~ConsoleStream() {
+    stream_.flush();
+    stream_.rdbuf(saved_);
+  }
+  ConsoleStream(const ConsoleStream&) = delete;
+  ConsoleStream& operator=(const ConsoleStream&) = delete;
+
+ private:
+  std::ostream& stream_;
+  win32::ConsoleTextBuffer buffer_;
+  std::streambuf* saved_;
+};
+
+}  // namespace
+
+struct ConsoleSession::Restore {
+  Restore() = default;
+  Restore(const Restore&) = delete;
+  Restore& operator=(const Restore&) = delete;
+  // The streams are flushed before stderr's console loses its escapes.
+  ~Restore() {
+    err.reset();
+    out.reset();
+    if (errorMode) SetConsoleMode(errorHandle, *errorMode);
+  }
+
+  std::optional<ConsoleStream> out;
+  std::optional<ConsoleStream> err;
+  HANDLE errorHandle = nullptr;
+  std::optional<DWORD> errorMode;
+};
+
+// The thread's last error stays as it was: the log reports it after calls
+// that do not set it, such as HidD_GetHidGuid.
+ConsoleSession::ConsoleSession() : restore_(std::make_unique<Restore>()) {
+  const DWORD lastError = GetLastError();
+  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  if (ConsoleMode(output)) restore_->out.emplace(std::cout, output);
+  if (const auto mode = ConsoleMode(error)) {
+    restore_->err.emplace(std::cerr, error);
+    if ((*mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0) {
+      stderrTakesEscapes_ = true;
+    } else if (SetConsoleMode(error, *mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) {
+      restore_->errorHandle = error;
+      restore_->errorMode = mode;
+      stderrTakesEscapes_ = true;
+    }
+  }
+  SetLastError(lastError);
+}
+
+ConsoleSession::~ConsoleSession() = default;
 
 std::string ReadStandardInput() {
   std::string text(4096, '\0');
