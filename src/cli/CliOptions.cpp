@@ -326,6 +326,8 @@ class CommandLine {
 CommandLine::CommandLine() : app_(kAbout.data(), std::string(kProgram)) {
   // Options of the whole command line also stand after the command.
   app_.fallthrough();
+  // "/tmp/a.UD" is a file on Windows too, never an option.
+  app_.allow_windows_style_options(false);
   app_.require_subcommand(0, 1);
   app_.formatter_fn([this](const CLI::App* app, const std::string&, CLI::AppFormatMode) {
     return HelpPage(*app);

@@ -118,6 +118,8 @@ TEST(CliOptionsTest, OptionsStandBeforeOrAfterTheCommandAndTheLastValueCounts) {
   EXPECT_TRUE(toStdout.options->verbose);
   EXPECT_FALSE(cli::ParseCommandLine({"read"}).options->ReadsToStandardOutput());
   EXPECT_EQ(cli::ParseCommandLine({"check", "--", "-q.UD"}).options->file, "-q.UD");
+  // Everywhere a FILE, also where options may begin with "/".
+  EXPECT_EQ(cli::ParseCommandLine({"check", "/tmp/a.UD"}).options->file, "/tmp/a.UD");
 }
 
 TEST(CliOptionsTest, EveryKindOfParseErrorIsAUsageErrorAlsoUnderJson) {
