@@ -127,8 +127,8 @@ class Parser {
     if (name.starts_with("--sim-")) usesSimulation_ = std::string(name);
     const bool flag = name == "-h" || name == "--help" || name == "--version" ||
                       name == "--simulate" || name == "--json" || name == "-q" ||
-                      name == "--quiet" || name == "--fast" || name == "--force" ||
-                      name == "--sim-absent";
+                      name == "--quiet" || name == "-v" || name == "--verbose" ||
+                      name == "--fast" || name == "--force" || name == "--sim-absent";
     if (flag && inlineValue_) return Fail("option " + std::string(name) + " takes no value");
 
     auto& sim = options_.sim;
@@ -142,6 +142,8 @@ class Parser {
       options_.json = true;
     else if (name == "-q" || name == "--quiet")
       options_.quiet = true;
+    else if (name == "-v" || name == "--verbose")
+      options_.verbose = true;
     else if (name == "--fast")
       options_.fast = true;
     else if (name == "--force")

@@ -35,6 +35,7 @@ struct Options {
   std::optional<std::filesystem::path> logFile;
   bool json = false;
   bool quiet = false;
+  bool verbose = false;  // the whole log on stdout, as the window shows it
   bool fast = false;
   bool force = false;  // download an image larger than the flash: its first 262,144 bytes
   SimulationOptions sim;

@@ -26,9 +26,11 @@ Options:
                    flash) anyway, only its first 262,144 bytes; and replace an
                    existing --backup FILE
   --wait SECONDS   retry discovery every 250 ms until the calculator appears
-  --log FILE       also write the log to FILE
-  --json           JSON Lines on stdout: one object per log line, progress step,
-                   message box and the final result
+  --log FILE       write the whole log to FILE, with the messages, the command
+                   line and how the run ended
+  --json           JSON Lines on stdout (docs/json-lines.md): the start, log
+                   lines, messages, progress, bank checks and the result
+  -v, --verbose    the whole log on stdout, line for line as the window shows it
   -q, --quiet      no log lines, only messages and the result
   --fast           poll the device every 1 ms instead of every 10 ms; the device
                    still gets 5 s of busy replies before "PC Timeout Error! "
@@ -53,9 +55,10 @@ Simulated calculator (with --simulate):
   --sim-ids VID:PID         the calculator's ids (hex)
   --sim-descriptor FILE     the calculator's report descriptor (binary)
 
-Output: the log on stdout, message boxes on stderr as "TITLE: TEXT", a progress
-bar on stderr when it is a terminal. A download that changed the flash without
-committing it ends with a "State: " line on stderr.
+Output: on stdout the calculator found, a line a bank and what was done (the
+whole log with -v); message boxes on stderr as "TITLE: TEXT"; the progress on
+stderr, a bar on a terminal, else a line every 10 %. A download that changed the
+flash without committing it ends with a "State: " line on stderr.
 
 Ctrl-C: connect, read, backup and verify stop after the running exchange with the
 calculator. A download goes on after the first Ctrl-C (stopping it can leave the

@@ -26,6 +26,7 @@ struct HidInterface {
   // last-error code that says why.
   std::optional<InterfaceIds> ids;
   std::uint32_t error = WinError::Success;
+  friend bool operator==(const HidInterface&, const HidInterface&) = default;
 };
 
 class InterfaceWalk {
