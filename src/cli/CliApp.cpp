@@ -548,7 +548,8 @@ int TerminalColumns(std::optional<int> told) {
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
            const Environment& environment) {
   const RunStart start{USBLINK_VERSION, arguments, std::chrono::system_clock::now()};
-  const auto usageError = [&](const std::string& reason, bool json) {
+  // `options`: what the command line asks, when it could be parsed.
+  const auto usageError = [&](const std::string& reason, bool json, const Options* options) {
     if (!json) {
       terminal.err << "usblink-cli: " << reason << "\nTry 'usblink-cli --help'.\n";
       return kExitUsage;
@@ -556,13 +557,13 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
     TerminalOutput output(terminal.out, terminal.err, std::nullopt);
     TerminalView view(output, {true, Detail::Short},
                       [] { return std::chrono::steady_clock::now(); });
-    view.Start(start, {{"command", nullptr}});
+    view.Start(start, options != nullptr ? StartFields(*options) : Json{{"command", nullptr}});
     view.Message(reason, "usblink-cli");
     view.Result(kExitUsage, OutcomeText(kExitUsage));
     return kExitUsage;
   };
   const ParseResult parsed = ParseCommandLine(arguments);
-  if (!parsed.options) return usageError(parsed.error, AsksForJson(arguments));
+  if (!parsed.options) return usageError(parsed.error, AsksForJson(arguments), nullptr);
   const Options& options = *parsed.options;
   if (options.command == Command::Help) {
     terminal.out << UsageText();
@@ -573,7 +574,9 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
     return kExitSuccess;
   }
   // Before any file is opened: the log would otherwise be made over the image.
-  if (const auto shared = SharedFileError(options)) return usageError(*shared, options.json);
+  if (const auto shared = SharedFileError(options)) {
+    return usageError(*shared, options.json, &options);
+  }
   // Until the device command begins nothing is left half-done, and reading an
   // image from a FIFO may wait for a writer that never comes.
   environment.signals.EndAtOnce(true);
