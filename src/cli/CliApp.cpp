@@ -407,35 +407,13 @@ Json ResultFields(const RunEnd& end, const TerminalView& view) {
           {"banksVerified", state.banksVerified}};
 }
 
-std::string CommandName(Command command) {
-  switch (command) {
-    case Command::List:
-      return "list";
-    case Command::Connect:
-      return "connect";
-    case Command::Check:
-      return "check";
-    case Command::Download:
-      return "download";
-    case Command::Read:
-      return "read";
-    case Command::Verify:
-      return "verify";
-    case Command::Help:
-      return "help";
-    case Command::Version:
-      break;
-  }
-  return "version";
-}
-
 Json OptionalPath(const std::optional<std::filesystem::path>& path) {
   return path ? Json(path->string()) : Json(nullptr);
 }
 
 // The start object's account of what the command line asks.
 Json StartFields(const Options& options) {
-  return {{"command", CommandName(options.command)},
+  return {{"command", CommandWord(options.command)},
           {"file", OptionalPath(options.file)},
           {"options",
            {{"simulate", options.simulate},

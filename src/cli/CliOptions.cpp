@@ -309,4 +309,11 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
   return Parser(arguments).Parse();
 }
 
+std::string_view CommandWord(Command command) {
+  for (const auto& [word, spec] : kCommands) {
+    if (spec.command == command) return word;
+  }
+  return command == Command::Help ? "help" : "version";
+}
+
 }  // namespace usblink::cli

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sim/SimCalculator.h"
@@ -47,6 +48,10 @@ struct ParseResult {
 };
 
 ParseResult ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The word that names `command` on the command line ("download"; "help" and
+// "version" for the options that ask for them).
+std::string_view CommandWord(Command command);
 
 // The text of --help.
 std::string UsageText();

@@ -310,15 +310,10 @@ TEST_F(CliCommandsTest, JsonLinesAreEachOneObject) {
   ASSERT_EQ(progress.size(), 2u);
   EXPECT_EQ(progress[0]["blocks"], 1);
   EXPECT_EQ(progress[1]["blocks"], 3);
-  const auto result = run.Result();
-  EXPECT_EQ(result["type"], "result");
-  EXPECT_EQ(result["outcome"], "ok");
-  EXPECT_EQ(result["exitStatus"], 0);
-  EXPECT_EQ(result["flashChanged"], true);
-  EXPECT_EQ(result["committed"], true);
-  EXPECT_EQ(result["blocksSent"], 3);
-  EXPECT_EQ(result["totalBlocks"], 3);
-  EXPECT_EQ(result["banksVerified"], 1);
+  const cli::Json expected = {{"type", "result"},     {"outcome", "ok"},   {"exitStatus", 0},
+                              {"flashChanged", true}, {"committed", true}, {"blocksSent", 3},
+                              {"totalBlocks", 3},     {"banksVerified", 1}};
+  EXPECT_EQ(run.ResultFields(expected), expected);
   EXPECT_EQ(run.err, "");
 }
 

@@ -51,6 +51,15 @@ struct CliRun {
     const auto objects = Objects();
     return objects.empty() ? cli::Json() : objects.back();
   }
+  // The result's fields that `expected` names, in its order, to compare with it.
+  [[nodiscard]] cli::Json ResultFields(const cli::Json& expected) const {
+    const cli::Json result = Result();
+    cli::Json picked = cli::Json::object();
+    for (const auto& [key, value] : expected.items()) {
+      picked[key] = result.contains(key) ? result[key] : cli::Json();
+    }
+    return picked;
+  }
 };
 
 // What a run meets from outside.
