@@ -5,7 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <regex>
+#include <set>
 
 #include "cli/ExitStatus.h"
 #include "cli/RunLog.h"
@@ -154,7 +159,7 @@ TEST_F(CliOutputTest, JsonLinesFollowTheSchemaOnEveryRun) {
       {{"--simulate", "--json", "verify", image}, "verify"},
       {{"--simulate", "--json", "--sim-bad-bank", "0", "download", image}, "download"},
       {{"--simulate", "--json", "--sim-silent-after", "40", "download", image}, "download"},
-      {{"--json", "connect"}, "connect"},
+      {{"--json", "--wait", "0.5", "connect"}, "connect"},
       {{"--json", "check", image}, "check"},
       {{"--simulate", "--json", "list"}, "list"},
       {{"--json", "download", PathOf("absent.UD")}, "download"},
@@ -162,12 +167,30 @@ TEST_F(CliOutputTest, JsonLinesFollowTheSchemaOnEveryRun) {
       {{"--json", "--bogus", "connect"}, ""},
       {{"--json", "--log", image, "download", image}, "download"},
   };
+  std::map<std::string, std::set<std::string>> seen;  // the fields of each type
   for (const auto& [arguments, command] : runs) {
     SCOPED_TRACE(::testing::PrintToString(arguments));
     const auto run = RunCli(arguments);
     ExpectSchema(run, command);
     // Stdout holds only the objects; stderr at most the State line.
     EXPECT_EQ(run.err.find("usblink-cli:"), std::string::npos) << run.err;
+    for (const auto& object : run.Objects()) {
+      for (const auto& [key, value] : object.items()) seen[object.value("type", "")].insert(key);
+    }
+  }
+  // Each type and field that came is described.
+  std::ifstream file(std::filesystem::path(USBLINK_SOURCE_DIR) / "docs" / "json-lines.md");
+  const std::string documentation{std::istreambuf_iterator<char>(file), {}};
+  ASSERT_FALSE(documentation.empty());
+  for (const auto& [type, fields] : seen) {
+    const auto section = documentation.find("\n## " + type + "\n");
+    ASSERT_NE(section, std::string::npos) << type;
+    const auto next = documentation.find("\n## ", section + 1);
+    const std::string described = documentation.substr(section, next - section);
+    for (const auto& field : fields) {
+      if (field == "type") continue;
+      EXPECT_NE(described.find("`" + field + "`"), std::string::npos) << type << "." << field;
+    }
   }
 }
 
