@@ -55,7 +55,8 @@ stop_device() {
   wait "$device" 2>/dev/null
 }
 
-cli="usblink-cli --fast"
+# The whole log, as the checks below read it.
+cli="usblink-cli --fast -v"
 
 # The calculator alone, at /dev/hidraw0.
 start_device
