@@ -22,6 +22,8 @@ void Discovery::SetIdTexts(std::string vendorIdText, std::string productIdText) 
   state_.ProductIdText = std::move(productIdText);
 }
 
+void Discovery::SetDevice(std::optional<DeviceSelector> device) { device_ = std::move(device); }
+
 bool Discovery::FindTheHid() {
   CloseLeftoverHandles();
   state_.NoMoreInterfaces = false;
@@ -83,7 +85,7 @@ void Discovery::ExamineInterface(const Guid& hidClassGuid, std::uint32_t interfa
   ReadDevicePath();
   OpenInterface();
   // An interface whose attributes could not be read never matches.
-  if (ReadAttributes() && IdsMatch()) {
+  if (ReadAttributes() && IdsMatch() && IsNamedDevice()) {
     window_.AppendLine("  The equipment has been found！");
     state_.DeviceFound = true;
   } else {
@@ -144,6 +146,19 @@ bool Discovery::ReadAttributes() {
 bool Discovery::IdsMatch() const {
   return IdTextValue(state_.VendorIdText) == state_.HidAttributes.VendorID &&
          IdTextValue(state_.ProductIdText) == state_.HidAttributes.ProductID;
+}
+
+// Asks for the serial number only of interfaces with the ids, and only when
+// one was named, so the walk of a run that names none stays as it was.
+bool Discovery::IsNamedDevice() {
+  if (!device_) return true;
+  if (device_->by == DeviceSelector::By::Path) return device_->MatchesPath(state_.DevicePath);
+  std::string serialNumber;
+  state_.LastApiResult = api_.HidD_GetSerialNumberString(link_.HIDHandle, serialNumber);
+  apiLog_.LogApiResult("HidD_GetSerialNumberString");
+  if (state_.LastApiResult == 0) return false;
+  window_.AppendLine("  Serial number: " + serialNumber);
+  return device_->MatchesSerialNumber(serialNumber);
 }
 
 // The invalid handle of a failed open is passed on too; its failure is logged.

@@ -3,10 +3,12 @@
 // every platform call and value of the walk written to the window's log.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "hid/ApiLog.h"
+#include "hid/DeviceSelector.h"
 #include "hid/Link.h"
 #include "hid/LogPort.h"
 #include "platform/HidApi.h"
@@ -56,9 +58,14 @@ class Discovery {
   // The texts FindTheHid matches, each "&H" and the trimmed id field.
   void SetIdTexts(std::string vendorIdText, std::string productIdText);
 
-  // Walks the present HID interfaces and stops at the first whose ids match.
-  // On a match HIDHandle and ReadHandle stay open and the link status reads
-  // "USB Link OK!"; otherwise it reads "USB Link Error!".
+  // The calculator FindTheHid stops at among several with the ids; none
+  // (the window's way): the first.
+  void SetDevice(std::optional<DeviceSelector> device);
+
+  // Walks the present HID interfaces and stops at the first whose ids match
+  // and, when a device was named, that is the device. On a match HIDHandle
+  // and ReadHandle stay open and the link status reads "USB Link OK!";
+  // otherwise it reads "USB Link Error!".
   bool FindTheHid();
 
   // Logs the capabilities of the device open on HIDHandle.
@@ -74,6 +81,7 @@ class Discovery {
   void OpenInterface();
   [[nodiscard]] bool ReadAttributes();
   [[nodiscard]] bool IdsMatch() const;
+  [[nodiscard]] bool IsNamedDevice();
   void CloseInterface();
   void OpenReadHandle();
   void PrepareOverlappedRead();
@@ -84,6 +92,7 @@ class Discovery {
   HidCP::Link& link_;
   ApiLog apiLog_;
   DiscoveryState state_;
+  std::optional<DeviceSelector> device_;
 };
 
 }  // namespace usblink

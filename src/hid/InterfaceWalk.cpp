@@ -39,10 +39,16 @@ std::vector<HidInterface> InterfaceWalk::List() {
     HidInterface entry;
     entry.index = index;
     entry.path = DevicePath(set, data);
-    ReadIds(entry);
+    ReadDevice(entry);
     interfaces.push_back(std::move(entry));
   }
   return interfaces;
+}
+
+std::vector<HidInterface> InterfaceWalk::ListWithIds(InterfaceIds ids) {
+  std::vector<HidInterface> matching = List();
+  std::erase_if(matching, [ids](const HidInterface& entry) { return entry.ids != ids; });
+  return matching;
 }
 
 std::string InterfaceWalk::DevicePath(Handle deviceInfoSet,
@@ -61,7 +67,7 @@ std::string InterfaceWalk::DevicePath(Handle deviceInfoSet,
   return std::string(pathStart, std::find(pathStart, detail.end(), std::uint8_t{0}));
 }
 
-void InterfaceWalk::ReadIds(HidInterface& entry) {
+void InterfaceWalk::ReadDevice(HidInterface& entry) {
   const Handle device =
       api_.CreateFileA(entry.path, 0, kFileShareReadWrite, nullptr, kOpenExisting, 0);
   if (device == kInvalidHandleValue) {
@@ -71,11 +77,19 @@ void InterfaceWalk::ReadIds(HidInterface& entry) {
   const ScopedHandle deviceGuard(api_, device, &HidApi::CloseHandle);
   HiddAttributes attributes;
   attributes.Size = kHiddAttributesSize;
-  if (api_.HidD_GetAttributes(device, attributes) == 0) {
+  if (api_.HidD_GetAttributes(device, attributes) != 0) {
+    entry.ids = InterfaceIds{attributes.VendorID, attributes.ProductID};
+  } else {
     entry.error = api_.LastPlatformError();
-    return;
   }
-  entry.ids = InterfaceIds{attributes.VendorID, attributes.ProductID};
+  // A platform may know the strings also of a device whose attributes it cannot read.
+  const auto readString = [&](auto call, std::optional<std::string>& field) {
+    std::string text;
+    if ((api_.*call)(device, text) != 0) field = std::move(text);
+  };
+  readString(&HidApi::HidD_GetSerialNumberString, entry.serialNumber);
+  readString(&HidApi::HidD_GetManufacturerString, entry.manufacturer);
+  readString(&HidApi::HidD_GetProductString, entry.product);
 }
 
 }  // namespace usblink

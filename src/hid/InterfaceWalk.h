@@ -26,6 +26,10 @@ struct HidInterface {
   // last-error code that says why.
   std::optional<InterfaceIds> ids;
   std::uint32_t error = WinError::Success;
+  // The device's strings, where the platform gives them.
+  std::optional<std::string> serialNumber;
+  std::optional<std::string> manufacturer;
+  std::optional<std::string> product;
   friend bool operator==(const HidInterface&, const HidInterface&) = default;
 };
 
@@ -37,6 +41,9 @@ class InterfaceWalk {
   // access rights, which is enough for the attributes also of devices the
   // system holds, and closed again.
   [[nodiscard]] std::vector<HidInterface> List();
+  // The present interfaces with these ids, in enumeration order: the
+  // calculators to choose from, numbered by their place in the list.
+  [[nodiscard]] std::vector<HidInterface> ListWithIds(InterfaceIds ids);
 
   // The device path of an enumerated interface: the size query, then the fetch
   // into a record whose size field says 5. Empty when the fetch fails.
@@ -44,8 +51,9 @@ class InterfaceWalk {
                                        const SpDeviceInterfaceData& interfaceData);
 
  private:
-  // Fills in the ids of the interface at its path, or the code that kept them unread.
-  void ReadIds(HidInterface& entry);
+  // Fills in the ids of the interface at its path, or the code that kept them
+  // unread, and whichever of its strings the platform gives.
+  void ReadDevice(HidInterface& entry);
 
   HidApi& api_;
 };

@@ -126,6 +126,11 @@ const std::string* EmulatedHidApi::OpenedPath(Handle handle) const {
   return found != openHandles_.end() ? &found->second.path : nullptr;
 }
 
+const EmulatedHidApi::SystemObject* EmulatedHidApi::OpenedObject(Handle handle) const {
+  const auto found = openHandles_.find(handle);
+  return found != openHandles_.end() ? found->second.object.get() : nullptr;
+}
+
 std::int32_t EmulatedHidApi::PrepareData(std::span<const std::uint8_t> descriptor,
                                          PreparsedData& preparsedData) {
   const auto added = preparsedData_.Add(descriptor);

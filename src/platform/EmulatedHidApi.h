@@ -94,6 +94,9 @@ class EmulatedHidApi : public HidApi {
   // The device path an open handle was opened on, empty for an event; null
   // when the handle is not open.
   [[nodiscard]] const std::string* OpenedPath(Handle handle) const;
+  // What an open handle holds of the system underneath; null when nothing or
+  // when the handle is not open.
+  [[nodiscard]] const SystemObject* OpenedObject(Handle handle) const;
   // HidD_GetPreparsedData's answer for a device with this descriptor.
   std::int32_t PrepareData(std::span<const std::uint8_t> descriptor, PreparsedData& preparsedData);
   std::int32_t Succeed();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "platform/WindowsRecords.h"
@@ -14,7 +15,9 @@ namespace usblink {
 // One backend of the platform. Each call leaves its last-error code behind,
 // readable through LastPlatformError() until the next call. The codes named
 // below are those the backends that emulate Windows leave; on Windows they are
-// the system's own. A call that succeeds leaves 0 in those backends.
+// the system's own. A call that succeeds leaves 0 in those backends. A backend
+// serves one thread: its last-error code is that thread's, as on Windows, so
+// each thread that talks to a calculator of its own has a backend of its own.
 class HidApi {
  public:
   HidApi() = default;
@@ -51,6 +54,14 @@ class HidApi {
   virtual std::int32_t CloseHandle(Handle object) = 0;
   // 1 with ids and version; 0 with 6 for a handle not open, 1 for no HID device, 1167 if gone.
   virtual std::int32_t HidD_GetAttributes(Handle device, HiddAttributes& attributes) = 0;
+  // The device's own strings, in UTF-8 (Windows keeps them in UTF-16). Each leaves the text
+  // alone when it fails: 0 with 6, 1 or 1167 as above, 31 when the device has no such string.
+  // 1 with the serial number string.
+  virtual std::int32_t HidD_GetSerialNumberString(Handle device, std::string& serialNumber) = 0;
+  // 1 with the manufacturer string.
+  virtual std::int32_t HidD_GetManufacturerString(Handle device, std::string& manufacturer) = 0;
+  // 1 with the product string.
+  virtual std::int32_t HidD_GetProductString(Handle device, std::string& product) = 0;
   // 1 with new preparsed data; 0 with 6, 1 or 1167 as above, 13 for a descriptor refused.
   virtual std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) = 0;
   // kHidpStatusSuccess or kHidpStatusInvalidPreparsedData; never touches the last-error code.

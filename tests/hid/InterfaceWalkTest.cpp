@@ -45,6 +45,35 @@ TEST_F(InterfaceWalkTest, AnUnpluggedCalculatorIsNotListed) {
   EXPECT_EQ(walk.List().size(), 2u);
 }
 
+TEST_F(InterfaceWalkTest, ListsTheStringsEachDeviceHas) {
+  bus.interfaces[1].openable = false;
+  const auto listed = walk.List();
+
+  ASSERT_EQ(listed.size(), 3u);
+  EXPECT_EQ(listed[0].serialNumber, std::nullopt);
+  EXPECT_EQ(listed[0].manufacturer, "Logitech");
+  EXPECT_EQ(listed[0].product, "USB Keyboard");
+  EXPECT_EQ(listed[1].product, std::nullopt) << "what cannot be opened tells nothing";
+  EXPECT_EQ(listed[2].serialNumber, "SIM0001");
+  EXPECT_EQ(listed[2].manufacturer, "usblink");
+  EXPECT_EQ(listed[2].product, "Simulated calculator");
+  EXPECT_EQ(sim.OpenHandleCount(), 0);
+}
+
+TEST_F(InterfaceWalkTest, ListWithIdsGivesThePresentCalculatorsInOrder) {
+  bus = sim::SimBus::WithCalculators(2, 3);
+  bus.Calculator(1).Faults().unplugAfter = 0;
+  const auto calculators = walk.ListWithIds({kCalculatorVendorId, kCalculatorProductId});
+
+  ASSERT_EQ(calculators.size(), 2u);
+  EXPECT_EQ(calculators[0].index, 2u);
+  EXPECT_EQ(calculators[0].path, bus.interfaces[2].path);
+  EXPECT_EQ(calculators[0].serialNumber, "SIM0001");
+  EXPECT_EQ(calculators[1].index, 3u);
+  EXPECT_EQ(calculators[1].serialNumber, "SIM0003");
+  EXPECT_TRUE(walk.ListWithIds({0x046D, 0xC077}).size() == 1u) << "the mouse";
+}
+
 // The record grew between the size query and the fetch.
 TEST_F(InterfaceWalkTest, AnInterfaceWhosePathCannotBeFetchedIsStillListed) {
   api.reportedRequiredSize = 9;

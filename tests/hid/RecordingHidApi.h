@@ -88,6 +88,18 @@ class RecordingHidApi final : public HidApi {
     attributesSizes.push_back(attributes.Size);
     return Capture(backend_.HidD_GetAttributes(device, attributes));
   }
+  std::int32_t HidD_GetSerialNumberString(Handle device, std::string& serialNumber) override {
+    stringCalls.emplace_back("HidD_GetSerialNumberString");
+    return Capture(backend_.HidD_GetSerialNumberString(device, serialNumber));
+  }
+  std::int32_t HidD_GetManufacturerString(Handle device, std::string& manufacturer) override {
+    stringCalls.emplace_back("HidD_GetManufacturerString");
+    return Capture(backend_.HidD_GetManufacturerString(device, manufacturer));
+  }
+  std::int32_t HidD_GetProductString(Handle device, std::string& product) override {
+    stringCalls.emplace_back("HidD_GetProductString");
+    return Capture(backend_.HidD_GetProductString(device, product));
+  }
   std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) override {
     const std::int32_t result = Capture(backend_.HidD_GetPreparsedData(device, preparsedData));
     if (result == 0 && preparsedDataOnFailure) preparsedData = *preparsedDataOnFailure;
@@ -126,6 +138,8 @@ class RecordingHidApi final : public HidApi {
   std::vector<CreateFileCall> createFileCalls;
   std::vector<CreateEventCall> createEventCalls;
   std::vector<ValueCapsCall> valueCapsCalls;
+  // The names of the string calls, in the order made.
+  std::vector<std::string> stringCalls;
   // Every reference handed to HidP_GetCaps, HidP_GetValueCaps and HidD_FreePreparsedData.
   std::vector<PreparsedData> preparsedDataUsed;
   // When set, a failing HidD_GetPreparsedData leaves this behind in its out value.

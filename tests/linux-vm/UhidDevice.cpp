@@ -76,6 +76,16 @@ void UhidDevice::RefuseSetReport(std::uint32_t id) const {
   Write(event);
 }
 
+void UhidDevice::SendInput(std::span<const std::uint8_t> data) const {
+  uhid_event event{};
+  event.type = UHID_INPUT2;
+  auto& input = event.u.input2;
+  const auto size = std::min(data.size(), sizeof input.data);
+  input.size = static_cast<std::uint16_t>(size);
+  std::memcpy(input.data, data.data(), size);
+  Write(event);
+}
+
 void UhidDevice::Write(const uhid_event& event) const {
   if (::write(fd_.Get(), &event, sizeof event) != static_cast<ssize_t>(sizeof event)) {
     ThrowErrno("write /dev/uhid");

@@ -32,6 +32,8 @@ class UhidDevice {
   void ReplyGetReport(std::uint32_t id, std::span<const std::uint8_t> data) const;
   void RefuseGetReport(std::uint32_t id) const;
   void RefuseSetReport(std::uint32_t id) const;
+  // An input report the device sends of its own accord (interrupt in).
+  void SendInput(std::span<const std::uint8_t> data) const;
 
  private:
   void Write(const uhid_event& event) const;

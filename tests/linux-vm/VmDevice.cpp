@@ -86,14 +86,15 @@ class Bench {
         if (device.isCalculator && event.u.output.size >= kReportLength) {
           calculator_.ReceiveOutputReport(
               std::span<const std::uint8_t, kReportLength>(event.u.output.data, kReportLength));
+          // Wine answers a read of the input report from its copy of the
+          // last one the device sent, where Windows asks the device: the
+          // reply goes out at once as well.
+          device.uhid.SendInput(InputReport(kReportId));
         }
         break;
       case UHID_GET_REPORT:
         if (device.isCalculator && event.u.get_report.rtype == UHID_INPUT_REPORT) {
-          Report report{};
-          report[0] = event.u.get_report.rnum;
-          calculator_.ProduceInputReport(report);
-          device.uhid.ReplyGetReport(event.u.get_report.id, report);
+          device.uhid.ReplyGetReport(event.u.get_report.id, InputReport(event.u.get_report.rnum));
         } else {
           device.uhid.RefuseGetReport(event.u.get_report.id);
         }
@@ -104,6 +105,14 @@ class Bench {
       default:
         break;
     }
+  }
+
+  // The calculator's next input report, byte 0 the report id.
+  Report InputReport(std::uint8_t reportId) {
+    Report report{};
+    report[0] = reportId;
+    calculator_.ProduceInputReport(report);
+    return report;
   }
 
   sim::SimCalculator calculator_;

@@ -13,7 +13,9 @@ namespace usblink::linux_hid {
 namespace {
 
 constexpr std::string_view kNodePrefix = "hidraw";
-constexpr std::string_view kHidIdKey = "HID_ID=";
+constexpr std::string_view kHidIdKey = "HID_ID";
+constexpr std::string_view kHidUniqKey = "HID_UNIQ";
+constexpr std::string_view kHidNameKey = "HID_NAME";
 constexpr int kUsbLevelsAboveHidDevice = 2;
 
 std::optional<unsigned long> NodeNumber(std::string_view name) {
@@ -37,6 +39,45 @@ std::optional<std::string> FirstLine(const std::filesystem::path& file) {
   std::string line;
   if (!std::getline(in, line)) return std::nullopt;
   return line;
+}
+
+// The KEY=value lines of the node's device/uevent; none when it cannot be read.
+std::optional<std::vector<std::string>> ReadUevent(const std::filesystem::path& sysfsRoot,
+                                                   const std::string& node) {
+  std::ifstream uevent(sysfsRoot / node / "device" / "uevent");
+  if (!uevent) return std::nullopt;
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(uevent, line);) lines.push_back(std::move(line));
+  return lines;
+}
+
+std::optional<std::string> ValueOf(const std::vector<std::string>& uevent, std::string_view key) {
+  for (const std::string& line : uevent) {
+    if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == '=') {
+      return line.substr(key.size() + 1);
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> NonEmpty(std::optional<std::string> text) {
+  if (text && text->empty()) return std::nullopt;
+  return text;
+}
+
+// The USB device above the node's HID device, at most two levels up (the USB
+// interface, then the device): the directory with its bcdDevice. Nodes on
+// other buses (uhid, Bluetooth, I2C) have none.
+std::optional<std::filesystem::path> UsbDeviceAbove(const std::filesystem::path& sysfsRoot,
+                                                    const std::string& node) {
+  std::error_code error;
+  auto directory = std::filesystem::canonical(sysfsRoot / node / "device", error);
+  if (error) return std::nullopt;
+  for (int level = 0; level < kUsbLevelsAboveHidDevice; ++level) {
+    directory = directory.parent_path();
+    if (std::filesystem::exists(directory / "bcdDevice", error)) return directory;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -65,36 +106,44 @@ std::vector<std::filesystem::path> CalculatorNodes(const HidrawRoots& roots) {
 }
 
 std::optional<HidIds> ReadHidIds(const std::filesystem::path& sysfsRoot, const std::string& node) {
-  std::ifstream uevent(sysfsRoot / node / "device" / "uevent");
-  for (std::string line; std::getline(uevent, line);) {
-    if (!line.starts_with(kHidIdKey)) continue;
-    // bus:vendor:product, each in hex; the ids are 32 bits wide there.
-    const std::string_view value = std::string_view(line).substr(kHidIdKey.size());
-    const auto first = value.find(':');
-    const auto second = value.find(':', first + 1);
-    if (first == std::string_view::npos || second == std::string_view::npos) return std::nullopt;
-    const auto vendor = ParseHex(value.substr(first + 1, second - first - 1));
-    const auto product = ParseHex(value.substr(second + 1));
-    if (!vendor || !product) return std::nullopt;
-    return HidIds{static_cast<std::uint16_t>(*vendor), static_cast<std::uint16_t>(*product)};
-  }
-  return std::nullopt;
+  const auto uevent = ReadUevent(sysfsRoot, node);
+  if (!uevent) return std::nullopt;
+  const auto line = ValueOf(*uevent, kHidIdKey);
+  if (!line) return std::nullopt;
+  // bus:vendor:product, each in hex; the ids are 32 bits wide there.
+  const std::string_view value = *line;
+  const auto first = value.find(':');
+  const auto second = value.find(':', first + 1);
+  if (first == std::string_view::npos || second == std::string_view::npos) return std::nullopt;
+  const auto vendor = ParseHex(value.substr(first + 1, second - first - 1));
+  const auto product = ParseHex(value.substr(second + 1));
+  if (!vendor || !product) return std::nullopt;
+  return HidIds{static_cast<std::uint16_t>(*vendor), static_cast<std::uint16_t>(*product)};
 }
 
 std::optional<std::uint16_t> ReadUsbVersionNumber(const std::filesystem::path& sysfsRoot,
                                                   const std::string& node) {
-  std::error_code error;
-  auto directory = std::filesystem::canonical(sysfsRoot / node / "device", error);
-  if (error) return std::nullopt;
-  for (int level = 0; level < kUsbLevelsAboveHidDevice; ++level) {
-    directory = directory.parent_path();
-    if (const auto line = FirstLine(directory / "bcdDevice")) {
-      const auto version = ParseHex(*line);
-      if (!version || *version > 0xFFFF) return std::nullopt;
-      return static_cast<std::uint16_t>(*version);
-    }
+  const auto usbDevice = UsbDeviceAbove(sysfsRoot, node);
+  if (!usbDevice) return std::nullopt;
+  const auto line = FirstLine(*usbDevice / "bcdDevice");
+  const auto version = line ? ParseHex(*line) : std::nullopt;
+  if (!version || *version > 0xFFFF) return std::nullopt;
+  return static_cast<std::uint16_t>(*version);
+}
+
+std::optional<HidStrings> ReadHidStrings(const std::filesystem::path& sysfsRoot,
+                                         const std::string& node) {
+  const auto uevent = ReadUevent(sysfsRoot, node);
+  if (!uevent) return std::nullopt;
+  HidStrings strings;
+  strings.serialNumber = NonEmpty(ValueOf(*uevent, kHidUniqKey));
+  if (const auto usbDevice = UsbDeviceAbove(sysfsRoot, node)) {
+    strings.manufacturer = NonEmpty(FirstLine(*usbDevice / "manufacturer"));
+    strings.product = NonEmpty(FirstLine(*usbDevice / "product"));
+  } else {
+    strings.product = NonEmpty(ValueOf(*uevent, kHidNameKey));
   }
-  return std::nullopt;
+  return strings;
 }
 
 }  // namespace usblink::linux_hid

@@ -35,4 +35,19 @@ std::vector<std::filesystem::path> CalculatorNodes(const HidrawRoots& roots);
 std::optional<std::uint16_t> ReadUsbVersionNumber(const std::filesystem::path& sysfsRoot,
                                                   const std::string& node);
 
+// The strings the kernel keeps of the node's device, each none where it has
+// none (an empty value is none). The serial number is the HID_UNIQ line of
+// device/uevent. On USB the manufacturer and product are the USB device's own
+// strings: HID_NAME there only joins the two with a blank (or makes up
+// "HID vvvv:pppp" for neither), so it cannot be split. On the other buses
+// HID_NAME is the name the device gave itself, taken as the product, and there
+// is no manufacturer. None at all when sysfs holds no such node.
+struct HidStrings {
+  std::optional<std::string> serialNumber;
+  std::optional<std::string> manufacturer;
+  std::optional<std::string> product;
+};
+std::optional<HidStrings> ReadHidStrings(const std::filesystem::path& sysfsRoot,
+                                         const std::string& node);
+
 }  // namespace usblink::linux_hid

@@ -133,6 +133,18 @@ std::int32_t LinuxHidApi::HidD_GetAttributes(Handle device, HiddAttributes& attr
   return Succeed();
 }
 
+std::int32_t LinuxHidApi::HidD_GetSerialNumberString(Handle device, std::string& serialNumber) {
+  return DeviceString(device, &HidStrings::serialNumber, serialNumber);
+}
+
+std::int32_t LinuxHidApi::HidD_GetManufacturerString(Handle device, std::string& manufacturer) {
+  return DeviceString(device, &HidStrings::manufacturer, manufacturer);
+}
+
+std::int32_t LinuxHidApi::HidD_GetProductString(Handle device, std::string& product) {
+  return DeviceString(device, &HidStrings::product, product);
+}
+
 std::int32_t LinuxHidApi::HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) {
   int size = 0;
   if (Request(device, HIDIOCGRDESCSIZE, &size) == 0) return 0;
@@ -161,6 +173,25 @@ std::int32_t LinuxHidApi::Request(Handle device, unsigned long request, void* ar
   if (::ioctl(static_cast<int>(device), request, argument) < 0) {
     return Fail(WinErrorFromErrno(errno));
   }
+  return Succeed();
+}
+
+std::int32_t LinuxHidApi::DeviceString(Handle device,
+                                       std::optional<std::string> HidStrings::*string,
+                                       std::string& text) {
+  const std::string* path = OpenedPath(device);
+  if (path == nullptr || path->empty()) return Fail(WinError::InvalidHandle);
+  const std::string node = HidrawNodeOf(*path);
+  std::error_code error;
+  if (node.empty()) {
+    const bool gone = !std::filesystem::exists(std::filesystem::path(*path), error);
+    return Fail(gone ? WinError::DeviceNotConnected : WinError::InvalidFunction);
+  }
+  const auto strings = ReadHidStrings(roots_.sysfs, node);
+  if (!strings) return Fail(WinError::DeviceNotConnected);
+  const std::optional<std::string>& value = (*strings).*string;
+  if (!value) return Fail(WinError::GenFailure);
+  text = *value;
   return Succeed();
 }
 

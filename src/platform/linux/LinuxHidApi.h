@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -15,6 +16,7 @@
 #include "platform/EmulatedHidApi.h"
 #include "platform/HidApi.h"
 #include "platform/linux/HidrawRoots.h"
+#include "platform/linux/HidrawSysfs.h"
 
 namespace usblink::linux_hid {
 
@@ -38,6 +40,10 @@ using LockedNodes = std::set<NodeId>;
 //   by this backend's later opens of it and given up when the handle that
 //   took it closes; a node that another process holds locked fails to open
 //   with 32 (ERROR_SHARING_VIOLATION), as a device opened exclusively does.
+// - The strings come from sysfs (see ReadHidStrings): on USB the USB device's
+//   manufacturer and product, elsewhere HID_NAME as the product and no
+//   manufacturer; the serial number is HID_UNIQ. A node that left sysfs
+//   fails with 1167.
 class LinuxHidApi final : public EmulatedHidApi {
  public:
   // `notices` receives the one-time notice about a kernel that is too old.
@@ -45,6 +51,9 @@ class LinuxHidApi final : public EmulatedHidApi {
   LinuxHidApi(HidrawRoots roots, std::ostream& notices);
 
   std::int32_t HidD_GetAttributes(Handle device, HiddAttributes& attributes) override;
+  std::int32_t HidD_GetSerialNumberString(Handle device, std::string& serialNumber) override;
+  std::int32_t HidD_GetManufacturerString(Handle device, std::string& manufacturer) override;
+  std::int32_t HidD_GetProductString(Handle device, std::string& product) override;
   std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) override;
   std::int32_t HidD_SetOutputReport(Handle device, std::span<const std::uint8_t> report) override;
   std::int32_t HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) override;
@@ -59,6 +68,9 @@ class LinuxHidApi final : public EmulatedHidApi {
   // ioctl(2) on the handle's descriptor; fails with the mapped errno.
   std::int32_t Request(Handle device, unsigned long request, void* argument);
   std::int32_t ReportRequest(Handle device, unsigned long request, void* report);
+  // One of the strings sysfs keeps of the node the handle is open on.
+  std::int32_t DeviceString(Handle device, std::optional<std::string> HidStrings::*string,
+                            std::string& text);
 
   HidrawRoots roots_;
   std::ostream& notices_;

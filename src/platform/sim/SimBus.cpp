@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdio>
+#include <mutex>
 #include <utility>
+
+#include "platform/SameDevicePath.h"
 
 namespace usblink::sim {
 
@@ -32,12 +34,9 @@ std::string InterfacePath(std::uint16_t vendorId, std::uint16_t productId,
          std::string(kInterfaceClassSuffix);
 }
 
-bool SamePath(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
-}
+// The calculators' own strings; the serial number is each one's own.
+constexpr std::string_view kCalculatorManufacturer = "usblink";
+constexpr std::string_view kCalculatorProduct = "Simulated calculator";
 
 }  // namespace
 
@@ -59,13 +58,46 @@ std::vector<std::uint8_t> CalculatorReportDescriptor() {
   };
 }
 
-SimBus SimBus::WithCalculator(int others, CalculatorFaults faults) {
-  SimBus bus{{}, SimCalculator(std::move(faults)), {}};
-  for (int index = 0; index < others; ++index) bus.interfaces.push_back(OtherInterface(index));
-  bus.interfaces.push_back(CalculatorInterface());
-  return bus;
+struct SimBus::Timeline {
+  struct Comings {
+    BusTime arrival{0};
+    std::optional<BusTime> resetSince;  // when it left for its latest reset
+    int commitsSeen = 0;                // answered commits that started a reset
+    std::uint64_t returns = 0;
+  };
+
+  [[nodiscard]] BusTime Now() const { return clock ? clock() : BusTime{0}; }
+
+  std::vector<Comings> calculators;
+  Clock clock;
+  std::mutex lock;
+};
+
+SimBus::SimBus() : SimBus(1, {}) {}
+
+SimBus::SimBus(std::size_t calculators, const CalculatorFaults& faults)
+    : calculator(faults), timeline_(std::make_unique<Timeline>()) {
+  const std::size_t count = std::max<std::size_t>(calculators, 1);
+  laterCalculators_.assign(count - 1, SimCalculator(faults));
+  timeline_->calculators.resize(count);
 }
 
+SimBus::SimBus(SimBus&&) noexcept = default;
+SimBus& SimBus::operator=(SimBus&&) noexcept = default;
+SimBus::~SimBus() = default;
+
+SimBus SimBus::WithCalculator(int others, CalculatorFaults faults) {
+  return WithCalculators(others, 1, std::move(faults));
+}
+
+SimBus SimBus::WithCalculators(int others, int count, CalculatorFaults faults) {
+  SimBus bus(static_cast<std::size_t>(std::max(count, 0)), faults);
+  for (int index = 0; index < others; ++index) bus.interfaces.push_back(OtherInterface(index));
+  for (int number = 0; number < count; ++number) {
+    bus.interfaces.push_back(CalculatorInterface(static_cast<std::size_t>(number)));
+  }
+  return bus;
+}
 SimInterface SimBus::OtherInterface(int index) {
   const bool keyboard = index % 2 == 0;
   SimInterface other;
@@ -75,6 +107,8 @@ SimInterface SimBus::OtherInterface(int index) {
   std::array<char, 24> instance{};
   std::snprintf(instance.data(), instance.size(), "7&2a8e4b1c&0&%04d", index);
   other.path = InterfacePath(other.vendorId, other.productId, instance.data());
+  other.manufacturer = "Logitech";
+  other.product = keyboard ? "USB Keyboard" : "USB Optical Mouse";
   if (keyboard) {
     other.reportDescriptor.assign(kKeyboardDescriptor.begin(), kKeyboardDescriptor.end());
   } else {
@@ -83,25 +117,110 @@ SimInterface SimBus::OtherInterface(int index) {
   return other;
 }
 
-SimInterface SimBus::CalculatorInterface() {
+SimInterface SimBus::CalculatorInterface(std::size_t number) {
   SimInterface calculator;
   calculator.vendorId = kCalculatorVendorId;
   calculator.productId = kCalculatorProductId;
   calculator.versionNumber = 0x0100;
-  calculator.path = InterfacePath(kCalculatorVendorId, kCalculatorProductId, "6&1a2b3c4d&0&0000");
+  std::array<char, 24> instance{};
+  std::snprintf(instance.data(), instance.size(), "6&1a2b3c4d&0&%04zu", number);
+  calculator.path = InterfacePath(kCalculatorVendorId, kCalculatorProductId, instance.data());
   calculator.reportDescriptor = CalculatorReportDescriptor();
   calculator.isCalculator = true;
+  calculator.calculatorNumber = number;
+  calculator.serialNumber = CalculatorSerialNumber(number);
+  calculator.manufacturer = kCalculatorManufacturer;
+  calculator.product = kCalculatorProduct;
   return calculator;
 }
 
+std::string SimBus::CalculatorSerialNumber(std::size_t number) {
+  std::array<char, 24> serial{};
+  std::snprintf(serial.data(), serial.size(), "SIM%04zu", number + 1);
+  return serial.data();
+}
+
+std::size_t SimBus::CalculatorCount() const { return timeline_->calculators.size(); }
+
+SimCalculator& SimBus::Calculator(std::size_t number) {
+  return number == 0 ? calculator : laterCalculators_.at(number - 1);
+}
+
+const SimCalculator& SimBus::Calculator(std::size_t number) const {
+  return number == 0 ? calculator : laterCalculators_.at(number - 1);
+}
+
+void SimBus::LoadFlash(std::span<const std::uint8_t> content) {
+  const auto kept = content.first(std::min(content.size(), kFlashSize));
+  for (std::size_t number = 0; number < CalculatorCount(); ++number) {
+    std::ranges::copy(kept, Calculator(number).Flash().begin());
+  }
+}
+
+void SimBus::SetArrival(std::size_t number, BusTime at) {
+  timeline_->calculators.at(number).arrival = at;
+}
+
+void SimBus::SetClock(Clock clock) { timeline_->clock = std::move(clock); }
+
 bool SimBus::IsPresent(const SimInterface& entry) const {
-  return !(entry.isCalculator && calculator.Unplugged());
+  const std::scoped_lock guard(timeline_->lock);
+  return PresentNow(entry);
 }
 
 const SimInterface* SimBus::Find(std::string_view path) const {
   const auto found = std::ranges::find_if(
-      interfaces, [path](const SimInterface& entry) { return SamePath(entry.path, path); });
+      interfaces, [path](const SimInterface& entry) { return SameDevicePath(entry.path, path); });
   return found == interfaces.end() ? nullptr : &*found;
+}
+
+std::vector<std::string> SimBus::Paths(bool presentOnly) const {
+  const std::scoped_lock guard(timeline_->lock);
+  std::vector<std::string> paths;
+  for (const auto& entry : interfaces) {
+    if (!presentOnly || PresentNow(entry)) paths.push_back(entry.path);
+  }
+  return paths;
+}
+
+std::optional<SimBus::Presence> SimBus::PresentAt(std::string_view path) const {
+  const SimInterface* entry = Find(path);
+  if (entry == nullptr) return std::nullopt;
+  const std::scoped_lock guard(timeline_->lock);
+  if (!PresentNow(*entry)) return std::nullopt;
+  const std::uint64_t returns =
+      entry->isCalculator ? timeline_->calculators.at(entry->calculatorNumber).returns : 0;
+  return Presence{entry, returns};
+}
+
+void SimBus::DeliverOutputReport(const SimInterface& entry,
+                                 std::span<const std::uint8_t, kReportLength> report) {
+  const std::scoped_lock guard(timeline_->lock);
+  Calculator(entry.calculatorNumber).ReceiveOutputReport(report);
+}
+
+// The reset begins once the host has the commit's answer.
+void SimBus::FetchInputReport(const SimInterface& entry,
+                              std::span<std::uint8_t, kReportLength> report) {
+  if (beforeInputReport) beforeInputReport();
+  const std::scoped_lock guard(timeline_->lock);
+  SimCalculator& engine = Calculator(entry.calculatorNumber);
+  engine.ProduceInputReport(report);
+  auto& comings = timeline_->calculators.at(entry.calculatorNumber);
+  if (engine.AnsweredCommits() == comings.commitsSeen) return;
+  comings.commitsSeen = engine.AnsweredCommits();
+  if (!timeline_->clock) return;
+  comings.resetSince = timeline_->Now();
+  ++comings.returns;
+}
+
+// The caller holds the lock.
+bool SimBus::PresentNow(const SimInterface& entry) const {
+  if (!entry.isCalculator) return true;
+  const auto& comings = timeline_->calculators.at(entry.calculatorNumber);
+  const BusTime now = timeline_->Now();
+  const bool resetting = comings.resetSince && now < *comings.resetSince + kResetTime;
+  return !Calculator(entry.calculatorNumber).Unplugged() && now >= comings.arrival && !resetting;
 }
 
 }  // namespace usblink::sim

@@ -33,6 +33,7 @@ void SimCalculator::ReceiveOutputReport(std::span<const std::uint8_t, kReportLen
   reply_ = EmptyReply(code, ReplyStatus::Done);
   busyLeft_ = faults_.busyReplies;
   answerPending_ = true;
+  commitPending_ = false;
   // A hung device takes the report in and never gets to it.
   if (Silent()) return;
   if (const auto injected = InjectedStatus(code)) {
@@ -53,6 +54,8 @@ void SimCalculator::ProduceInputReport(std::span<std::uint8_t, kReportLength> re
   if (answerPending_) {
     answerPending_ = false;
     ++answeredCommands_;
+    if (commitPending_) ++answeredCommits_;
+    commitPending_ = false;
   }
 }
 
@@ -75,6 +78,8 @@ std::span<const std::uint8_t, kFlashSize> SimCalculator::Flash() const {
 const std::vector<ReceivedCommand>& SimCalculator::Commands() const { return commands_; }
 
 std::optional<int> SimCalculator::CommittedBanks() const { return committedBanks_; }
+
+int SimCalculator::AnsweredCommits() const { return answeredCommits_; }
 
 CalculatorFaults& SimCalculator::Faults() { return faults_; }
 
@@ -177,6 +182,7 @@ void SimCalculator::Commit(const Report& command) {
     return Refuse(ReplyStatus::InvalidInstruction);
   }
   committedBanks_ = banks;
+  commitPending_ = true;
   BeginSession();
 }
 

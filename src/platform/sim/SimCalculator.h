@@ -69,6 +69,8 @@ class SimCalculator {
   [[nodiscard]] const std::vector<ReceivedCommand>& Commands() const;
   // Bank count of the last commit, if one arrived.
   [[nodiscard]] std::optional<int> CommittedBanks() const;
+  // Commits carried out whose answer has been read: a real calculator resets then.
+  [[nodiscard]] int AnsweredCommits() const;
   // Changes count from the next report on.
   [[nodiscard]] CalculatorFaults& Faults();
 
@@ -102,6 +104,8 @@ class SimCalculator {
   int busyLeft_ = 0;
   bool answerPending_ = false;  // the last command's answer has not been read yet
   int answeredCommands_ = 0;    // drives the silence and unplug knobs
+  bool commitPending_ = false;  // the answer still to be read is that of a commit carried out
+  int answeredCommits_ = 0;
 };
 
 }  // namespace usblink::sim

@@ -1,11 +1,25 @@
 #include "platform/sim/SimHidApi.h"
 
+#include <memory>
+
 namespace usblink::sim {
 
 namespace {
 
 // Windows hands out kernel handles from 0x1F4 on.
 constexpr Handle kFirstHandle = 0x1F4;
+
+// What a device handle holds: the device as it was when the handle was
+// opened. A calculator back from a reset is a new device to it.
+class OpenedDevice final : public EmulatedHidApi::SystemObject {
+ public:
+  explicit OpenedDevice(std::uint64_t returns) : returns_(returns) {}
+  std::uint32_t Close() override { return WinError::Success; }
+  [[nodiscard]] std::uint64_t Returns() const { return returns_; }
+
+ private:
+  std::uint64_t returns_;
+};
 
 }  // namespace
 
@@ -14,10 +28,10 @@ SimHidApi::SimHidApi(SimBus& bus) : EmulatedHidApi(kFirstHandle), bus_(bus) {}
 EmulatedHidApi::Opened SimHidApi::OpenDevice(std::string_view path, std::uint32_t /*desiredAccess*/,
                                              std::uint32_t /*creationDisposition*/,
                                              std::uint32_t /*flagsAndAttributes*/) {
-  const SimInterface* entry = bus_.Find(path);
-  if (entry == nullptr || !bus_.IsPresent(*entry)) return Opened::Failure(WinError::FileNotFound);
-  if (!entry->openable) return Opened::Failure(WinError::AccessDenied);
-  return Opened::Success(NewHandle());
+  const auto present = bus_.PresentAt(path);
+  if (!present) return Opened::Failure(WinError::FileNotFound);
+  if (!present->entry->openable) return Opened::Failure(WinError::AccessDenied);
+  return Opened::Success(NewHandle(), std::make_unique<OpenedDevice>(present->returns));
 }
 
 EmulatedHidApi::Opened SimHidApi::OpenEvent(bool /*initialState*/) {
@@ -33,6 +47,18 @@ std::int32_t SimHidApi::HidD_GetAttributes(Handle device, HiddAttributes& attrib
   return Succeed();
 }
 
+std::int32_t SimHidApi::HidD_GetSerialNumberString(Handle device, std::string& serialNumber) {
+  return DeviceString(device, &SimInterface::serialNumber, serialNumber);
+}
+
+std::int32_t SimHidApi::HidD_GetManufacturerString(Handle device, std::string& manufacturer) {
+  return DeviceString(device, &SimInterface::manufacturer, manufacturer);
+}
+
+std::int32_t SimHidApi::HidD_GetProductString(Handle device, std::string& product) {
+  return DeviceString(device, &SimInterface::product, product);
+}
+
 std::int32_t SimHidApi::HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) {
   const auto found = LookUpDevice(device);
   if (found.device == nullptr) return Fail(found.error);
@@ -42,25 +68,27 @@ std::int32_t SimHidApi::HidD_GetPreparsedData(Handle device, PreparsedData& prep
 std::int32_t SimHidApi::HidD_SetOutputReport(Handle device, std::span<const std::uint8_t> report) {
   const auto found = LookUpCalculatorReport(device, report.size(), report.empty() ? 0 : report[0]);
   if (found.device == nullptr) return Fail(found.error);
-  bus_.calculator.ReceiveOutputReport(report.first<kReportLength>());
+  bus_.DeliverOutputReport(*found.device, report.first<kReportLength>());
   return Succeed();
 }
 
 std::int32_t SimHidApi::HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) {
   const auto found = LookUpCalculatorReport(device, report.size(), report.empty() ? 0 : report[0]);
   if (found.device == nullptr) return Fail(found.error);
-  if (bus_.beforeInputReport) bus_.beforeInputReport();
-  bus_.calculator.ProduceInputReport(report.first<kReportLength>());
+  bus_.FetchInputReport(*found.device, report.first<kReportLength>());
   return Succeed();
 }
 
 // An event's handle is no device's.
 SimHidApi::DeviceLookup SimHidApi::LookUpDevice(Handle device) const {
   const std::string* path = OpenedPath(device);
-  if (path == nullptr || path->empty()) return {nullptr, WinError::InvalidHandle};
-  const SimInterface* entry = bus_.Find(*path);
-  if (entry == nullptr || !bus_.IsPresent(*entry)) return {nullptr, WinError::DeviceNotConnected};
-  return {entry, WinError::Success};
+  const auto* opened = dynamic_cast<const OpenedDevice*>(OpenedObject(device));
+  if (path == nullptr || opened == nullptr) return {nullptr, WinError::InvalidHandle};
+  const auto present = bus_.PresentAt(*path);
+  if (!present || present->returns != opened->Returns()) {
+    return {nullptr, WinError::DeviceNotConnected};
+  }
+  return {present->entry, WinError::Success};
 }
 
 SimHidApi::DeviceLookup SimHidApi::LookUpCalculatorReport(Handle device, std::size_t length,
@@ -74,12 +102,19 @@ SimHidApi::DeviceLookup SimHidApi::LookUpCalculatorReport(Handle device, std::si
   return found;
 }
 
+std::int32_t SimHidApi::DeviceString(Handle device,
+                                     std::optional<std::string> SimInterface::*string,
+                                     std::string& text) {
+  const auto found = LookUpDevice(device);
+  if (found.device == nullptr) return Fail(found.error);
+  const std::optional<std::string>& value = found.device->*string;
+  if (!value) return Fail(WinError::GenFailure);
+  text = *value;
+  return Succeed();
+}
+
 std::vector<std::string> SimHidApi::InterfacePaths(bool presentOnly) const {
-  std::vector<std::string> paths;
-  for (const auto& entry : bus_.interfaces) {
-    if (!presentOnly || bus_.IsPresent(entry)) paths.push_back(entry.path);
-  }
-  return paths;
+  return bus_.Paths(presentOnly);
 }
 
 }  // namespace usblink::sim

@@ -1,7 +1,9 @@
 #include "platform/win32/Win32HidApi.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,9 @@ static_assert(static_cast<int>(HidpReportType::Feature) == HidP_Feature);
 static_assert(kHidpStatusSuccess == HIDP_STATUS_SUCCESS);
 static_assert(kHidpStatusInvalidPreparsedData == HIDP_STATUS_INVALID_PREPARSED_DATA);
 static_assert(kHidpStatusBufferTooSmall == HIDP_STATUS_BUFFER_TOO_SMALL);
+
+// A USB string descriptor holds at most this many UTF-16 characters.
+constexpr std::size_t kDeviceStringCharacters = 126;
 
 // What the caller's record needs for the path in UTF-8, where the system
 // reported what the native one needs for it in ANSI: the path tells. This
@@ -133,6 +138,18 @@ std::int32_t Win32HidApi::HidD_GetAttributes(Handle device, HiddAttributes& attr
   return result;
 }
 
+std::int32_t Win32HidApi::HidD_GetSerialNumberString(Handle device, std::string& serialNumber) {
+  return DeviceString(::HidD_GetSerialNumberString, device, serialNumber);
+}
+
+std::int32_t Win32HidApi::HidD_GetManufacturerString(Handle device, std::string& manufacturer) {
+  return DeviceString(::HidD_GetManufacturerString, device, manufacturer);
+}
+
+std::int32_t Win32HidApi::HidD_GetProductString(Handle device, std::string& product) {
+  return DeviceString(::HidD_GetProductString, device, product);
+}
+
 std::int32_t Win32HidApi::HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) {
   PHIDP_PREPARSED_DATA native = nullptr;
   const BOOLEAN result = Captured(::HidD_GetPreparsedData(ToNative(device), &native));
@@ -198,6 +215,19 @@ std::uint32_t Win32HidApi::FormatMessageA(std::uint32_t flags, std::uint32_t mes
   const DWORD stored = ::FormatMessageA(flags, &noSource, messageId, languageId, ansi.data(),
                                         static_cast<DWORD>(ansi.size()), nullptr);
   return StoreAsUtf8(stored > 2 ? std::string_view(ansi).substr(0, stored) : "", buffer);
+}
+
+// The system is offered room for the longest text and its NUL; one more
+// zeroed character, never offered, keeps whatever it writes ended.
+template <typename StringCall>
+std::int32_t Win32HidApi::DeviceString(StringCall call, Handle device, std::string& text) {
+  std::array<wchar_t, kDeviceStringCharacters + 2> wide{};
+  const BOOLEAN result = Captured(
+      call(ToNative(device), wide.data(), static_cast<ULONG>((wide.size() - 1) * sizeof(wchar_t))));
+  if (result != FALSE) {
+    text = CodePageFromWide(CP_UTF8, std::wstring_view(wide.data(), std::wcslen(wide.data())));
+  }
+  return result;
 }
 
 void Win32HidApi::CaptureLastError() { SetLastPlatformError(::GetLastError()); }

@@ -4,6 +4,7 @@
 // makes the same calls and writes the same log as a 32-bit one.
 
 #include <cstdint>
+#include <string>
 
 #include "platform/HidApi.h"
 
@@ -16,7 +17,9 @@ namespace usblink::win32 {
 //   Windows would write past.
 // - Texts go up and come down in UTF-8. The system's texts in the ANSI code
 //   page (message texts, device paths) are converted on their way up; names
-//   go down to the system's wide calls.
+//   go down to the system's wide calls. The device's strings come up from
+//   UTF-16, read into room for 126 characters, the most a USB string
+//   descriptor holds.
 class Win32HidApi final : public HidApi {
  public:
   void HidD_GetHidGuid(Guid& hidGuid) override;
@@ -36,6 +39,9 @@ class Win32HidApi final : public HidApi {
                       std::string_view name) override;
   std::int32_t CloseHandle(Handle object) override;
   std::int32_t HidD_GetAttributes(Handle device, HiddAttributes& attributes) override;
+  std::int32_t HidD_GetSerialNumberString(Handle device, std::string& serialNumber) override;
+  std::int32_t HidD_GetManufacturerString(Handle device, std::string& manufacturer) override;
+  std::int32_t HidD_GetProductString(Handle device, std::string& product) override;
   std::int32_t HidD_GetPreparsedData(Handle device, PreparsedData& preparsedData) override;
   std::int32_t HidP_GetCaps(PreparsedData preparsedData, HidpCaps& caps) override;
   std::int32_t HidP_GetValueCaps(HidpReportType reportType, std::span<HidpValueCaps> valueCaps,
@@ -50,6 +56,9 @@ class Win32HidApi final : public HidApi {
  private:
   // Stores the thread's last-error code; called right after every system call.
   void CaptureLastError();
+  // One of the device's strings through `call`, one of the HidD_Get...String calls.
+  template <typename StringCall>
+  std::int32_t DeviceString(StringCall call, Handle device, std::string& text);
   // Passes a call's result through after capturing the error code it left.
   template <typename Result>
   Result Captured(Result result) {

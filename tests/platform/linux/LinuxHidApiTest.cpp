@@ -265,6 +265,53 @@ TEST_F(LinuxHidApiTest, HidRequestsNeedAnOpenHandleAndAReport) {
   EXPECT_EQ(Api().LastPlatformError(), WinError::InvalidParameter);
 }
 
+// The fake nodes are plain files, so their attributes stay unread; the
+// strings come from sysfs all the same.
+TEST_F(LinuxHidApiTest, WalkGivesTheStringsSysfsKeeps) {
+  tree.AddNode(
+      0, "0003:000004FC:00000C77", "0100",
+      {.uniq = "SN-7", .name = "Acme Calc", .usbManufacturer = "Acme", .usbProduct = "Calc"});
+  tree.AddNode(1, "0006:000004FC:00000C77", std::nullopt, {.name = "Virtual Calc"});
+  const auto listed = InterfaceWalk(Api()).List();
+
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].ids, std::nullopt);
+  EXPECT_EQ(listed[0].serialNumber, "SN-7");
+  EXPECT_EQ(listed[0].manufacturer, "Acme");
+  EXPECT_EQ(listed[0].product, "Calc");
+  EXPECT_EQ(listed[1].serialNumber, std::nullopt);
+  EXPECT_EQ(listed[1].manufacturer, std::nullopt);
+  EXPECT_EQ(listed[1].product, "Virtual Calc");
+  EXPECT_EQ(Api().OpenHandleCount(), 0);
+}
+
+TEST_F(LinuxHidApiTest, StringCallsFailWithWindowsCodes) {
+  tree.AddNode(0, "0003:000004FC:00000C77", "0100", {.name = "HID 04fc:0c77"});
+  tree.AddNode(1, "0003:000004FC:00000C77", "0100", {.uniq = "SN-1"});
+  std::string text = "kept";
+  const auto expectFailure = [&](Handle handle, std::uint32_t error) {
+    EXPECT_EQ(Api().HidD_GetSerialNumberString(handle, text), 0);
+    EXPECT_EQ(Api().LastPlatformError(), error);
+    EXPECT_EQ(text, "kept");
+  };
+
+  expectFailure(Open(tree.DevPath(0)), WinError::GenFailure);
+  expectFailure(Api().CreateEventA(nullptr, true, true, ""), WinError::InvalidHandle);
+
+  // Opened without access rights, as the walk opens, on something not a hidraw node.
+  expectFailure(Open(tree.Roots().sysfs, 0, 0), WinError::InvalidFunction);
+
+  // The device left: first its sysfs entry goes, then its node.
+  const Handle leaving = Open(tree.DevPath(1));
+  EXPECT_EQ(Api().HidD_GetSerialNumberString(leaving, text), 1);
+  EXPECT_EQ(text, "SN-1");
+  text = "kept";
+  std::filesystem::remove_all(tree.Roots().sysfs / "hidraw1");
+  expectFailure(leaving, WinError::DeviceNotConnected);
+  std::filesystem::remove(tree.DevPath(1));
+  expectFailure(leaving, WinError::DeviceNotConnected);
+}
+
 TEST_F(LinuxHidApiTest, ParserCallsOnUnknownPreparsedData) {
   HidpCaps caps;
   EXPECT_EQ(Api().HidP_GetCaps(7, caps), kHidpStatusInvalidPreparsedData);

@@ -355,6 +355,19 @@ TEST_F(SimHidApiTest, UnpluggedCalculatorFailsWithDeviceNotConnected) {
   EXPECT_EQ(api.OpenHandleCount(), 0);
 }
 
+TEST_F(SimHidApiTest, StringCallsFailAsTheOtherDeviceCallsDo) {
+  std::string text = "kept";
+  const Handle calculator = OpenCalculator();
+  EXPECT_EQ(api.HidD_GetSerialNumberString(Open(bus.interfaces[0].path), text), 0);
+  EXPECT_EQ(api.LastPlatformError(), WinError::GenFailure) << "the keyboard has none";
+  EXPECT_EQ(api.HidD_GetProductString(api.CreateEventA(nullptr, true, true, ""), text), 0);
+  EXPECT_EQ(api.LastPlatformError(), WinError::InvalidHandle);
+  UnplugCalculator();
+  EXPECT_EQ(api.HidD_GetManufacturerString(calculator, text), 0);
+  EXPECT_EQ(api.LastPlatformError(), WinError::DeviceNotConnected);
+  EXPECT_EQ(text, "kept");
+}
+
 // System texts
 
 TEST_F(SimHidApiTest, FormatMessageGivesSystemTextsAndKeepsTheLastError) {

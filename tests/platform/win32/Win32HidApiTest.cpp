@@ -203,6 +203,41 @@ TEST_F(Win32HidApiTest, ReportCallsOnAClosedHandleFail) {
   EXPECT_EQ(api.LastPlatformError(), WinError::InvalidHandle);
 }
 
+// Whatever strings Wine's devices have, they come up as the system's UTF-16
+// in UTF-8, and a string the device lacks fails with the system's own code.
+TEST_F(Win32HidApiTest, DeviceStringsAreTheSystemsInUtf8) {
+  using OurCall = std::int32_t (Win32HidApi::*)(Handle, std::string&);
+  struct Case {
+    OurCall ours;
+    decltype(&::HidD_GetSerialNumberString) system;
+  };
+  const std::array cases{
+      Case{&Win32HidApi::HidD_GetSerialNumberString, ::HidD_GetSerialNumberString},
+      Case{&Win32HidApi::HidD_GetManufacturerString, ::HidD_GetManufacturerString},
+      Case{&Win32HidApi::HidD_GetProductString, ::HidD_GetProductString}};
+  // Without access rights, as the walk opens interfaces.
+  const Handle device =
+      api.CreateFileA(PathOf(first), 0, kFileShareReadWrite, nullptr, kOpenExisting, 0);
+  ASSERT_NE(device, kInvalidHandleValue);
+  for (const Case& call : cases) {
+    std::array<wchar_t, 128> wide{};
+    const BOOLEAN expected = call.system(reinterpret_cast<HANDLE>(device), wide.data(),
+                                         static_cast<ULONG>((wide.size() - 1) * sizeof(wchar_t)));
+    const DWORD expectedError = GetLastError();
+    std::string text = "kept";
+    EXPECT_EQ((api.*call.ours)(device, text), expected);
+    if (expected != FALSE) {
+      EXPECT_EQ(text, CodePageFromWide(CP_UTF8, std::wstring_view(wide.data())));
+    } else {
+      EXPECT_EQ(api.LastPlatformError(), expectedError);
+      EXPECT_EQ(text, "kept");
+    }
+    EXPECT_EQ((api.*call.ours)(kNoHandle, text), 0);
+    EXPECT_EQ(api.LastPlatformError(), WinError::InvalidHandle);
+  }
+  EXPECT_EQ(api.CloseHandle(device), 1);
+}
+
 TEST_F(Win32HidApiTest, SystemTextEndsInALineBreakAndKeepsTheErrorCode) {
   PlantFileNotFound();
   const std::uint32_t planted = api.LastPlatformError();

@@ -1,0 +1,26 @@
+#include "hid/DeviceSelector.h"
+
+#include <utility>
+
+#include "platform/SameDevicePath.h"
+
+namespace usblink {
+
+DeviceSelector DeviceSelector::FromText(std::string text) {
+  const bool path = text.find_first_of("/\\") != std::string::npos;
+  return {path ? By::Path : By::SerialNumber, std::move(text)};
+}
+
+bool DeviceSelector::MatchesPath(std::string_view path) const {
+  return by == By::Path && SameDevicePath(path, text);
+}
+
+bool DeviceSelector::MatchesSerialNumber(const std::optional<std::string>& serialNumber) const {
+  return by == By::SerialNumber && serialNumber == text;
+}
+
+bool DeviceSelector::Matches(const HidInterface& entry) const {
+  return by == By::Path ? MatchesPath(entry.path) : MatchesSerialNumber(entry.serialNumber);
+}
+
+}  // namespace usblink
