@@ -629,4 +629,6 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
 
 CommandLineReference DescribeCommandLine() { return CommandLine().Describe(); }
 
+std::string_view CommandWord(Command command) { return EntryOf(command).name; }
+
 }  // namespace usblink::cli
