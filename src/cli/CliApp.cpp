@@ -382,7 +382,10 @@ RunEnd Run(const Options& options, TerminalView& view, const Environment& enviro
     }
     return end;
   }
-  auto built = BuildSimulatedBus(options.sim, environment.sleep);
+  auto built = BuildSimulatedBus(options.sim, environment.sleep,
+                                 [start = std::chrono::steady_clock::now()] {
+                                   return std::chrono::steady_clock::now() - start;
+                                 });
   if (const auto* error = std::get_if<SetupError>(&built)) {
     view.Message(error->message, error->exitStatus == kExitUsage ? "usblink-cli" : "Error");
     return {error->exitStatus, std::nullopt};

@@ -24,6 +24,9 @@ struct SimulationOptions {
   std::optional<std::pair<std::uint16_t, std::uint16_t>> ids;
   std::optional<std::filesystem::path> descriptorFile;
   std::chrono::milliseconds slowRead{0};  // every input-report read takes this long
+  int calculators = 1;                    // each with its own flash and serial number
+  std::optional<int> faultOn;             // the faults are calculator n's only, from 1
+  std::optional<double> arriveEvery;      // seconds between the calculators' arrivals
 };
 
 struct Options {
