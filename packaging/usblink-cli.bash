@@ -15,7 +15,8 @@ _usblink_cli() {
     _init_completion -s || return
 
     local commands=(list connect check download read verify)
-    local flags=(--simulate --force --json -q --quiet --fast -h --help --version --sim-absent)
+    local flags=(--simulate --force --json -q --quiet -v --verbose --fast -h --help --help-simulate
+        --version --sim-absent)
     local file_options=(--backup --log --sim-flash --sim-save --sim-descriptor)
     local value_options=(--wait --sim-busy --sim-status --sim-bad-bank --sim-identity --sim-type
         --sim-flash-id --sim-silent-after --sim-unplug-after --sim-others --sim-locked --sim-ids

@@ -121,8 +121,11 @@ struct RunEnd {
   std::optional<HidCP::DownloadState> download;
 };
 
-std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, TerminalView& view) {
-  auto loaded = FirmwareImage::Load(file);
+// The image FILE, read once; "-" reads standard input.
+std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, TerminalView& view,
+                                       const Environment& environment) {
+  auto loaded = IsStandardStream(file) ? FirmwareImage::Read(environment.standardInput(), file)
+                                       : FirmwareImage::Load(file);
   if (const auto refusal = DownloadRefusal(loaded, file)) {
     view.Message(*refusal, "Error");
     return std::nullopt;
@@ -138,8 +141,8 @@ std::string OversizeText(const std::filesystem::path& file) {
 
 std::string FirstBytesText() { return "its first " + std::to_string(kFlashSize) + " bytes"; }
 
-int Check(const std::filesystem::path& file, TerminalView& view) {
-  const auto image = LoadImage(file, view);
+int Check(const std::filesystem::path& file, TerminalView& view, const Environment& environment) {
+  const auto image = LoadImage(file, view, environment);
   if (!image) return kExitFileError;
   if (image->Oversize()) {
     view.Info("File: " + file.string() + ", more than " + std::to_string(kFlashSize) + " bytes",
@@ -246,7 +249,7 @@ RunEnd DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
   std::optional<FirmwareImage> image;
   if (options.command == Command::Download || options.command == Command::Verify) {
     // Refuse a bad image before the device is touched.
-    image = LoadImage(*options.file, view);
+    image = LoadImage(*options.file, view, environment);
     if (!image) return finish(kExitFileError);
     if (options.command == Command::Download && image->Oversize()) {
       if (!options.force) {
@@ -283,7 +286,9 @@ RunEnd DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
     }
   }
   std::optional<ReadBackFile> output;
-  if (const auto target = ReadBackTarget(options, scratch)) {
+  if (const auto target = ReadBackTarget(options, scratch); target && IsStandardStream(*target)) {
+    output.emplace(ReadBackFile::ToStream(environment.standardOutput(), *target));
+  } else if (target) {
     auto made = ReadBackFile::Create(*target);
     if (const auto* error = std::get_if<FileError>(&made)) {
       view.Message(error->Message(), "Error");
@@ -358,6 +363,8 @@ std::string OutcomeText(int status) {
       return "differences found";
     case kExitInUse:
       return "calculator in use";
+    case kExitAccessDenied:
+      return "calculator access denied";
     case kExitInterrupted:
       return "interrupted";
     default:
@@ -366,7 +373,9 @@ std::string OutcomeText(int status) {
 }
 
 RunEnd Run(const Options& options, TerminalView& view, const Environment& environment) {
-  if (options.command == Command::Check) return {Check(*options.file, view), std::nullopt};
+  if (options.command == Command::Check) {
+    return {Check(*options.file, view, environment), std::nullopt};
+  }
   if (!options.simulate) {
     const auto api = environment.platform();
     RunEnd end = DeviceCommand(options, view, *api, environment);
@@ -378,6 +387,7 @@ RunEnd Run(const Options& options, TerminalView& view, const Environment& enviro
         end.status = kExitInUse;
       } else if (const auto hint = environment.accessHint()) {
         view.Message(*hint, "Hint");
+        end.status = kExitAccessDenied;
       }
     }
     return end;
@@ -408,28 +418,34 @@ RunEnd Run(const Options& options, TerminalView& view, const Environment& enviro
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
            const Environment& environment) {
-  const auto usageError = [&terminal](const std::string& reason) {
+  const ParseResult parsed = ParseCommandLine(arguments);
+  const auto usageError = [&terminal, &parsed](const std::string& reason) {
     terminal.err << "usblink-cli: " << reason << "\nTry 'usblink-cli --help'.\n";
+    if (parsed.json) {
+      TerminalView(terminal.out, terminal.err, {.json = true})
+          .Result(kExitUsage, OutcomeText(kExitUsage), {{"error", reason}});
+    }
     return kExitUsage;
   };
-  const ParseResult parsed = ParseCommandLine(arguments);
-  if (!parsed.options) return usageError(parsed.error);
-  const Options& options = *parsed.options;
-  if (options.command == Command::Help) {
-    terminal.out << UsageText();
+  if (parsed.help) {
+    terminal.out << *parsed.help;
     return kExitSuccess;
   }
-  if (options.command == Command::Version) {
+  if (parsed.version) {
     terminal.out << "usblink-cli " << USBLINK_VERSION << '\n';
     return kExitSuccess;
   }
+  if (!parsed.options) return usageError(parsed.error);
+  const Options& options = *parsed.options;
   // Before any file is opened: the log would otherwise be made over the image.
   if (const auto shared = SharedFileError(options)) return usageError(*shared);
   // Until the device command begins nothing is left half-done, and reading an
   // image from a FIFO may wait for a writer that never comes.
   environment.signals.EndAtOnce(true);
+  // stdout carries the read-back's bytes alone: what goes there otherwise
+  // goes to stderr.
   TerminalView view(
-      terminal.out, terminal.err,
+      options.ReadsToStandardOutput() ? terminal.err : terminal.out, terminal.err,
       {options.json, options.quiet, terminal.errIsTerminal && !options.json && !options.quiet,
        terminal.errTakesEscapes});
   if (options.logFile && !view.OpenLogFile(*options.logFile)) {

@@ -2,6 +2,7 @@
 // usblink-cli: runs one command of the command line and gives its exit status.
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,7 +24,7 @@ struct Terminal {
   bool errTakesEscapes = true;
 };
 
-// What the command line runs on; tests replace both.
+// What the command line runs on; tests replace it.
 struct Environment {
   // The real HID backend, used when --simulate is not asked for.
   std::function<std::unique_ptr<HidApi>()> platform;
@@ -38,6 +39,10 @@ struct Environment {
   std::function<std::optional<std::string>()> calculatorInUse;
   // Ctrl-C and the requests to end, as they come.
   StopSignals& signals;
+  // The streams a FILE of "-" names: the image read from standard input,
+  // the read-back written to standard output.
+  std::function<std::FILE*()> standardInput;
+  std::function<std::FILE*()> standardOutput;
 };
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,

@@ -1,26 +1,103 @@
 #include "cli/CliOptions.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <array>
 #include <charconv>
-#include <map>
-#include <string_view>
+#include <functional>
+#include <limits>
+#include <sstream>
+#include <type_traits>
+
+#include "cli/ExitStatus.h"
+#include "platform/CalculatorIdText.h"
+#include "platform/CalculatorProtocol.h"
 
 namespace usblink::cli {
 
+bool IsStandardStream(const std::filesystem::path& file) {
+  return file == std::filesystem::path(kStandardStreamName);
+}
+
 namespace {
 
+constexpr std::size_t kHelpWidth = 80;
+constexpr std::string_view kProgram = "usblink-cli";
+// The help's sections of options besides those of one command.
+constexpr std::string_view kGeneralGroup = "Options";
+constexpr std::string_view kSimulationGroup = "Simulated calculator (with --simulate)";
+// A bus is walked interface by interface, with a log block for each call.
 constexpr int kMostOtherInterfaces = 1000;
+constexpr double kMostWaitSeconds = 86400;
 
-struct CommandSpec {
+constexpr auto kAbout =
+    WithCalculatorIds("Updates the firmware of the calculator (USB VVVV:PPPP) over USB HID.");
+
+struct CommandEntry {
   Command command;
-  int minFiles;
-  int maxFiles;
+  std::string_view name;
+  std::string_view file;     // the name of its one argument, or none
+  bool fileOptional;         // that argument may be left out
+  std::string_view summary;  // its line in the list of commands, at most 60 characters
+  std::string_view details;  // what its own help says besides
 };
 
-const std::map<std::string_view, CommandSpec> kCommands = {
-    {"list", {Command::List, 0, 0}},   {"connect", {Command::Connect, 0, 0}},
-    {"check", {Command::Check, 1, 1}}, {"download", {Command::Download, 1, 1}},
-    {"read", {Command::Read, 0, 1}},   {"verify", {Command::Verify, 1, 1}},
+constexpr std::array kCommands{
+    CommandEntry{Command::List, "list", "", false,
+                 "HID interfaces as discovery sees them; the calculator marked",
+                 "Lists the machine's HID interfaces in discovery's order, with their ids and "
+                 "paths, and marks the calculator."},
+    CommandEntry{Command::Connect, "connect", "", false,
+                 "discovery + handshake, as the \"USB Link\" button",
+                 "Finds the calculator, logging every platform call on the way, and runs the "
+                 "handshake, as the window's \"USB Link\" button does."},
+    CommandEntry{Command::Check, "check", "FILE", false,
+                 "no device: what a download of FILE would send",
+                 "Tells what a download of the image FILE would send, without a device: its "
+                 "size, the blocks sent, the checksum of every bank and the commit. A FILE of - "
+                 "is standard input."},
+    CommandEntry{Command::Download, "download", "FILE", false,
+                 "connect, then download FILE, as the \"Download\" button",
+                 "Connects, then downloads the *.UD image FILE into the flash, bank by bank, as "
+                 "the window's \"Download\" button does. FILE is read once, before the "
+                 "calculator is touched; a FILE of - is standard input. After the commit the "
+                 "calculator updates itself: do not unplug it until it shows \"Update "
+                 "Success!\"."},
+    CommandEntry{Command::Read, "read", "FILE", true,
+                 "connect, then read banks 0-3 into FILE (default Load.bin)",
+                 "Connects, then reads flash banks 0-3 (262,144 bytes) into FILE, Load.bin when "
+                 "left out. FILE is replaced only once the last byte is read; else the bytes read "
+                 "are kept as FILE.partial. A FILE of - is standard output, and the log goes to "
+                 "stderr instead."},
+    CommandEntry{Command::Verify, "verify", "FILE", false,
+                 "read back, compare with what a download of FILE writes",
+                 "Connects, reads the flash back and compares it with what a download of the "
+                 "image FILE writes: the first differing offset and the count of differing "
+                 "bytes. A FILE of - is standard input."},
 };
+
+struct ExitStatusEntry {
+  int status;
+  std::string_view meaning;
+};
+
+constexpr std::array kExitStatuses{
+    ExitStatusEntry{kExitSuccess, "success"},
+    ExitStatusEntry{kExitUsage, "usage error"},
+    ExitStatusEntry{kExitNotFound, "no calculator found"},
+    ExitStatusEntry{kExitRefused, "handshake refused"},
+    ExitStatusEntry{kExitChecksumMismatch, "bank checksum mismatch"},
+    ExitStatusEntry{kExitDeviceError, "device error status or PC timeout"},
+    ExitStatusEntry{kExitFileError, "file error (cannot open, empty, too large, cannot write)"},
+    ExitStatusEntry{kExitDifferences, "verify found differences"},
+    ExitStatusEntry{kExitInUse, "the calculator is in use by another program"},
+    ExitStatusEntry{kExitAccessDenied, "the calculator is present but may not be opened"},
+    ExitStatusEntry{kExitInterrupted, "stopped by Ctrl-C, SIGTERM or SIGHUP"},
+};
+
+const CommandEntry& EntryOf(Command command) {
+  return *std::ranges::find(kCommands, command, &CommandEntry::command);
+}
 
 // Decimal, or hexadecimal after "0x".
 template <typename T>
@@ -42,16 +119,26 @@ std::optional<std::uint8_t> ParseByte(std::string_view text, int base = 10) {
   return static_cast<std::uint8_t>(*value);
 }
 
+std::optional<int> ParseCount(std::string_view text, int most = std::numeric_limits<int>::max()) {
+  const auto value = ParseNumber<int>(text);
+  if (!value || *value < 0 || *value > most) return std::nullopt;
+  return value;
+}
+
 std::optional<std::uint16_t> ParseId(std::string_view text) {
   const auto value = ParseNumber<unsigned>(text, 16);
   if (!value || *value > 0xFFFF || text.size() > 4) return std::nullopt;
   return static_cast<std::uint16_t>(*value);
 }
 
-std::optional<int> ParseCount(std::string_view text) {
-  const auto value = ParseNumber<int>(text);
-  if (!value || *value < 0) return std::nullopt;
-  return value;
+std::optional<double> ParseSeconds(std::string_view text) {
+  double seconds = 0;
+  const auto* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, seconds);
+  if (result.ec != std::errc{} || result.ptr != end || seconds < 0 || seconds > kMostWaitSeconds) {
+    return std::nullopt;
+  }
+  return seconds;
 }
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
@@ -64,247 +151,482 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
   }
 }
 
-class Parser {
- public:
-  explicit Parser(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+std::optional<sim::CalculatorFaults::Status> ParseStatus(std::string_view text) {
+  const auto parts = Split(text, ':');
+  if (parts.size() != 3) return std::nullopt;
+  const auto code = ParseByte(parts[0], 16);
+  const auto nth = ParseCount(parts[1]);
+  const auto status = ParseByte(parts[2], 16);
+  if (!code || !nth || *nth < 1 || !status) return std::nullopt;
+  return sim::CalculatorFaults::Status{*code, *nth, *status};
+}
 
-  ParseResult Parse() {
-    std::vector<std::string> positional;
-    for (index_ = 0; index_ < arguments_.size() && error_.empty(); ++index_) {
-      std::string_view argument = arguments_[index_];
-      if (argument == "--") {
-        positional.insert(positional.end(), arguments_.begin() + static_cast<long>(index_) + 1,
-                          arguments_.end());
-        break;
-      }
-      if (argument.size() > 1 && argument.front() == '-') {
-        Option(argument);
-      } else {
-        positional.emplace_back(argument);
-      }
-    }
-    if (error_.empty() && !help_ && !version_) Positional(positional);
-    if (error_.empty()) CheckCombinations();
-    if (!error_.empty()) return {std::nullopt, error_};
-    if (help_)
-      options_.command = Command::Help;
-    else if (version_)
-      options_.command = Command::Version;
-    return {options_, {}};
-  }
+std::optional<std::pair<std::uint16_t, std::uint16_t>> ParseIds(std::string_view text) {
+  const auto parts = Split(text, ':');
+  if (parts.size() != 2) return std::nullopt;
+  const auto vendor = ParseId(parts[0]);
+  const auto product = ParseId(parts[1]);
+  if (!vendor || !product) return std::nullopt;
+  return std::pair{*vendor, *product};
+}
 
- private:
-  void Fail(std::string message) {
-    if (error_.empty()) error_ = std::move(message);
-  }
+// A file an option names; "-" stands for no file there.
+std::optional<std::filesystem::path> ParseFileName(std::string_view text) {
+  if (text.empty() || text == kStandardStreamName) return std::nullopt;
+  return std::filesystem::path(text);
+}
 
-  // The value of an option: after "=" or the next argument.
-  std::optional<std::string> Value(std::string_view name) {
-    if (inlineValue_) return std::string(*inlineValue_);
-    if (index_ + 1 >= arguments_.size()) {
-      Fail("option " + std::string(name) + " needs a value");
-      return std::nullopt;
-    }
-    return arguments_[++index_];
-  }
+// A command's FILE, which may be "-".
+std::optional<std::filesystem::path> ParseCommandFile(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  return std::filesystem::path(text);
+}
 
-  template <typename T>
-  void Set(std::string_view name, std::optional<T> parsed, T& target, std::string_view expected) {
-    if (!parsed) {
-      Fail("option " + std::string(name) + " expects " + std::string(expected));
-      return;
-    }
-    target = *parsed;
-  }
+std::optional<std::string> ParseText(std::string_view text) { return std::string(text); }
 
-  void Option(std::string_view argument) {
-    inlineValue_.reset();
-    std::string_view name = argument;
-    if (const auto equals = argument.find('='); equals != std::string_view::npos) {
-      name = argument.substr(0, equals);
-      inlineValue_ = argument.substr(equals + 1);
-    }
-    if (name.starts_with("--sim-")) usesSimulation_ = std::string(name);
-    const bool flag = name == "-h" || name == "--help" || name == "--version" ||
-                      name == "--simulate" || name == "--json" || name == "-q" ||
-                      name == "--quiet" || name == "--fast" || name == "--force" ||
-                      name == "--sim-absent";
-    if (flag && inlineValue_) return Fail("option " + std::string(name) + " takes no value");
-
-    auto& sim = options_.sim;
-    if (name == "-h" || name == "--help")
-      help_ = true;
-    else if (name == "--version")
-      version_ = true;
-    else if (name == "--simulate")
-      options_.simulate = true;
-    else if (name == "--json")
-      options_.json = true;
-    else if (name == "-q" || name == "--quiet")
-      options_.quiet = true;
-    else if (name == "--fast")
-      options_.fast = true;
-    else if (name == "--force")
-      options_.force = true;
-    else if (name == "--sim-absent")
-      sim.absent = true;
-    else if (name == "--backup")
-      Path(name, options_.backupFile);
-    else if (name == "--log")
-      Path(name, options_.logFile);
-    else if (name == "--sim-flash")
-      Path(name, sim.flashFile);
-    else if (name == "--sim-save")
-      Path(name, sim.saveFile);
-    else if (name == "--sim-descriptor")
-      Path(name, sim.descriptorFile);
-    else if (name == "--wait")
-      Wait(name);
-    else if (name == "--sim-busy")
-      Count(name, sim.faults.busyReplies);
-    else if (name == "--sim-others")
-      Count(name, sim.others);
-    else if (name == "--sim-slow-read")
-      Milliseconds(name, sim.slowRead);
-    else if (name == "--sim-bad-bank")
-      OptionalCount(name, sim.faults.badChecksumBank);
-    else if (name == "--sim-silent-after")
-      OptionalCount(name, sim.faults.silentAfter);
-    else if (name == "--sim-unplug-after")
-      OptionalCount(name, sim.faults.unplugAfter);
-    else if (name == "--sim-locked")
-      OptionalCount(name, sim.lockedInterface);
-    else if (name == "--sim-type")
-      OptionalByte(name, sim.faults.type);
-    else if (name == "--sim-flash-id")
-      OptionalByte(name, sim.faults.flashId);
-    else if (name == "--sim-identity") {
-      if (auto value = Value(name)) sim.faults.identity = *value;
-    } else if (name == "--sim-status")
-      Status(name);
-    else if (name == "--sim-ids")
-      Ids(name);
-    else
-      Fail("unknown option " + std::string(name));
-  }
-
-  void Path(std::string_view name, std::optional<std::filesystem::path>& target) {
-    if (auto value = Value(name)) {
-      if (value->empty()) return Fail("option " + std::string(name) + " needs a file name");
+// How an option's value is read into its place: `parse` gives none for a
+// value that does not fit `expected`.
+template <typename Target, typename Parse>
+std::function<void(const std::string&)> Into(Target& target, Parse parse, std::string expected) {
+  return [&target, parse, expected = std::move(expected)](const std::string& text) {
+    auto value = parse(text);
+    if (!value) throw CLI::ValidationError("expects " + expected + ", not \"" + text + "\"");
+    if constexpr (std::is_same_v<Target, std::chrono::milliseconds>) {
+      target = std::chrono::milliseconds(*value);
+    } else if constexpr (requires { target.push_back(*value); }) {
+      target.push_back(*value);
+    } else {
       target = *value;
     }
-  }
+  };
+}
 
-  void Wait(std::string_view name) {
-    const auto value = Value(name);
-    if (!value) return;
-    try {
-      std::size_t used = 0;
-      const double seconds = std::stod(*value, &used);
-      if (used == value->size() && seconds >= 0 && seconds <= 86400) {
-        options_.waitSeconds = seconds;
-        return;
-      }
-    } catch (const std::exception&) {
+// `text` in lines of at most kHelpWidth characters: the first goes on in a
+// line filled up to `column` already, the others begin after `column` blanks.
+std::string Wrap(std::string_view text, std::size_t column) {
+  std::string lines;
+  std::size_t lineLength = column;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find(' ', at), text.size());
+    const std::string_view word = text.substr(at, end - at);
+    at = end + 1;
+    if (lineLength > column && lineLength + 1 + word.size() > kHelpWidth) {
+      lines += "\n" + std::string(column, ' ');
+      lineLength = column;
     }
-    Fail("option " + std::string(name) + " expects seconds (0 to 86400)");
-  }
-
-  void Count(std::string_view name, int& target) {
-    if (auto value = Value(name)) Set(name, ParseCount(*value), target, "a number");
-  }
-
-  void Milliseconds(std::string_view name, std::chrono::milliseconds& target) {
-    int count = 0;
-    const std::size_t before = error_.size();
-    Count(name, count);
-    if (error_.size() == before) target = std::chrono::milliseconds(count);
-  }
-
-  void OptionalCount(std::string_view name, std::optional<int>& target) {
-    int count = 0;
-    const std::size_t before = error_.size();
-    Count(name, count);
-    if (error_.size() == before) target = count;
-  }
-
-  void OptionalByte(std::string_view name, std::optional<std::uint8_t>& target) {
-    if (auto value = Value(name)) {
-      std::uint8_t byte = 0;
-      const std::size_t before = error_.size();
-      Set(name, ParseByte(*value), byte, "a number from 0 to 255");
-      if (error_.size() == before) target = byte;
+    if (lineLength > column) {
+      lines += ' ';
+      ++lineLength;
     }
+    lines += word;
+    lineLength += word.size();
   }
+  return lines + "\n";
+}
 
-  void Status(std::string_view name) {
-    const auto value = Value(name);
-    if (!value) return;
-    const auto parts = Split(*value, ':');
-    const auto code = parts.size() == 3 ? ParseByte(parts[0], 16) : std::nullopt;
-    const auto nth = parts.size() == 3 ? ParseCount(parts[1]) : std::nullopt;
-    const auto status = parts.size() == 3 ? ParseByte(parts[2], 16) : std::nullopt;
-    if (!code || !nth || *nth < 1 || !status) {
-      return Fail("option " + std::string(name) + " expects CODE:N:STATUS (hex, from 1, hex)");
-    }
-    options_.sim.faults.statuses.push_back({*code, *nth, *status});
+// An input file of the simulated calculator: missing, it is a usage error.
+CLI::Option* ExistingInput(CLI::Option* option) {
+  // Without a description of its own, which would add to the value's name.
+  return option->check(CLI::Validator(CLI::ExistingFile).description(""));
+}
+
+// "  NAME   what it does", the description from `column` on.
+std::string Entry(std::string_view name, std::string_view description, std::size_t column) {
+  std::string line = "  " + std::string(name);
+  if (line.size() + 2 > column) {
+    line += "\n" + std::string(column, ' ');
+  } else {
+    line.resize(column, ' ');
   }
+  return line + Wrap(description, column);
+}
 
-  void Ids(std::string_view name) {
-    const auto value = Value(name);
-    if (!value) return;
-    const auto parts = Split(*value, ':');
-    const auto vendor = parts.size() == 2 ? ParseId(parts[0]) : std::nullopt;
-    const auto product = parts.size() == 2 ? ParseId(parts[1]) : std::nullopt;
-    if (!vendor || !product) return Fail("option " + std::string(name) + " expects VID:PID in hex");
-    options_.sim.ids = std::pair{*vendor, *product};
+// "-q, --quiet" or "--log FILE"
+std::string OptionName(const CLI::Option& option) {
+  std::string name;
+  for (const auto& shortName : option.get_snames()) name += "-" + shortName + ", ";
+  for (const auto& longName : option.get_lnames()) name += "--" + longName + ", ";
+  name.resize(name.size() - 2);
+  if (const auto value = option.get_type_name(); !value.empty()) name += " " + value;
+  return name;
+}
+
+// "download FILE", "read [FILE]"
+std::string CommandName(const CommandEntry& entry) {
+  if (entry.file.empty()) return std::string(entry.name);
+  const std::string file(entry.file);
+  return std::string(entry.name) + " " + (entry.fileOptional ? "[" + file + "]" : file);
+}
+
+std::string JoinedCommandNames(const std::vector<Command>& commands) {
+  std::string names;
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    if (i > 0) names += i + 1 == commands.size() ? " and " : ", ";
+    names += EntryOf(commands[i]).name;
   }
+  return names;
+}
 
-  void Positional(const std::vector<std::string>& positional) {
-    if (positional.empty()) return Fail("no command given");
-    const auto found = kCommands.find(positional.front());
-    if (found == kCommands.end()) return Fail("unknown command " + positional.front());
-    const CommandSpec& spec = found->second;
-    const int files = static_cast<int>(positional.size()) - 1;
-    if (files < spec.minFiles) return Fail(positional.front() + " needs a FILE");
-    if (files > spec.maxFiles) return Fail("too many arguments for " + positional.front());
-    options_.command = spec.command;
-    if (files == 1) {
-      if (positional[1].empty()) return Fail(positional.front() + " needs a FILE");
-      options_.file = positional[1];
-    }
-  }
-
-  void CheckCombinations() {
-    if (help_ || version_) return;
-    // A bus is walked interface by interface, with a log block for each call.
-    if (options_.sim.others > kMostOtherInterfaces) {
-      Fail("option --sim-others is at most " + std::to_string(kMostOtherInterfaces));
-    }
-    if (usesSimulation_ && !options_.simulate)
-      Fail("option " + *usesSimulation_ + " needs --simulate");
-    if (options_.backupFile && options_.command != Command::Download) {
-      Fail("option --backup belongs to download");
-    }
-    if (options_.force && options_.command != Command::Download) {
-      Fail("option --force belongs to download");
-    }
-  }
-
-  const std::vector<std::string>& arguments_;
-  std::size_t index_ = 0;
-  std::optional<std::string_view> inlineValue_;
-  Options options_;
-  std::string error_;
-  std::optional<std::string> usesSimulation_;
-  bool help_ = false;
-  bool version_ = false;
+// --help-simulate: the page of the simulated calculator's options.
+class SimulationHelpRequest : public CLI::Success {
+ public:
+  SimulationHelpRequest()
+      : CLI::Success("SimulationHelpRequest", "the simulated calculator's options",
+                     CLI::ExitCodes::Success) {}
 };
+
+// The one definition of the command line: its commands and options, the
+// values they set, the commands each belongs to and the help pages.
+class CommandLine {
+ public:
+  CommandLine();
+  CommandLine(const CommandLine&) = delete;
+  CommandLine& operator=(const CommandLine&) = delete;
+
+  ParseResult Parse(const std::vector<std::string>& arguments);
+  [[nodiscard]] CommandLineReference Describe() const;
+
+ private:
+  // An option that belongs to some commands only; every command when empty.
+  struct Belonging {
+    const CLI::Option* option;
+    std::vector<Command> commands;
+  };
+
+  // The table's rows: an option with a value, and one without. One that
+  // belongs to some commands only is shown under their name.
+  CLI::Option* Value(const std::string& names, const std::string& valueName,
+                     const std::string& help, std::function<void(const std::string&)> take,
+                     std::vector<Command> commands = {});
+  CLI::Option* Flag(const std::string& names, bool& target, const std::string& help,
+                    std::vector<Command> commands = {});
+  void Belongs(CLI::Option* option, std::vector<Command> commands);
+  void AddCommands();
+  void AddOptions();
+  void AddSimulationOptions();
+
+  // Why the options given do not fit the command given.
+  [[nodiscard]] std::optional<std::string> Misplaced() const;
+
+  [[nodiscard]] std::string HelpPage(const CLI::App& app) const;
+  [[nodiscard]] std::string MainPage() const;
+  [[nodiscard]] std::string CommandPage(const CommandEntry& entry) const;
+  [[nodiscard]] std::string SimulationPage() const;
+  [[nodiscard]] std::vector<const CLI::Option*> OptionsOf(std::string_view group) const;
+  // One line or more an option, the descriptions from `column` on: the
+  // widest name's column when none is given.
+  [[nodiscard]] static std::string OptionLines(const std::vector<const CLI::Option*>& options,
+                                               std::size_t column = 0);
+
+  Options options_;
+  CLI::App app_;
+  std::vector<Belonging> belonging_;
+};
+
+CommandLine::CommandLine() : app_(kAbout.data(), std::string(kProgram)) {
+  // Options of the whole command line also stand after the command.
+  app_.fallthrough();
+  // "/tmp/a.UD" is a file on Windows too, never an option.
+  app_.allow_windows_style_options(false);
+  app_.require_subcommand(0, 1);
+  app_.formatter_fn([this](const CLI::App* app, const std::string&, CLI::AppFormatMode) {
+    return HelpPage(*app);
+  });
+  AddCommands();
+  AddOptions();
+  AddSimulationOptions();
+}
+
+CLI::Option* CommandLine::Value(const std::string& names, const std::string& valueName,
+                                const std::string& help,
+                                std::function<void(const std::string&)> take,
+                                std::vector<Command> commands) {
+  CLI::Option* option = app_.add_option(names, help)
+                            ->type_name(valueName)
+                            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+                            ->each(std::move(take));
+  Belongs(option, std::move(commands));
+  return option;
+}
+
+CLI::Option* CommandLine::Flag(const std::string& names, bool& target, const std::string& help,
+                               std::vector<Command> commands) {
+  CLI::Option* option = app_.add_flag(names, target, help)->disable_flag_override();
+  Belongs(option, std::move(commands));
+  return option;
+}
+
+void CommandLine::Belongs(CLI::Option* option, std::vector<Command> commands) {
+  if (commands.empty()) return;
+  option->group("Options of " + JoinedCommandNames(commands));
+  belonging_.push_back({option, std::move(commands)});
+}
+
+void CommandLine::AddCommands() {
+  for (const CommandEntry& entry : kCommands) {
+    CLI::App* command = app_.add_subcommand(std::string(entry.name), std::string(entry.summary));
+    command->set_help_flag("-h,--help", "the help of " + std::string(entry.name));
+    if (entry.file.empty()) continue;
+    command->add_option(std::string(entry.file), "the command's file")
+        ->required(!entry.fileOptional)
+        ->each(Into(options_.file, ParseCommandFile, "a file name"));
+  }
+}
+
+void CommandLine::AddOptions() {
+  auto& o = options_;
+  app_.option_defaults()->group(std::string(kGeneralGroup));
+  Flag("--simulate", o.simulate, "the built-in simulated calculator instead of the real device");
+  Value("--wait", "SECONDS", "retry discovery every 250 ms until the calculator appears",
+        Into(o.waitSeconds, ParseSeconds,
+             "seconds (0 to " + std::to_string(static_cast<int>(kMostWaitSeconds)) + ")"));
+  Value("--log", "FILE", "also write the log to FILE",
+        Into(o.logFile, ParseFileName, "a file name"));
+  Flag("--json", o.json, "JSON Lines on stdout: log, progress, messages, the result");
+  CLI::Option* quiet = Flag("-q,--quiet", o.quiet, "no log lines, only messages and the result");
+  CLI::Option* verbose =
+      Flag("-v,--verbose", o.verbose, "the whole log, line for line as the window shows it");
+  quiet->excludes(verbose);
+  Flag("--fast", o.fast, "poll every 1 ms, not 10 ms (the device still gets its 5 s)");
+  app_.set_help_flag("-h,--help", "this help; COMMAND --help: the help of COMMAND");
+  app_.add_flag_callback(
+      "--help-simulate", [] { throw SimulationHelpRequest(); },
+      "the options of the simulated calculator");
+  app_.add_flag_callback(
+      "--version", [] { throw CLI::CallForVersion(); }, "the version");
+
+  const std::vector download{Command::Download};
+  Value("--backup", "FILE",
+        "read banks 0-3 into FILE first; no write if that fails. An existing FILE is never "
+        "replaced, unless with --force",
+        Into(o.backupFile, ParseFileName, "a file name"), download);
+  Flag("--force", o.force,
+       "send an image larger than 262,144 bytes, the whole flash (only its first 262,144 "
+       "bytes); let --backup replace an existing FILE",
+       download);
+}
+
+void CommandLine::AddSimulationOptions() {
+  auto& sim = options_.sim;
+  auto& faults = sim.faults;
+  const auto count = [](std::string_view text) { return ParseCount(text); };
+  const auto byte = [](std::string_view text) { return ParseByte(text); };
+  app_.option_defaults()->group(std::string(kSimulationGroup));
+  const std::vector<CLI::Option*> all{
+      ExistingInput(Value("--sim-flash", "FILE", "initial flash (default all 0xFF)",
+                          Into(sim.flashFile, ParseFileName, "a file name"))),
+      Value("--sim-save", "FILE", "write the 262,144 flash bytes to FILE when the program ends",
+            Into(sim.saveFile, ParseFileName, "a file name")),
+      Value("--sim-busy", "N", "N busy replies before every answer",
+            Into(faults.busyReplies, count, "a number")),
+      Value("--sim-status", "CODE:N:STATUS",
+            "status STATUS (hex) for the N-th command (from 1) of CODE (hex)",
+            Into(faults.statuses, ParseStatus, "CODE:N:STATUS (hex, from 1, hex)")),
+      Value("--sim-bad-bank", "N", "wrong checksum for bank N",
+            Into(faults.badChecksumBank, count, "a number")),
+      Value("--sim-identity", "TEXT",
+            "identity answer instead of \"" + std::string(kCalculatorIdentity) + "\"",
+            Into(faults.identity, ParseText, "a text")),
+      Value("--sim-type", "N", "type answer (0 is accepted)",
+            Into(faults.type, byte, "a number from 0 to 255")),
+      Value("--sim-flash-id", "N", "flash answer (255 is refused)",
+            Into(faults.flashId, byte, "a number from 0 to 255")),
+      Value("--sim-silent-after", "N", "after N commands the calculator stays busy",
+            Into(faults.silentAfter, count, "a number")),
+      Value("--sim-slow-read", "MS", "every input-report read takes MS milliseconds",
+            Into(sim.slowRead, count, "a number of milliseconds")),
+      Value("--sim-unplug-after", "N", "after N commands the calculator is unplugged",
+            Into(faults.unplugAfter, count, "a number")),
+      Value("--sim-others", "N", "N other HID interfaces before the calculator",
+            Into(
+                sim.others,
+                [](std::string_view text) { return ParseCount(text, kMostOtherInterfaces); },
+                "a number up to " + std::to_string(kMostOtherInterfaces))),
+      Value("--sim-locked", "I", "interface I (from 0) cannot be opened",
+            Into(sim.lockedInterface, count, "a number")),
+      Flag("--sim-absent", sim.absent, "no calculator on the bus"),
+      Value("--sim-ids", "VID:PID", "the calculator's ids (hex)",
+            Into(sim.ids, ParseIds, "VID:PID in hex")),
+      ExistingInput(Value("--sim-descriptor", "FILE", "the calculator's report descriptor (binary)",
+                          Into(sim.descriptorFile, ParseFileName, "a file name"))),
+  };
+  CLI::Option* simulate = app_.get_option("--simulate");
+  for (CLI::Option* option : all) option->needs(simulate);
+}
+
+std::optional<std::string> CommandLine::Misplaced() const {
+  for (const Belonging& belonging : belonging_) {
+    if (belonging.option->count() == 0 ||
+        std::ranges::find(belonging.commands, options_.command) != belonging.commands.end()) {
+      continue;
+    }
+    return "option " + belonging.option->get_name() + " belongs to " +
+           JoinedCommandNames(belonging.commands);
+  }
+  return std::nullopt;
+}
+
+ParseResult CommandLine::Parse(const std::vector<std::string>& arguments) {
+  ParseResult result;
+  // Seen even when the parse stops before it, so that a usage error is told in JSON.
+  const auto end = std::ranges::find(arguments, "--");
+  result.json = std::find(arguments.begin(), end, "--json") != end;
+  // CLI11 takes the arguments last first.
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+  try {
+    app_.parse(reversed);
+  } catch (const SimulationHelpRequest&) {
+    result.help = SimulationPage();
+    return result;
+  } catch (const CLI::CallForVersion&) {
+    result.version = true;
+    return result;
+  } catch (const CLI::CallForHelp&) {
+    result.help = app_.help();
+    return result;
+  } catch (const CLI::ExtrasError& error) {
+    const auto extras = app_.remaining(false);
+    const auto word = std::ranges::find_if(
+        extras, [](const std::string& extra) { return !extra.starts_with('-'); });
+    result.error = app_.get_subcommands().empty() && word != extras.end()
+                       ? "unknown command " + *word
+                       : error.what();
+    return result;
+  } catch (const CLI::RequiredError& error) {
+    // The FILE of a command.
+    const auto chosen = app_.get_subcommands();
+    result.error = (chosen.empty() ? "" : chosen.front()->get_name() + ": ") + error.what();
+    return result;
+  } catch (const CLI::ParseError& error) {
+    result.error = error.what();
+    return result;
+  }
+  const auto chosen = app_.get_subcommands();
+  if (chosen.empty()) {
+    result.error = "no command given";
+    return result;
+  }
+  const auto name = chosen.front()->get_name();
+  options_.command = std::ranges::find(kCommands, name, &CommandEntry::name)->command;
+  if (const auto misplaced = Misplaced()) {
+    result.error = *misplaced;
+    return result;
+  }
+  result.options = options_;
+  return result;
+}
+
+std::vector<const CLI::Option*> CommandLine::OptionsOf(std::string_view group) const {
+  return app_.get_options(
+      [&group](const CLI::Option* option) { return option->get_group() == group; });
+}
+
+std::string CommandLine::OptionLines(const std::vector<const CLI::Option*>& options,
+                                     std::size_t column) {
+  for (const auto* option : options) column = std::max(column, OptionName(*option).size() + 4);
+  std::string lines;
+  for (const auto* option : options) {
+    lines += Entry(OptionName(*option), option->get_description(), column);
+  }
+  return lines;
+}
+
+std::string CommandLine::HelpPage(const CLI::App& app) const {
+  const auto command = std::ranges::find(kCommands, app.get_name(), &CommandEntry::name);
+  return command == kCommands.end() ? MainPage() : CommandPage(*command);
+}
+
+std::string CommandLine::MainPage() const {
+  std::ostringstream page;
+  page << "Usage: " << kProgram << " [options] COMMAND [FILE]\n"
+       << kAbout.data() << "\n\nCommands:\n";
+  // One column for the commands and the options.
+  std::size_t column = 0;
+  for (const auto& entry : kCommands) column = std::max(column, CommandName(entry).size() + 4);
+  const auto groups = app_.get_groups();
+  for (const std::string& group : groups) {
+    if (group == kSimulationGroup) continue;
+    for (const auto* option : OptionsOf(group)) {
+      column = std::max(column, OptionName(*option).size() + 4);
+    }
+  }
+  for (const auto& entry : kCommands) page << Entry(CommandName(entry), entry.summary, column);
+  for (const std::string& group : groups) {
+    if (group == kSimulationGroup) continue;
+    page << "\n" << group << ":\n" << OptionLines(OptionsOf(group), column);
+  }
+  page << "\n"
+       << Wrap("A FILE of " + std::string(kStandardStreamName) +
+                   " is standard input for check, download and verify, and standard output "
+                   "for read. '" +
+                   std::string(kProgram) + " COMMAND --help' tells more of COMMAND, '" +
+                   std::string(kProgram) +
+                   " --help-simulate' the options of the simulated calculator.",
+               0);
+  page << "\nExit status:\n";
+  for (const auto& [status, meaning] : kExitStatuses) {
+    std::string number = std::to_string(status);
+    page << std::string(5 - number.size(), ' ') << number << "  " << meaning << "\n";
+  }
+  return page.str();
+}
+
+std::string CommandLine::CommandPage(const CommandEntry& entry) const {
+  std::ostringstream page;
+  page << "Usage: " << kProgram << " [options] " << CommandName(entry) << "\n"
+       << Wrap(entry.details, 0);
+  std::vector<const CLI::Option*> own;
+  for (const Belonging& belonging : belonging_) {
+    if (std::ranges::find(belonging.commands, entry.command) != belonging.commands.end()) {
+      own.push_back(belonging.option);
+    }
+  }
+  if (!own.empty()) {
+    page << "\nOptions of " << entry.name << ":\n" << OptionLines(own);
+  }
+  page << "\n"
+       << Wrap("'" + std::string(kProgram) + " --help' shows the options of every command.", 0);
+  return page.str();
+}
+
+std::string CommandLine::SimulationPage() const {
+  std::ostringstream page;
+  page << "Usage: " << kProgram << " --simulate [--sim-OPTION VALUE]... COMMAND [FILE]\n"
+       << Wrap(
+              "The built-in simulated calculator, its flash and its faults. Each of these "
+              "options needs --simulate.",
+              0)
+       << "\n"
+       << kSimulationGroup << ":\n"
+       << OptionLines(OptionsOf(kSimulationGroup));
+  return page.str();
+}
+
+CommandLineReference CommandLine::Describe() const {
+  CommandLineReference reference;
+  for (const CLI::App* command : app_.get_subcommands({})) {
+    std::string name = command->get_name();
+    for (const CLI::Option* file :
+         command->get_options([](const CLI::Option* option) { return option->get_positional(); })) {
+      name += " " + (file->get_required() ? file->get_name() : "[" + file->get_name() + "]");
+    }
+    reference.commands.push_back(name);
+  }
+  for (const CLI::Option* option :
+       app_.get_options([](const CLI::Option* option) { return !option->get_positional(); })) {
+    (option->get_group() == kSimulationGroup ? reference.simulationOptions : reference.options)
+        .push_back(OptionName(*option));
+  }
+  for (const auto& entry : kExitStatuses) reference.exitStatuses.push_back(entry.status);
+  return reference;
+}
 
 }  // namespace
 
 ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
-  return Parser(arguments).Parse();
+  return CommandLine().Parse(arguments);
 }
+
+CommandLineReference DescribeCommandLine() { return CommandLine().Describe(); }
 
 }  // namespace usblink::cli

@@ -1,18 +1,26 @@
 #pragma once
-// The command line of usblink-cli, parsed into values.
+// The command line of usblink-cli, parsed into values. Its commands and
+// options are defined once, in CliOptions.cpp; the help pages and the
+// reference below are made from that definition.
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sim/SimCalculator.h"
 
 namespace usblink::cli {
 
-enum class Command { List, Connect, Check, Download, Read, Verify, Help, Version };
+enum class Command { List, Connect, Check, Download, Read, Verify };
+
+// The FILE that names standard input (the image of check, download and
+// verify) or standard output (the target of read).
+inline constexpr std::string_view kStandardStreamName = "-";
+[[nodiscard]] bool IsStandardStream(const std::filesystem::path& file);
 
 struct SimulationOptions {
   std::optional<std::filesystem::path> flashFile;
@@ -30,7 +38,7 @@ struct SimulationOptions {
 };
 
 struct Options {
-  Command command = Command::Help;
+  Command command = Command::List;
   std::optional<std::filesystem::path> file;  // FILE of check, download, read, verify
   bool simulate = false;
   std::optional<std::filesystem::path> backupFile;
@@ -38,19 +46,39 @@ struct Options {
   std::optional<std::filesystem::path> logFile;
   bool json = false;
   bool quiet = false;
+  bool verbose = false;
   bool fast = false;
   bool force = false;  // download an image larger than the flash: its first 262,144 bytes
   SimulationOptions sim;
+
+  // The read-back goes to standard output, so nothing else may.
+  [[nodiscard]] bool ReadsToStandardOutput() const {
+    return command == Command::Read && file && IsStandardStream(*file);
+  }
 };
 
 struct ParseResult {
-  std::optional<Options> options;
-  std::string error;  // set when the command line is not usable
+  std::optional<Options> options;   // the command to run
+  std::string error;                // why the command line is not usable
+  std::optional<std::string> help;  // the help page asked for instead
+  bool version = false;             // --version asked for instead
+  bool json = false;                // --json was given, also beside a usage error
 };
 
 ParseResult ParseCommandLine(const std::vector<std::string>& arguments);
 
-// The text of --help.
-std::string UsageText();
+// What the command line defines, as its reference in the README names it.
+struct CommandLineReference {
+  // "download FILE", "read [FILE]", "list", ...
+  std::vector<std::string> commands;
+  // "-q, --quiet", "--log FILE", ...: every option outside the simulated calculator's
+  std::vector<std::string> options;
+  // "--sim-busy N", ...
+  std::vector<std::string> simulationOptions;
+  // The statuses the help explains.
+  std::vector<int> exitStatuses;
+};
+
+CommandLineReference DescribeCommandLine();
 
 }  // namespace usblink::cli

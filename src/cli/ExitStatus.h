@@ -16,6 +16,8 @@ inline constexpr int kExitFileError = 7;
 inline constexpr int kExitDifferences = 8;
 // Another program holds the calculator open.
 inline constexpr int kExitInUse = 9;
+// The calculator is plugged in, but this user may not open it (Linux: no udev rule).
+inline constexpr int kExitAccessDenied = 10;
 // Stopped by Ctrl-C, SIGTERM or SIGHUP between two transactions (130).
 inline constexpr int kExitInterrupted = kEndedBySignalStatus;
 

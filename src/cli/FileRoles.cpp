@@ -7,9 +7,10 @@ namespace usblink::cli {
 
 namespace {
 
+// Standard input or output is no file of any role.
 void Add(std::vector<FileRole>& roles, std::string name,
          const std::optional<std::filesystem::path>& path) {
-  if (path) roles.push_back({std::move(name), *path});
+  if (path && !IsStandardStream(*path)) roles.push_back({std::move(name), *path});
 }
 
 }  // namespace
@@ -17,7 +18,7 @@ void Add(std::vector<FileRole>& roles, std::string name,
 std::vector<FileRole> FileRoles(const Options& options) {
   std::vector<FileRole> roles;
   if (options.command == Command::Read) {
-    roles.push_back({"the read-back file", options.file.value_or(app::kReadBackFileName)});
+    Add(roles, "the read-back file", options.file.value_or(app::kReadBackFileName));
   } else {
     Add(roles, "the image", options.file);
   }

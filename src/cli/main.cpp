@@ -5,6 +5,7 @@
 #include "cli/SleepPacer.h"
 #include "platform/Console.h"
 #include "platform/PlatformHidApi.h"
+#include "platform/StandardStreams.h"
 #include "platform/StopSignals.h"
 
 int main(int argc, char** argv) {
@@ -25,7 +26,9 @@ int main(int argc, char** argv) {
       usblink::PlatformAccessHint,
       [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); },
       usblink::PlatformCalculatorInUse,
-      signals};
+      signals,
+      usblink::BinaryStandardInput,
+      usblink::BinaryStandardOutput};
   return usblink::cli::RunCli(
       arguments, {std::cout, std::cerr, usblink::StderrIsTerminal(), console.StderrTakesEscapes()},
       environment);

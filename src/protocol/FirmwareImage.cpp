@@ -37,13 +37,16 @@ FirmwareImage FirmwareImage::FromBytes(std::span<const std::uint8_t> content) {
 LoadedImage FirmwareImage::Load(const std::filesystem::path& file) {
   const StdioFile stream = OpenStdioFile(file, "rb");
   if (!stream) return FileError{file, "open", LastSystemError()};
+  return Read(stream.get(), file);
+}
 
+LoadedImage FirmwareImage::Read(std::FILE* stream, const std::filesystem::path& name) {
   std::vector<std::uint8_t> kept(kFlashSize);
-  kept.resize(ReadSome(stream.get(), kept));
+  kept.resize(ReadSome(stream, kept));
   // Whether the file goes on; nothing after that one byte is read.
   std::array<std::uint8_t, 1> more{};
-  const bool oversize = kept.size() == kFlashSize && ReadSome(stream.get(), more) == more.size();
-  if (std::ferror(stream.get())) return FileError{file, "read", LastSystemError()};
+  const bool oversize = kept.size() == kFlashSize && ReadSome(stream, more) == more.size();
+  if (std::ferror(stream)) return FileError{name, "read", LastSystemError()};
   return FirmwareImage(std::move(kept), oversize);
 }
 

@@ -9,6 +9,7 @@
 // the bank checksum counts them so.
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -30,6 +31,10 @@ class FirmwareImage {
   // whatever size the file system tells. Reads at most one byte past the
   // flash, so an endless device cannot hold it.
   static std::variant<FirmwareImage, FileError> Load(const std::filesystem::path& file);
+  // The same from a stream opened already, such as standard input; `name`
+  // is what an error names.
+  static std::variant<FirmwareImage, FileError> Read(std::FILE* stream,
+                                                     const std::filesystem::path& name);
 
   // Bytes of the file that are sent, at most 262,144.
   [[nodiscard]] std::size_t Length() const { return length_; }

@@ -14,6 +14,7 @@
 #include "cli/ExitStatus.h"
 #include "hid/NumberText.h"
 #include "protocol/FirmwareImage.h"
+#include "protocol/StdioFile.h"
 #include "support/JsonCheck.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
@@ -101,10 +102,16 @@ TEST_F(CliCommandsTest, RefusedHandshakeShowsBothBoxesInOrder) {
 }
 
 TEST_F(CliCommandsTest, NoCalculatorEndsTheLogWithNotFoundAndThePlatformsHint) {
-  const auto run = RunCli({"connect"});
-  EXPECT_EQ(run.status, cli::kExitNotFound);
+  // Plugged in, but its node may not be opened: a status of its own.
+  testing::CliWorld denied;
+  denied.accessHint = "the calculator's node is not yours";
+  const auto run = RunCli({"connect"}, false, denied);
+  EXPECT_EQ(run.status, cli::kExitAccessDenied);
   EXPECT_EQ(run.OutLines().back(), " Not Find USB Link!");
   EXPECT_NE(run.err.find("Hint: the calculator's node is not yours\n"), std::string::npos);
+  EXPECT_TRUE(run.err.ends_with("usblink-cli: calculator access denied\n")) << run.err;
+  // Nothing there at all.
+  EXPECT_EQ(RunCli({"connect"}).status, cli::kExitNotFound);
   // The simulated calculator needs no hint.
   EXPECT_EQ(RunCli({"--simulate", "--sim-absent", "connect"}).err,
             "usblink-cli: no calculator found\n");
@@ -275,6 +282,59 @@ TEST_F(CliCommandsTest, AnImageOnStandardInputIsSent) {
   const auto flash = directory.Read("flash.bin");
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), flash.begin()));
   EXPECT_EQ(flash[3000], 0x00);
+}
+#endif
+
+// "-" on streams the test opens; the real standard streams in standard-streams.sh.
+TEST_F(CliCommandsTest, MinusIsStandardInputForTheImageAndStandardOutputForTheReadBack) {
+  const auto bytes = Pattern(70000);
+  const auto image = Write("image.UD", bytes);
+  testing::CliWorld world;
+  const auto input = OpenStdioFile(image, "rb");
+  world.standardInput = input.get();
+  const auto checked = RunCli({"check", "-"}, false, world);
+  ASSERT_EQ(checked.status, cli::kExitSuccess) << checked.err;
+  auto lines = checked.OutLines();
+  EXPECT_EQ(lines.front(), "File: -, 70000 bytes");
+  auto byName = RunCli({"check", image}).OutLines();
+  EXPECT_EQ(std::vector(lines.begin() + 1, lines.end()),
+            std::vector(byName.begin() + 1, byName.end()));
+
+  std::rewind(input.get());
+  const auto downloaded =
+      RunCli({"--simulate", "--sim-save", PathOf("flash.bin"), "download", "-"}, false, world);
+  ASSERT_EQ(downloaded.status, cli::kExitSuccess) << downloaded.err;
+  const auto flash = directory.Read("flash.bin");
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), flash.begin()));
+
+  // The flash alone on stdout; the log and the JSON Lines go to stderr.
+  for (const bool json : {false, true}) {
+    auto output = OpenStdioFile(PathOf("out.bin"), "wb");
+    world.standardOutput = output.get();
+    std::vector<std::string> arguments{"--simulate", "--sim-flash", PathOf("flash.bin"), "read",
+                                       "-"};
+    if (json) arguments.insert(arguments.begin(), "--json");
+    const auto read = RunCli(arguments, false, world);
+    output.reset();
+    ASSERT_EQ(read.status, cli::kExitSuccess) << read.err;
+    EXPECT_EQ(read.out, "");
+    EXPECT_NE(read.err.find(json ? R"({"type":"result","outcome":"ok")" : " Receive complete \n"),
+              std::string::npos)
+        << read.err;
+    EXPECT_EQ(directory.Read("out.bin"), flash);
+  }
+  // Neither a file "-" nor Load.bin.
+  EXPECT_FALSE(std::filesystem::exists("-"));
+}
+
+#ifndef _WIN32
+TEST_F(CliCommandsTest, AReadBackThatStandardOutputCannotTakeIsAFileError) {
+  const auto full = OpenStdioFile("/dev/full", "wb");
+  testing::CliWorld world;
+  world.standardOutput = full.get();
+  const auto run = RunCli({"--simulate", "read", "-"}, false, world);
+  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_NE(run.err.find("Error: Cannot write \"-\": "), std::string::npos) << run.err;
 }
 #endif
 

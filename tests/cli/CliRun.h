@@ -1,6 +1,7 @@
 #pragma once
 // Runs usblink-cli in the test process, on virtual time.
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -36,6 +37,11 @@ struct CliWorld {
   std::function<void(long sent, StopSignals& signals)> beforeTransaction;
   // What the platform answers when asked whether another program holds the calculator.
   std::optional<std::string> calculatorInUse;
+  // What the platform says of a calculator that is there but may not be opened.
+  std::optional<std::string> accessHint;
+  // What "-" reads and writes; the process's own when null.
+  std::FILE* standardInput = nullptr;
+  std::FILE* standardOutput = nullptr;
   // Whether stderr's console draws the progress bar's escapes.
   bool errTakesEscapes = true;
 };
@@ -61,10 +67,12 @@ inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = fa
         };
         return pacer;
       },
-      [] { return std::optional<std::string>("the calculator's node is not yours"); },
+      [&world] { return world.accessHint; },
       [clock](std::chrono::milliseconds duration) { clock->now += duration; },
       [&world] { return world.calculatorInUse; },
-      signals};
+      signals,
+      [&world] { return world.standardInput ? world.standardInput : stdin; },
+      [&world] { return world.standardOutput ? world.standardOutput : stdout; }};
   CliRun run;
   run.status =
       cli::RunCli(arguments, {out, err, errIsTerminal, world.errTakesEscapes}, environment);

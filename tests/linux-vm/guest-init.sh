@@ -27,7 +27,7 @@ says inuse "The process cannot access the file because it is being used by anoth
 says inuse "is in use by another program"
 wait "$first" || fail "the download beside it: exit $?"
 # The node is root's: another user is refused, and told so.
-check unprivileged 3 usblink-vm-device unprivileged $cli connect
+check unprivileged 10 usblink-vm-device unprivileged $cli connect
 says unprivileged "Access is denied."
 says unprivileged "70-usblink.rules"
 stop_device
