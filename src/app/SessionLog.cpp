@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/UtcTimeText.h"
+
 namespace usblink::app {
 
 namespace {
@@ -63,18 +65,9 @@ std::optional<fs::path> UnusedName(const fs::path& folder,
 }  // namespace
 
 std::string SessionLogName(std::chrono::system_clock::time_point start, int sequence) {
-  using namespace std::chrono;
-  const auto second = floor<seconds>(start);
-  const auto day = floor<days>(second);
-  const year_month_day date(day);
-  const hh_mm_ss time(second - day);
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d-%02d-%02dZ", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
-                static_cast<int>(time.seconds().count()));
-  std::string name = std::string(kPrefix) + text;
+  std::string name = std::string(kPrefix) + UtcTimeText(start, '-', false);
   if (sequence > 1) {
+    char text[16];
     std::snprintf(text, sizeof text, "_%02d", sequence);
     name += text;
   }

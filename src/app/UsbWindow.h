@@ -96,6 +96,9 @@ class UsbWindow final : public WindowPort {
   // The next download sends `image` instead of loading the chosen file: the
   // command line has loaded and checked it already, and reads it only once.
   void SetNextImage(FirmwareImage image) { nextImage_ = std::move(image); }
+  // What the last connect's discovery found: the device path and ids of the
+  // calculator when DeviceFound.
+  [[nodiscard]] const DiscoveryState& Discovered() const { return discovery_.State(); }
   // How far the last download came, also when it ended in a failure or a stop.
   [[nodiscard]] const HidCP::DownloadState& LastDownload() const { return lastDownload_; }
 

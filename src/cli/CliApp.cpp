@@ -1,21 +1,27 @@
 #include "cli/CliApp.h"
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <thread>
 
 #include "app/UsbWindow.h"
 #include "cli/CliOptions.h"
+#include "cli/DurationText.h"
 #include "cli/ExitStatus.h"
 #include "cli/FileRoles.h"
 #include "cli/ReadBackFile.h"
 #include "cli/ScratchFolder.h"
 #include "cli/SimulatedBus.h"
+#include "cli/StallWatch.h"
 #include "cli/StopPolicy.h"
 #include "cli/TerminalView.h"
 #include "hid/InterfaceWalk.h"
 #include "hid/NumberText.h"
+#include "platform/CalculatorProtocol.h"
 #include "platform/sim/SimHidApi.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/StoppablePacer.h"
@@ -57,52 +63,81 @@ int ExitStatusOf(Outcome outcome) {
 // Everything one run of a device command needs, torn down in order.
 class Session {
  public:
-  Session(const Options& options, TerminalView& view, HidApi& api, Pacer& pacer, StopPolicy& stops)
-      : options_(options), view_(view), stops_(stops), window_(api, pacer, view) {}
+  Session(const Options& options, TerminalView& view, HidApi& api, Pacer& pacer, StopPolicy& stops,
+          const Environment& environment)
+      : options_(options),
+        view_(view),
+        api_(api),
+        pacer_(pacer),
+        stops_(stops),
+        environment_(environment),
+        window_(api, pacer, view) {}
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
   // As the window's close: the device handles are closed.
   ~Session() { window_.Unload(); }
 
-  // Discovery and handshake, retried every 250 ms while --wait allows.
+  // Discovery and handshake, retried every 250 ms while --wait allows. The
+  // walk is shown again only when what is plugged in has changed.
   Outcome Connect() {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(options_.waitSeconds.value_or(0)));
-    for (;;) {
-      const Outcome outcome = window_.Click(app::Control::contion);
-      if (outcome != Outcome::NotFound || std::chrono::steady_clock::now() >= deadline) {
-        return outcome;
+    const auto deadline =
+        pacer_.Now() + std::chrono::duration_cast<Pacer::Clock::duration>(
+                           std::chrono::duration<double>(options_.waitSeconds.value_or(0)));
+    Outcome outcome = window_.Click(app::Control::contion);
+    if (outcome == Outcome::NotFound && pacer_.Now() < deadline) {
+      auto present = InterfaceWalk(api_).List();
+      view_.Waiting(*options_.waitSeconds);
+      while (outcome == Outcome::NotFound && pacer_.Now() < deadline) {
+        if (stops_.StopNow()) return Outcome::Interrupted;
+        environment_.sleep(std::chrono::milliseconds(250));
+        view_.HoldLog();
+        outcome = window_.Click(app::Control::contion);
+        auto now = outcome == Outcome::NotFound ? InterfaceWalk(api_).List() : present;
+        const bool changed = outcome != Outcome::NotFound || now != present;
+        view_.ReleaseLog(changed);
+        if (changed && outcome == Outcome::NotFound) {
+          present = std::move(now);
+          view_.Waiting(*options_.waitSeconds);
+        }
       }
-      if (stops_.StopNow()) return Outcome::Interrupted;
-      std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
+    if (outcome == Outcome::Connected) {
+      const DiscoveryState& found = window_.Discovered();
+      view_.CalculatorFound({found.DevicePath,
+                             {found.HidAttributes.VendorID, found.HidAttributes.ProductID},
+                             kCalculatorIdentity});
+    }
+    return outcome;
   }
 
-  // Reads banks 0-3 into `file`; made whole only when the read-back is.
-  // `tellPartial`: say what became of the file when it is not.
-  Outcome ReadBack(ReadBackFile& file, std::string_view title, bool tellPartial = true) {
+  // Reads banks 0-3 into `file`, as phase `phase` of `phases`; made whole
+  // only when the read-back is. `tellPartial`: say what became of the file
+  // when it is not.
+  Outcome ReadBack(ReadBackFile& file, std::string_view operation, int phase = 1, int phases = 1,
+                   bool tellPartial = true) {
     window_.SetReadBackFile(file.Path());
     window_.SetReadBackStream(file.Stream());
-    view_.BeginProgress(title);
+    view_.BeginProgress(operation, phase, phases, kFlashBlocks);
     const Outcome outcome = window_.Click(app::Control::CmdReadFile);
-    view_.EndProgress();
+    view_.EndProgress(outcome == Outcome::ReadBack);
     if (outcome == Outcome::ReadBack) return file.Commit(view_) ? outcome : Outcome::FileError;
     if (tellPartial) file.KeepPartial(view_);
     return outcome;
   }
 
-  // Sends `image`, loaded from `file` before the device was touched.
-  Outcome Download(const std::filesystem::path& file, FirmwareImage image) {
+  // Sends `image`, loaded from `file` before the device was touched, as
+  // phase `phase` of `phases`.
+  Outcome Download(const std::filesystem::path& file, FirmwareImage image, int phase, int phases) {
     // A stop asked while the last transaction before it ran.
     if (stops_.StopNow()) return Outcome::Interrupted;
     view_.SetDialogAnswer(file.string());
+    const int blocks = image.SentBlocks();
     window_.SetNextImage(std::move(image));
-    view_.BeginProgress("download");
+    view_.BeginProgress("download", phase, phases, blocks);
     stops_.DownloadStarts();
     const Outcome outcome = window_.Click(app::Control::CmdOpenFile);
     stops_.DownloadEnds();
-    view_.EndProgress();
+    view_.EndProgress(outcome == Outcome::Downloaded);
     return outcome;
   }
 
@@ -111,7 +146,10 @@ class Session {
  private:
   const Options& options_;
   TerminalView& view_;
+  HidApi& api_;
+  Pacer& pacer_;
   StopPolicy& stops_;
+  const Environment& environment_;
   app::UsbWindow window_;
 };
 
@@ -154,14 +192,13 @@ int Check(const std::filesystem::path& file, TerminalView& view, const Environme
   }
   view.Info("Blocks sent: " + std::to_string(image->SentBlocks()) + " (0 to " +
                 HexText(static_cast<std::uint32_t>(image->SentBlocks() - 1)) + " hex)",
-            {{"blocks", static_cast<long long>(image->SentBlocks())}});
+            {{"blocks", image->SentBlocks()}});
   for (int bank = 0; bank < image->Banks(); ++bank) {
-    view.Info(
-        "Bank " + std::to_string(bank) + " checksum: " + HexText(image->BankChecksum(bank)),
-        {{"bank", static_cast<long long>(bank)}, {"checksum", HexText(image->BankChecksum(bank))}});
+    view.Info("Bank " + std::to_string(bank) + " checksum: " + HexText(image->BankChecksum(bank)),
+              {{"bank", bank}, {"checksum", HexText(image->BankChecksum(bank))}});
   }
   view.Info("Commit: " + std::to_string(image->Banks()) + " banks",
-            {{"commitBanks", static_cast<long long>(image->Banks())}});
+            {{"commitBanks", image->Banks()}});
   if (image->Oversize()) {
     view.Message(OversizeText(file) + ": download refuses it unless --force, which sends " +
                      FirstBytesText(),
@@ -174,22 +211,21 @@ int Check(const std::filesystem::path& file, TerminalView& view, const Environme
 int List(HidApi& api, TerminalView& view) {
   for (const HidInterface& entry : InterfaceWalk(api).List()) {
     std::string text = std::to_string(entry.index) + ": ";
-    std::vector<std::pair<std::string, JsonValue>> fields{
-        {"index", static_cast<long long>(entry.index)}, {"path", entry.path}};
+    Json fields{{"index", entry.index}, {"path", entry.path}};
     if (entry.ids) {
       const bool calculator = entry.ids->vendorId == kCalculatorVendorId &&
                               entry.ids->productId == kCalculatorProductId;
       text += HexText(entry.ids->vendorId) + ":" + HexText(entry.ids->productId) + "  " +
               entry.path + (calculator ? "  <- calculator" : "");
-      fields.emplace_back("vendorId", HexText(entry.ids->vendorId));
-      fields.emplace_back("productId", HexText(entry.ids->productId));
-      fields.emplace_back("calculator", calculator);
+      fields["vendorId"] = HexText(entry.ids->vendorId);
+      fields["productId"] = HexText(entry.ids->productId);
+      fields["calculator"] = calculator;
     } else {
       text +=
           "?:?  " + entry.path + "  (cannot be queried: error " + std::to_string(entry.error) + ")";
-      fields.emplace_back("error", static_cast<long long>(entry.error));
+      fields["error"] = entry.error;
     }
-    view.Info(text, std::move(fields));
+    view.Info(text, fields);
   }
   return kExitSuccess;
 }
@@ -213,7 +249,7 @@ int Compare(const std::filesystem::path& readBack, const FirmwareImage& image, T
   }
   if (!first) {
     view.Info("No differences in " + std::to_string(expected.size()) + " bytes",
-              {{"differences", 0LL}});
+              {{"differences", 0}});
     return kExitSuccess;
   }
   view.Info("First difference at offset " + HexText(*first) + ", " + std::to_string(differing) +
@@ -237,7 +273,14 @@ std::optional<std::filesystem::path> ReadBackTarget(const Options& options,
   }
 }
 
-RunEnd DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
+// What the short account says after a transfer that completed.
+std::string Quoted(const std::filesystem::path& file) { return "\"" + file.string() + "\""; }
+
+std::string BytesText(long long blocks) {
+  return std::to_string(blocks * static_cast<long long>(kBlockSize)) + " bytes";
+}
+
+RunEnd DeviceCommand(const Options& options, TerminalView& view, HidApi& api, Pacer& pacer,
                      const Environment& environment) {
   if (options.command == Command::List) return {List(api, view), std::nullopt};
   RunEnd end;
@@ -297,28 +340,47 @@ RunEnd DeviceCommand(const Options& options, TerminalView& view, HidApi& api,
     output.emplace(std::move(std::get<ReadBackFile>(made)));
   }
   StopPolicy stops(environment.signals, view);
-  const auto pacer = environment.pacer(options.fast);
-  StoppablePacer stoppable(*pacer, [&stops] { return stops.StopNow(); });
-  Session session(options, view, api, stoppable, stops);
+  StallWatch watched(pacer, [&view](Pacer::Clock::duration waited) { view.NoAnswerFor(waited); });
+  StoppablePacer stoppable(watched, [&stops] { return stops.StopNow(); });
+  Session session(options, view, api, stoppable, stops, environment);
   Outcome outcome = session.Connect();
   if (outcome != Outcome::Connected) return finish(ExitStatusOf(outcome));
   switch (options.command) {
-    case Command::Download:
+    case Command::Download: {
+      const int phases = options.backupFile ? 2 : 1;
       if (options.backupFile) {
-        outcome = session.ReadBack(*output, "backup");
+        outcome = session.ReadBack(*output, "backup", 1, phases);
         if (outcome != Outcome::ReadBack) return finish(ExitStatusOf(outcome));
+        view.Summary("Backup: " + BytesText(kFlashBlocks) + " in " + Quoted(*options.backupFile) +
+                     ".");
       }
-      outcome = session.Download(*options.file, *std::move(image));
+      outcome = session.Download(*options.file, *std::move(image), phases, phases);
       if (session.LastDownload().totalBlocks != 0) end.download = session.LastDownload();
+      if (outcome == Outcome::Downloaded) {
+        const int blocks = end.download->blocksSent;
+        view.Summary("Written: " + std::to_string(blocks) + " blocks (" + BytesText(blocks) +
+                     ") of " + Quoted(*options.file) + " in " + DurationText(view.Elapsed()) + ".");
+        view.Summary(
+            "Next: the calculator is now updating itself (1-3 min); do not unplug it until it "
+            "shows Update Success!");
+      }
       return finish(ExitStatusOf(outcome));
+    }
     case Command::Read:
-      return finish(ExitStatusOf(session.ReadBack(*output, "read")));
+      outcome = session.ReadBack(*output, "read");
+      if (outcome == Outcome::ReadBack) {
+        view.Summary("Read: " + BytesText(kFlashBlocks) + " into " + Quoted(output->Path()) +
+                     " in " + DurationText(view.Elapsed()) + ".");
+      }
+      return finish(ExitStatusOf(outcome));
     case Command::Verify:
       // The copy lives in the scratch folder, which goes with the run.
-      outcome = session.ReadBack(*output, "verify", false);
+      outcome = session.ReadBack(*output, "verify", 1, 1, false);
       if (outcome != Outcome::ReadBack) return finish(ExitStatusOf(outcome));
       return finish(Compare(output->Path(), *image, view));
     default:
+      view.Summary("Connected in " + DurationText(view.Elapsed()) +
+                   "; the calculator is ready for a download.");
       return finish(kExitSuccess);
   }
 }
@@ -337,12 +399,36 @@ std::string UnfinishedDownloadText(const HidCP::DownloadState& state,
          image.string() + "\".";
 }
 
-std::vector<std::pair<std::string, JsonValue>> DownloadFields(const HidCP::DownloadState& state) {
-  return {{"flashChanged", state.flashChanged},
+// What the result object tells beyond the outcome: the bytes the last
+// transfer moved and, for a download, the state of the flash.
+Json ResultFields(const RunEnd& end, const TerminalView& view) {
+  if (!end.download) return {{"bytes", view.BlocksDone() * static_cast<long long>(kBlockSize)}};
+  const HidCP::DownloadState& state = *end.download;
+  return {{"bytes", state.blocksSent * static_cast<long long>(kBlockSize)},
+          {"flashChanged", state.flashChanged},
           {"committed", state.committed},
-          {"blocksSent", static_cast<long long>(state.blocksSent)},
-          {"totalBlocks", static_cast<long long>(state.totalBlocks)},
-          {"banksVerified", static_cast<long long>(state.banksVerified)}};
+          {"blocksSent", state.blocksSent},
+          {"totalBlocks", state.totalBlocks},
+          {"banksVerified", state.banksVerified}};
+}
+
+Json OptionalPath(const std::optional<std::filesystem::path>& path) {
+  return path ? Json(path->string()) : Json(nullptr);
+}
+
+// The start object's account of what the command line asks.
+Json StartFields(const Options& options) {
+  return {{"command", CommandWord(options.command)},
+          {"file", OptionalPath(options.file)},
+          {"options",
+           {{"simulate", options.simulate},
+            {"backup", OptionalPath(options.backupFile)},
+            {"force", options.force},
+            {"wait", options.waitSeconds ? Json(*options.waitSeconds) : Json(nullptr)},
+            {"log", OptionalPath(options.logFile)},
+            {"quiet", options.quiet},
+            {"verbose", options.verbose},
+            {"fast", options.fast}}}};
 }
 
 std::string OutcomeText(int status) {
@@ -372,13 +458,14 @@ std::string OutcomeText(int status) {
   }
 }
 
-RunEnd Run(const Options& options, TerminalView& view, const Environment& environment) {
+RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer,
+           const Environment& environment) {
   if (options.command == Command::Check) {
     return {Check(*options.file, view, environment), std::nullopt};
   }
   if (!options.simulate) {
     const auto api = environment.platform();
-    RunEnd end = DeviceCommand(options, view, *api, environment);
+    RunEnd end = DeviceCommand(options, view, *api, pacer, environment);
     if (end.status == kExitNotFound) {
       if (const auto node = environment.calculatorInUse()) {
         view.Message("The calculator (" + *node +
@@ -404,7 +491,7 @@ RunEnd Run(const Options& options, TerminalView& view, const Environment& enviro
   RunEnd end;
   {
     sim::SimHidApi api(*bus);
-    end = DeviceCommand(options, view, api, environment);
+    end = DeviceCommand(options, view, api, pacer, environment);
   }
   std::string error;
   if (options.sim.saveFile && !SaveSimulatedFlash(*bus, *options.sim.saveFile, error)) {
@@ -414,19 +501,53 @@ RunEnd Run(const Options& options, TerminalView& view, const Environment& enviro
   return end;
 }
 
+OutputSettings OutputOf(const Options& options) {
+  const Detail detail = options.quiet     ? Detail::Quiet
+                        : options.verbose ? Detail::Verbose
+                                          : Detail::Short;
+  return {options.json, detail};
+}
+
+// The progress on stderr: none with --json or --quiet.
+std::optional<ProgressBar::Style> ProgressStyle(const Options& options, const Terminal& terminal) {
+  if (options.json || options.quiet) return std::nullopt;
+  return ProgressBar::Style{terminal.errIsTerminal, terminal.errTakesEscapes, terminal.columns};
+}
+
 }  // namespace
+
+int TerminalColumns(std::optional<int> told) {
+  if (told && *told > 0) return *told;
+  const char* variable = std::getenv("COLUMNS");
+  int columns = 0;
+  if (variable != nullptr) {
+    const std::string_view text(variable);
+    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), columns);
+    if (parsed.ec == std::errc{} && parsed.ptr == text.data() + text.size() && columns > 0) {
+      return columns;
+    }
+  }
+  return kDefaultColumns;
+}
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
            const Environment& environment) {
-  const ParseResult parsed = ParseCommandLine(arguments);
-  const auto usageError = [&terminal, &parsed](const std::string& reason) {
-    terminal.err << "usblink-cli: " << reason << "\nTry 'usblink-cli --help'.\n";
-    if (parsed.json) {
-      TerminalView(terminal.out, terminal.err, {.json = true})
-          .Result(kExitUsage, OutcomeText(kExitUsage), {{"error", reason}});
+  const RunStart start{USBLINK_VERSION, arguments, std::chrono::system_clock::now()};
+  // `options`: what the command line asks, when it could be parsed.
+  const auto usageError = [&](const std::string& reason, bool json, const Options* options) {
+    if (!json) {
+      terminal.err << "usblink-cli: " << reason << "\nTry 'usblink-cli --help'.\n";
+      return kExitUsage;
     }
+    TerminalOutput output(terminal.out, terminal.err, std::nullopt);
+    TerminalView view(output, {true, Detail::Short},
+                      [] { return std::chrono::steady_clock::now(); });
+    view.Start(start, options != nullptr ? StartFields(*options) : Json{{"command", nullptr}});
+    view.Message(reason, "usblink-cli");
+    view.Result(kExitUsage, OutcomeText(kExitUsage), {{"error", reason}});
     return kExitUsage;
   };
+  const ParseResult parsed = ParseCommandLine(arguments);
   if (parsed.help) {
     terminal.out << *parsed.help;
     return kExitSuccess;
@@ -435,32 +556,33 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
     terminal.out << "usblink-cli " << USBLINK_VERSION << '\n';
     return kExitSuccess;
   }
-  if (!parsed.options) return usageError(parsed.error);
+  if (!parsed.options) return usageError(parsed.error, parsed.json, nullptr);
   const Options& options = *parsed.options;
   // Before any file is opened: the log would otherwise be made over the image.
-  if (const auto shared = SharedFileError(options)) return usageError(*shared);
+  if (const auto shared = SharedFileError(options)) {
+    return usageError(*shared, options.json, &options);
+  }
   // Until the device command begins nothing is left half-done, and reading an
   // image from a FIFO may wait for a writer that never comes.
   environment.signals.EndAtOnce(true);
+  const auto paced = environment.pacer(options.fast);
   // stdout carries the read-back's bytes alone: what goes there otherwise
   // goes to stderr.
-  TerminalView view(
-      options.ReadsToStandardOutput() ? terminal.err : terminal.out, terminal.err,
-      {options.json, options.quiet, terminal.errIsTerminal && !options.json && !options.quiet,
-       terminal.errTakesEscapes});
+  TerminalOutput output(options.ReadsToStandardOutput() ? terminal.err : terminal.out, terminal.err,
+                        ProgressStyle(options, terminal));
+  TerminalView view(output, OutputOf(options), [&paced] { return paced->Now(); });
+  view.Start(start, StartFields(options));
   if (options.logFile && !view.OpenLogFile(*options.logFile)) {
     view.Message("Cannot create \"" + options.logFile->string() + "\"", "Error");
     view.Result(kExitFileError, OutcomeText(kExitFileError));
     return kExitFileError;
   }
-  RunEnd end = Run(options, view, environment);
+  RunEnd end = Run(options, view, *paced, environment);
   if (view.LogFileFailed()) {
     view.Message("Cannot write \"" + options.logFile->string() + "\"", "Error");
     if (end.status == kExitSuccess) end.status = kExitFileError;
   }
-  view.Result(end.status, OutcomeText(end.status),
-              end.download ? DownloadFields(*end.download)
-                           : std::vector<std::pair<std::string, JsonValue>>{});
+  view.Result(end.status, OutcomeText(end.status), ResultFields(end, view));
   if (end.download && end.download->ChangedWithoutCommit()) {
     view.Notice(UnfinishedDownloadText(*end.download, *options.file));
   }

@@ -16,13 +16,21 @@
 
 namespace usblink::cli {
 
+inline constexpr int kDefaultColumns = 80;
+
 struct Terminal {
   std::ostream& out;
   std::ostream& err;
   bool errIsTerminal = false;
   // The terminal on stderr interprets escape sequences.
   bool errTakesEscapes = true;
+  // Its width in columns, asked whenever the progress bar is drawn.
+  std::function<int()> columns = [] { return kDefaultColumns; };
 };
+
+// The width of the terminal on stderr: `told` by the system, else $COLUMNS,
+// else kDefaultColumns.
+int TerminalColumns(std::optional<int> told);
 
 // What the command line runs on; tests replace it.
 struct Environment {
@@ -32,7 +40,8 @@ struct Environment {
   std::function<std::unique_ptr<Pacer>(bool fast)> pacer;
   // Why the real calculator was not found, when the platform can tell.
   std::function<std::optional<std::string>()> accessHint;
-  // How the simulated calculator's slow reads (--sim-slow-read) take their time.
+  // How the command line's own waits take their time: the retries of
+  // --wait, the simulated calculator's slow reads (--sim-slow-read).
   std::function<void(std::chrono::milliseconds)> sleep;
   // The node of a real calculator that another program holds, when the
   // platform can tell.

@@ -684,4 +684,6 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
 
 CommandLineReference DescribeCommandLine() { return CommandLine().Describe(); }
 
+std::string_view CommandWord(Command command) { return EntryOf(command).name; }
+
 }  // namespace usblink::cli

@@ -47,7 +47,7 @@ struct Options {
   std::optional<std::filesystem::path> logFile;
   bool json = false;
   bool quiet = false;
-  bool verbose = false;
+  bool verbose = false;  // the whole log on stdout, as the window shows it
   bool fast = false;
   bool force = false;  // download an image larger than the flash: its first 262,144 bytes
   std::optional<DeviceSelector> device;  // the one calculator among several
@@ -84,5 +84,8 @@ struct CommandLineReference {
 };
 
 CommandLineReference DescribeCommandLine();
+
+// The word that names `command` on the command line ("download").
+std::string_view CommandWord(Command command);
 
 }  // namespace usblink::cli

@@ -1,9 +1,15 @@
 #pragma once
-// The progress bar drawn on a terminal during a transfer.
+// The progress of one transfer on stderr. On a terminal it is one line drawn
+// over itself, as wide as the terminal; elsewhere (a file, a pipe) a plain
+// line at every tenth of the way. Either way the transfer ends with a line
+// that stays: what was done in what time, or where it stopped.
 
 #include <chrono>
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace usblink::cli {
 
@@ -11,34 +17,64 @@ class ProgressBar {
  public:
   using Clock = std::chrono::steady_clock;
 
-  // `escapes`: the terminal erases the line on an escape sequence; without
-  // one, as on a Windows console without virtual-terminal processing, the bar
-  // is redrawn over itself after a carriage return, blanks clearing the rest.
-  ProgressBar(std::ostream& terminal, std::string title, long long totalBytes, bool escapes);
-  // Redraws at most ten times a second, and always at the end.
-  void Update(long long doneBytes);
-  // Removes the bar so other lines can be written; the next update redraws it.
-  void Erase();
-  void Finish();
+  struct Style {
+    // A terminal: one line redrawn in place. Otherwise plain lines.
+    bool live = true;
+    // The terminal erases a line on an escape sequence; without one, as on a
+    // Windows console without virtual-terminal processing, the bar is redrawn
+    // over itself after a carriage return, blanks clearing the rest.
+    bool escapes = true;
+    // The terminal's width, asked at each redraw.
+    std::function<int()> columns = [] { return 80; };
+  };
 
-  // The bar's text for a state, e.g. "download [#####     ]  50%  131072/262144 B  12.3 KiB/s  0:10
-  // left".
-  static std::string Render(std::string_view title, long long doneBytes, long long totalBytes,
-                            Clock::duration elapsed);
+  // What a live line shows.
+  struct State {
+    std::string_view label;
+    long long doneBlocks = 0;
+    long long totalBlocks = 0;
+    Clock::duration elapsed{};
+    // How long the running exchange has waited for the calculator's answer,
+    // once that is long enough to tell.
+    std::optional<Clock::duration> noAnswer;
+  };
+
+  // `label` names the phase, e.g. "download 2/2". A live bar shows at once.
+  ProgressBar(std::ostream& terminal, Style style, std::string label, long long totalBlocks,
+              Clock::time_point start);
+
+  // Redraws at most ten times a second, and always at the last block.
+  void Update(long long doneBlocks, Clock::time_point now);
+  // The running exchange has waited `waited` for its answer.
+  void NoAnswerFor(Clock::duration waited, Clock::time_point now);
+  // Takes the live line away so another line can be written; Show draws it again.
+  void Hide();
+  void Show();
+  // Leaves the last line; nothing is drawn after it.
+  void Finish(bool completed, Clock::time_point now);
+
+  // The live line for `state`, fitted into `columns` less one (a terminal
+  // may wrap a line that fills its last column).
+  [[nodiscard]] static std::string Render(const State& state, int columns);
 
  private:
-  // Replaces what the bar shows with `text`.
+  [[nodiscard]] State Now(Clock::time_point now) const;
   void Draw(std::string_view text);
+  void Print(const std::string& line);
 
   std::ostream& terminal_;
-  std::string title_;
-  bool escapes_;
-  std::size_t drawnLength_ = 0;
-  long long totalBytes_;
-  long long doneBytes_ = 0;
-  Clock::time_point started_ = Clock::now();
+  Style style_;
+  std::string label_;
+  long long totalBlocks_;
+  long long doneBlocks_ = 0;
+  Clock::time_point start_;
   Clock::time_point lastDrawn_{};
+  std::optional<Clock::duration> noAnswer_;
+  long long tenthsPrinted_ = 0;      // plain lines: the last tenth printed
+  long long stallLinesPrinted_ = 0;  // plain lines: for the running exchange
+  std::size_t drawnLength_ = 0;
   bool shown_ = false;
+  bool finished_ = false;
 };
 
 }  // namespace usblink::cli

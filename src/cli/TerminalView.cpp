@@ -1,59 +1,157 @@
 #include "cli/TerminalView.h"
 
+#include "app/UtcTimeText.h"
+#include "hid/NumberText.h"
 #include "platform/CalculatorProtocol.h"
 
 namespace usblink::cli {
 
 namespace {
+
+using namespace std::chrono_literals;
+
 constexpr auto kBlockBytes = static_cast<long long>(kBlockSize);
+// JSON progress objects come at most this often, besides those at a bank's end.
+constexpr auto kProgressInterval = 250ms;
+
+// To the millisecond.
+double Seconds(std::chrono::steady_clock::duration duration) {
+  return static_cast<double>(
+             std::chrono::duration_cast<std::chrono::milliseconds>(duration).count()) /
+         1000;
 }
 
-TerminalView::TerminalView(std::ostream& out, std::ostream& err, OutputSettings settings)
-    : out_(out), err_(err), settings_(settings) {}
+}  // namespace
+
+TerminalView::TerminalView(TerminalOutput& output, OutputSettings settings,
+                           std::function<Clock::time_point()> now)
+    : output_(output), settings_(settings), now_(std::move(now)), started_(now_()) {}
+
+void TerminalView::Emit(Json object) { output_.Out(JsonLine(object)); }
+
+void TerminalView::Start(const RunStart& start, const Json& details) {
+  start_ = start;
+  started_ = now_();
+  if (!settings_.json) return;
+  Json object = {{"type", "start"},
+                 {"schemaVersion", kJsonSchemaVersion},
+                 {"program", "usblink-cli"},
+                 {"version", start.version},
+                 {"time", app::UtcTimeText(start.time)}};
+  object.update(details);
+  object["arguments"] = start.arguments;
+  Emit(std::move(object));
+}
 
 bool TerminalView::OpenLogFile(const std::filesystem::path& path) {
-  logFile_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-  return logFile_.is_open();
+  return logFile_.Open(path, start_);
 }
 
-void TerminalView::Stdout(const std::string& line) {
-  if (progress_ && progress_->bar) progress_->bar->Erase();
-  out_ << line << '\n';
-  out_.flush();
+void TerminalView::ShowLogLine(std::string_view line) {
+  logFile_.Line(line);
+  if (settings_.json) {
+    if (settings_.detail != Detail::Quiet) Emit({{"type", "log"}, {"line", line}});
+  } else if (settings_.detail == Detail::Verbose) {
+    output_.Out(line);
+  }
 }
 
 void TerminalView::LogAppended(std::string_view line) {
-  if (logFile_.is_open()) logFile_ << line << '\n' << std::flush;
-  if (settings_.quiet) return;
-  Stdout(settings_.json ? JsonObject({{"type", "log"}, {"line", std::string(line)}})
-                        : std::string(line));
+  if (held_) {
+    held_->emplace_back(line);
+    return;
+  }
+  ShowLogLine(line);
 }
 
-void TerminalView::BeginProgress(std::string_view title) {
-  progress_.emplace(Progress{std::string(title), std::nullopt});
+void TerminalView::HoldLog() { held_.emplace(); }
+
+void TerminalView::ReleaseLog(bool show) {
+  auto lines = std::move(held_);
+  held_.reset();
+  if (!show || !lines) return;
+  for (const auto& line : *lines) ShowLogLine(line);
 }
 
-void TerminalView::EndProgress() {
-  if (progress_ && progress_->bar) progress_->bar->Finish();
-  progress_.reset();
+void TerminalView::BeginProgress(std::string_view operation, int phase, int phases,
+                                 int totalBlocks) {
+  phase_.emplace(Phase{std::string(operation), phase, phases, std::nullopt});
+  blocksDone_ = 0;
+  std::string label(operation);
+  if (phases > 1) label += " " + std::to_string(phase) + "/" + std::to_string(phases);
+  output_.BeginProgress(std::move(label), totalBlocks, now_());
 }
+
+void TerminalView::EndProgress(bool completed) {
+  output_.EndProgress(completed, now_());
+  phase_.reset();
+}
+
+void TerminalView::NoAnswerFor(Clock::duration waited) { output_.NoAnswerFor(waited, now_()); }
 
 void TerminalView::ProgressReported(const TransferProgress& reported) {
-  if (!progress_) return;
-  Progress& progress = *progress_;
-  const long long blocks = reported.blocksDone;
-  const long long totalBlocks = reported.blocksInAll;
-  if (settings_.json) {
-    Stdout(JsonObject({{"type", "progress"},
-                       {"operation", progress.title},
-                       {"blocks", blocks},
-                       {"totalBlocks", totalBlocks},
-                       {"bytes", blocks * kBlockBytes}}));
+  blocksDone_ = reported.blocksDone;
+  if (!phase_) return;
+  const auto now = now_();
+  output_.Progress(reported.blocksDone, now);
+  const bool bankEnd =
+      reported.blocksDone % kBlocksPerBank == 0 || reported.blocksDone == reported.blocksInAll;
+  if (ShortAccount() && bankEnd && reported.transfer == Transfer::ReadBack) {
+    output_.Out("Bank " + std::to_string((reported.blocksDone - 1) / kBlocksPerBank) + " read");
   }
-  if (!settings_.progressBar) return;
-  if (!progress.bar)
-    progress.bar.emplace(err_, progress.title, totalBlocks * kBlockBytes, settings_.barEscapes);
-  progress.bar->Update(blocks * kBlockBytes);
+  if (!settings_.json) return;
+  if (!bankEnd && phase_->lastSent && now - *phase_->lastSent < kProgressInterval) return;
+  phase_->lastSent = now;
+  Emit({{"type", "progress"},
+        {"operation", phase_->operation},
+        {"phase", phase_->phase},
+        {"phases", phase_->phases},
+        {"blocks", reported.blocksDone},
+        {"totalBlocks", reported.blocksInAll},
+        {"bytes", reported.blocksDone * kBlockBytes},
+        {"totalBytes", reported.blocksInAll * kBlockBytes}});
+}
+
+void TerminalView::BankChecked(const BankCheck& check) {
+  if (settings_.json) {
+    Emit({{"type", "bank"},
+          {"bank", check.bank},
+          {"hostChecksum", HexText(check.hostSum)},
+          {"deviceChecksum", HexText(check.deviceSum)},
+          {"verified", check.Verified()}});
+  }
+  if (!ShortAccount()) return;
+  std::string line =
+      "Bank " + std::to_string(check.bank) + " written, checksum " + HexText(check.hostSum);
+  line += check.Verified() ? " verified"
+                           : ", the calculator's " + HexText(check.deviceSum) + ": they differ";
+  output_.Out(line);
+}
+
+void TerminalView::CalculatorFound(const FoundCalculator& calculator) {
+  devicePath_ = calculator.path;
+  const std::string vendor = HexText(calculator.ids.vendorId);
+  const std::string product = HexText(calculator.ids.productId);
+  if (settings_.json) {
+    Emit({{"type", "calculator"},
+          {"path", calculator.path},
+          {"vendorId", vendor},
+          {"productId", product},
+          {"identity", calculator.identity}});
+  } else if (ShortAccount()) {
+    output_.Out("Calculator: " + calculator.path + " (" + vendor + ":" + product + ", " +
+                std::string(calculator.identity) + ")");
+  }
+}
+
+void TerminalView::Waiting(double seconds) {
+  static constexpr std::string_view kWaiting = "waiting for the calculator…";
+  logFile_.Line(kWaiting);
+  if (settings_.json) {
+    Emit({{"type", "waiting"}, {"seconds", seconds}});
+  } else if (settings_.detail != Detail::Quiet) {
+    output_.Err(kWaiting);
+  }
 }
 
 void TerminalView::ShowMessageBox(std::string_view text, std::string_view title) {
@@ -61,12 +159,11 @@ void TerminalView::ShowMessageBox(std::string_view text, std::string_view title)
 }
 
 void TerminalView::Message(std::string_view text, std::string_view title) {
-  if (progress_ && progress_->bar) progress_->bar->Erase();
+  logFile_.Message(text, title);
   if (settings_.json) {
-    Stdout(JsonObject(
-        {{"type", "message"}, {"title", std::string(title)}, {"text", std::string(text)}}));
+    Emit({{"type", "message"}, {"title", title}, {"text", text}});
   } else {
-    err_ << title << ": " << text << '\n' << std::flush;
+    output_.Err(std::string(title) + ": " + std::string(text));
   }
 }
 
@@ -75,31 +172,39 @@ std::optional<std::string> TerminalView::ShowOpenFileDialog(const app::FileFilte
   return std::exchange(dialogAnswer_, std::nullopt);
 }
 
-void TerminalView::Info(std::string_view text,
-                        std::vector<std::pair<std::string, JsonValue>> fields) {
+void TerminalView::Info(std::string_view text, const Json& fields) {
+  logFile_.Line(text);
   if (settings_.json) {
-    fields.insert(fields.begin(), {{"type", "info"}, {"text", std::string(text)}});
-    Stdout(JsonObject(fields));
+    Json object = {{"type", "info"}, {"text", text}};
+    object.update(fields);
+    Emit(std::move(object));
   } else {
-    Stdout(std::string(text));
+    output_.Out(text);
   }
 }
 
-void TerminalView::Notice(std::string_view line) {
-  if (progress_ && progress_->bar) progress_->bar->Erase();
-  err_ << line << '\n' << std::flush;
-  if (logFile_.is_open()) logFile_ << line << '\n' << std::flush;
+void TerminalView::Summary(std::string_view text) {
+  if (ShortAccount()) output_.Out(text);
 }
 
-void TerminalView::Result(int exitStatus, std::string_view outcome,
-                          std::vector<std::pair<std::string, JsonValue>> fields) {
+void TerminalView::Notice(std::string_view line) {
+  output_.Err(line);
+  logFile_.Line(line);
+}
+
+void TerminalView::Result(int exitStatus, std::string_view outcome, const Json& fields) {
+  const auto duration = Elapsed();
+  logFile_.End(outcome, exitStatus, std::chrono::system_clock::now(), duration);
   if (settings_.json) {
-    fields.insert(fields.begin(), {{"type", "result"},
-                                   {"outcome", std::string(outcome)},
-                                   {"exitStatus", static_cast<long long>(exitStatus)}});
-    Stdout(JsonObject(fields));
-  } else if (settings_.quiet || exitStatus != 0) {
-    err_ << "usblink-cli: " << outcome << '\n' << std::flush;
+    Json object = {{"type", "result"},
+                   {"outcome", outcome},
+                   {"exitStatus", exitStatus},
+                   {"duration", Seconds(duration)},
+                   {"devicePath", devicePath_ ? Json(*devicePath_) : Json(nullptr)}};
+    object.update(fields);
+    Emit(std::move(object));
+  } else if (settings_.detail == Detail::Quiet || exitStatus != 0) {
+    output_.Err("usblink-cli: " + std::string(outcome));
   }
 }
 

@@ -1,54 +1,89 @@
 #pragma once
-// The window rendered on a terminal: the log on stdout (plain or JSON Lines),
-// message boxes on stderr, a progress bar while a transfer runs.
+// One session of the window rendered on a terminal. By default a short
+// account on stdout (the calculator found, a line a bank, what was done);
+// with -v the log line for line as the window shows it; with -q neither;
+// with --json every event as a JSON Lines object. Message boxes go to
+// stderr as "TITLE: TEXT", the progress of a transfer to stderr, and the
+// whole log always to the --log file.
 
+#include <chrono>
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <optional>
-#include <ostream>
 #include <string>
-#include <utility>
+#include <string_view>
 #include <vector>
 
 #include "app/WindowView.h"
-#include "cli/JsonText.h"
-#include "cli/ProgressBar.h"
+#include "cli/JsonLines.h"
+#include "cli/RunLog.h"
+#include "cli/TerminalOutput.h"
+#include "hid/InterfaceWalk.h"
 
 namespace usblink::cli {
 
+// How much of a run stdout tells, without --json.
+enum class Detail { Quiet, Short, Verbose };
+
 struct OutputSettings {
   bool json = false;
-  bool quiet = false;
-  bool progressBar = false;  // stderr is a terminal
-  bool barEscapes = true;    // which takes escape sequences
+  Detail detail = Detail::Short;
+};
+
+// The calculator a connect found and verified.
+struct FoundCalculator {
+  std::string path;
+  InterfaceIds ids;
+  std::string_view identity;
 };
 
 class TerminalView final : public app::WindowView {
  public:
-  TerminalView(std::ostream& out, std::ostream& err, OutputSettings settings);
+  using Clock = std::chrono::steady_clock;
 
-  // Also write every log line to this file.
+  // `now` is the clock of the run: the pacer's.
+  TerminalView(TerminalOutput& output, OutputSettings settings,
+               std::function<Clock::time_point()> now);
+
+  // The run begins; `details` (command, file, options) go into the start object.
+  void Start(const RunStart& start, const Json& details);
+  // Also write the whole log, the messages and the run's end to this file.
   [[nodiscard]] bool OpenLogFile(const std::filesystem::path& path);
   // True once a line could not be written to that file.
-  [[nodiscard]] bool LogFileFailed() const { return logFile_.is_open() && logFile_.fail(); }
+  [[nodiscard]] bool LogFileFailed() const { return logFile_.Failed(); }
   // What the file-open dialog answers.
   void SetDialogAnswer(std::string file) { dialogAnswer_ = std::move(file); }
 
-  // The progress of the transfer that follows goes out under `title`: a bar
-  // on a terminal, a line a block in JSON.
-  void BeginProgress(std::string_view title);
-  void EndProgress();
+  // The transfer that follows is phase `phase` of `phases` of the command
+  // (backup 1/2, download 2/2); it ends completed or where it stopped.
+  void BeginProgress(std::string_view operation, int phase, int phases, int totalBlocks);
+  void EndProgress(bool completed);
+  // The running exchange has waited `waited` for the calculator's answer.
+  void NoAnswerFor(Clock::duration waited);
 
-  // A line of the command line's own (check, verify, list).
-  void Info(std::string_view text, std::vector<std::pair<std::string, JsonValue>> fields = {});
+  void CalculatorFound(const FoundCalculator& calculator);
+  // --wait: no calculator yet; the walk is not shown again until it changes.
+  void Waiting(double seconds);
+  // While held, log lines are kept back; released, they are shown or dropped.
+  void HoldLog();
+  void ReleaseLog(bool show);
+
+  // A line of the command line's own (check, verify, list), in every mode.
+  void Info(std::string_view text, const Json& fields = Json::object());
+  // A line of the short account only.
+  void Summary(std::string_view text);
   // A message box of the command line's own.
   void Message(std::string_view text, std::string_view title);
   // A line for the person at the terminal, also with --json and --quiet:
   // on stderr, and in the log file.
   void Notice(std::string_view line);
   // The run's end; `fields` add to the JSON result object.
-  void Result(int exitStatus, std::string_view outcome,
-              std::vector<std::pair<std::string, JsonValue>> fields = {});
+  void Result(int exitStatus, std::string_view outcome, const Json& fields = Json::object());
+
+  // Blocks done in the last transfer.
+  [[nodiscard]] long long BlocksDone() const { return blocksDone_; }
+  // Time since the run began.
+  [[nodiscard]] Clock::duration Elapsed() const { return now_() - started_; }
 
   // WindowView
   void LogAppended(std::string_view line) override;
@@ -56,6 +91,7 @@ class TerminalView final : public app::WindowView {
   void LogLineSelected(std::size_t) override {}
   void ControlChanged(app::Control, const app::ControlState&) override {}
   void ProgressReported(const TransferProgress& progress) override;
+  void BankChecked(const BankCheck& check) override;
   void ShowMessageBox(std::string_view text, std::string_view title) override;
   std::optional<std::string> ShowOpenFileDialog(const app::FileFilter& filter,
                                                 std::string_view earlier) override;
@@ -63,19 +99,31 @@ class TerminalView final : public app::WindowView {
   void EndProcess() override {}
 
  private:
-  void Stdout(const std::string& line);
+  // The line in every place the log goes.
+  void ShowLogLine(std::string_view line);
+  void Emit(Json object);
+  [[nodiscard]] bool ShortAccount() const {
+    return !settings_.json && settings_.detail == Detail::Short;
+  }
 
-  std::ostream& out_;
-  std::ostream& err_;
+  TerminalOutput& output_;
   OutputSettings settings_;
-  std::ofstream logFile_;
+  std::function<Clock::time_point()> now_;
+  Clock::time_point started_;
+  RunStart start_;
+  RunLog logFile_;
   std::optional<std::string> dialogAnswer_;
+  std::optional<std::vector<std::string>> held_;
+  std::optional<std::string> devicePath_;
 
-  struct Progress {
-    std::string title;
-    std::optional<ProgressBar> bar;  // drawn from the first block on
+  struct Phase {
+    std::string operation;
+    int phase;
+    int phases;
+    std::optional<Clock::time_point> lastSent;  // its last JSON progress object
   };
-  std::optional<Progress> progress_;
+  std::optional<Phase> phase_;
+  long long blocksDone_ = 0;
 };
 
 }  // namespace usblink::cli

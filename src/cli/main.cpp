@@ -30,6 +30,8 @@ int main(int argc, char** argv) {
       usblink::BinaryStandardInput,
       usblink::BinaryStandardOutput};
   return usblink::cli::RunCli(
-      arguments, {std::cout, std::cerr, usblink::StderrIsTerminal(), console.StderrTakesEscapes()},
+      arguments,
+      {std::cout, std::cerr, usblink::StderrIsTerminal(), console.StderrTakesEscapes(),
+       [] { return usblink::cli::TerminalColumns(usblink::StderrColumns()); }},
       environment);
 }

@@ -30,6 +30,7 @@ struct HidInterface {
   std::optional<std::string> serialNumber;
   std::optional<std::string> manufacturer;
   std::optional<std::string> product;
+  friend bool operator==(const HidInterface&, const HidInterface&) = default;
 };
 
 class InterfaceWalk {

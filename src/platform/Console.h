@@ -2,6 +2,7 @@
 // The terminal the command line writes to.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -18,6 +19,9 @@ std::error_code KeepStandardDescriptorsOpen();
 
 // True when stderr is a terminal, so a progress bar can be drawn there.
 bool StderrIsTerminal();
+
+// The width in columns of the terminal stderr shows, when the system tells.
+std::optional<int> StderrColumns();
 
 // The console for one run of the command line, which writes UTF-8 and, for
 // its progress bar, escape sequences. On a Windows console std::cout and

@@ -15,7 +15,6 @@
 #include "hid/NumberText.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/StdioFile.h"
-#include "support/JsonCheck.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
 #include "tests/cli/ImagePattern.h"
@@ -39,7 +38,7 @@ class CliCommandsTest : public ::testing::Test {
 };
 
 TEST_F(CliCommandsTest, ConnectWritesTheWindowsLogAndEndsReady) {
-  const auto run = RunCli({"--simulate", "connect"});
+  const auto run = RunCli({"--simulate", "-v", "connect"});
   EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
   const auto lines = run.OutLines();
   ASSERT_GT(lines.size(), 40u);
@@ -105,8 +104,9 @@ TEST_F(CliCommandsTest, NoCalculatorEndsTheLogWithNotFoundAndThePlatformsHint) {
   // Plugged in, but its node may not be opened: a status of its own.
   testing::CliWorld denied;
   denied.accessHint = "the calculator's node is not yours";
-  const auto run = RunCli({"connect"}, false, denied);
+  const auto run = RunCli({"-v", "connect"}, false, denied);
   EXPECT_EQ(run.status, cli::kExitAccessDenied);
+  ASSERT_FALSE(run.OutLines().empty());
   EXPECT_EQ(run.OutLines().back(), " Not Find USB Link!");
   EXPECT_NE(run.err.find("Hint: the calculator's node is not yours\n"), std::string::npos);
   EXPECT_TRUE(run.err.ends_with("usblink-cli: calculator access denied\n")) << run.err;
@@ -120,7 +120,8 @@ TEST_F(CliCommandsTest, NoCalculatorEndsTheLogWithNotFoundAndThePlatformsHint) {
 TEST_F(CliCommandsTest, DownloadLeavesTheImageInTheFlash) {
   const auto bytes = Pattern(65537);
   const auto image = Write("image.UD", bytes);
-  const auto run = RunCli({"--simulate", "--sim-save", PathOf("flash.bin"), "download", image});
+  const auto run =
+      RunCli({"--simulate", "-v", "--sim-save", PathOf("flash.bin"), "download", image});
   ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
   const auto flash = directory.Read("flash.bin");
   ASSERT_EQ(flash.size(), 262144u);
@@ -204,11 +205,8 @@ TEST_F(CliCommandsTest, AnImageLargerThanTheFlashIsRefusedUnlessForced) {
       {"--simulate", "--json", "--sim-save", PathOf("flash.bin"), "download", "--force", image});
   ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
   EXPECT_NE(run.out.find(R"({"type":"message","title":"Warning","text":")"), std::string::npos);
-  int progress = 0;
-  for (const auto& line : run.OutLines()) {
-    if (line.starts_with(R"({"type":"progress")")) ++progress;
-  }
-  EXPECT_EQ(progress, 1024);
+  EXPECT_EQ(run.Objects("progress").back()["blocks"], 1024);
+  EXPECT_EQ(run.Result()["blocksSent"], 1024);
   EXPECT_TRUE(std::ranges::equal(directory.Read("flash.bin"), std::span(bytes).first(262144)));
 }
 
@@ -311,8 +309,8 @@ TEST_F(CliCommandsTest, MinusIsStandardInputForTheImageAndStandardOutputForTheRe
   for (const bool json : {false, true}) {
     auto output = OpenStdioFile(PathOf("out.bin"), "wb");
     world.standardOutput = output.get();
-    std::vector<std::string> arguments{"--simulate", "--sim-flash", PathOf("flash.bin"), "read",
-                                       "-"};
+    std::vector<std::string> arguments{"-v",   "--simulate", "--sim-flash", PathOf("flash.bin"),
+                                       "read", "-"};
     if (json) arguments.insert(arguments.begin(), "--json");
     const auto read = RunCli(arguments, false, world);
     output.reset();
@@ -340,7 +338,7 @@ TEST_F(CliCommandsTest, AReadBackThatStandardOutputCannotTakeIsAFileError) {
 
 TEST_F(CliCommandsTest, ReadWritesTheWholeFlash) {
   const auto old = Write("old.bin", Pattern(262144, 5));
-  const auto run = RunCli({"--simulate", "--sim-flash", old, "read", PathOf("Load.bin")});
+  const auto run = RunCli({"--simulate", "-v", "--sim-flash", old, "read", PathOf("Load.bin")});
   ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
   EXPECT_EQ(directory.Read("Load.bin"), Pattern(262144, 5));
   EXPECT_EQ(run.OutLines().back(), " Receive complete ");
@@ -367,15 +365,15 @@ TEST_F(CliCommandsTest, JsonLinesAreEachOneObject) {
   const auto image = Write("image.UD", Pattern(600));
   const auto run = RunCli({"--simulate", "--json", "download", image});
   ASSERT_EQ(run.status, cli::kExitSuccess);
-  const auto lines = run.OutLines();
-  int progress = 0;
-  for (const auto& line : lines) {
-    EXPECT_TRUE(testing::JsonCheck::IsValid(line)) << line;
-    if (line.starts_with(R"({"type":"progress")")) ++progress;
-  }
-  EXPECT_EQ(progress, 3);  // blocks 0, 1 and 2
-  EXPECT_EQ(lines.back(), R"({"type":"result","outcome":"ok","exitStatus":0,"flashChanged":true,)"
-                          R"("committed":true,"blocksSent":3,"totalBlocks":3,"banksVerified":1})");
+  const auto progress = run.Objects("progress");
+  // The first block, and the last, which ends the bank.
+  ASSERT_EQ(progress.size(), 2u);
+  EXPECT_EQ(progress[0]["blocks"], 1);
+  EXPECT_EQ(progress[1]["blocks"], 3);
+  const cli::Json expected = {{"type", "result"},     {"outcome", "ok"},   {"exitStatus", 0},
+                              {"flashChanged", true}, {"committed", true}, {"blocksSent", 3},
+                              {"totalBlocks", 3},     {"banksVerified", 1}};
+  EXPECT_EQ(run.ResultFields(expected), expected);
   EXPECT_EQ(run.err, "");
 }
 
@@ -384,19 +382,20 @@ TEST_F(CliCommandsTest, ProgressCountsTheBlocksOfEachTransferUnderItsName) {
   const auto run =
       RunCli({"--simulate", "--json", "download", "--backup", PathOf("backup.bin"), image});
   ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
-  std::vector<std::string> progress;
-  for (const auto& line : run.OutLines()) {
-    if (line.starts_with(R"({"type":"progress")")) progress.push_back(line);
-  }
-  ASSERT_EQ(progress.size(), 1024u + 3u);
-  EXPECT_EQ(
-      progress[0],
-      R"({"type":"progress","operation":"backup","blocks":1,"totalBlocks":1024,"bytes":256})");
-  EXPECT_EQ(
-      progress[1023],
-      R"({"type":"progress","operation":"backup","blocks":1024,"totalBlocks":1024,"bytes":262144})");
-  EXPECT_EQ(progress.back(),
-            R"({"type":"progress","operation":"download","blocks":3,"totalBlocks":3,"bytes":768})");
+  const auto progress = run.Objects("progress");
+  ASSERT_GE(progress.size(), 4u);
+  EXPECT_EQ(progress[0].dump(),
+            R"({"type":"progress","operation":"backup","phase":1,"phases":2,"blocks":1,)"
+            R"("totalBlocks":1024,"bytes":256,"totalBytes":262144})");
+  const auto backupEnd = std::ranges::find_if(
+      progress, [](const auto& object) { return object["operation"] == "download"; });
+  ASSERT_NE(backupEnd, progress.begin());
+  EXPECT_EQ(std::prev(backupEnd)->dump(),
+            R"({"type":"progress","operation":"backup","phase":1,"phases":2,"blocks":1024,)"
+            R"("totalBlocks":1024,"bytes":262144,"totalBytes":262144})");
+  EXPECT_EQ(progress.back().dump(),
+            R"({"type":"progress","operation":"download","phase":2,"phases":2,"blocks":3,)"
+            R"("totalBlocks":3,"bytes":768,"totalBytes":768})");
 
   // On a terminal: a bar drawn from the first block, full at the last.
   const auto shown = RunCli({"--simulate", "download", image}, true);
@@ -416,10 +415,10 @@ TEST_F(CliCommandsTest, QuietKeepsOnlyMessagesAndTheResult) {
 }
 
 TEST_F(CliCommandsTest, LogFileHoldsTheSameLines) {
-  const auto run = RunCli({"--simulate", "--log", PathOf("log.txt"), "connect"});
+  const auto run = RunCli({"--simulate", "-v", "--log", PathOf("log.txt"), "connect"});
   ASSERT_EQ(run.status, cli::kExitSuccess);
   const auto logged = directory.Read("log.txt");
-  EXPECT_EQ(std::string(logged.begin(), logged.end()), run.out);
+  EXPECT_NE(std::string(logged.begin(), logged.end()).find("\n" + run.out), std::string::npos);
 }
 
 #ifndef _WIN32

@@ -7,11 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <thread>
 
 #include <sys/stat.h>
 
 #include "cli/ExitStatus.h"
+#include "cli/JsonLines.h"
 #include "protocol/FirmwareImage.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliProcess.h"
@@ -62,6 +64,23 @@ class CliProcessTest : public ::testing::Test {
     return process.ReadUntil([&] { return process.CountOut(kProgress) >= lines; });
   }
 
+  // The result object on the last line.
+  static cli::Json Result(const CliProcess& process) {
+    auto result = cli::Json::parse(process.LastOutLine(), nullptr, false);
+    EXPECT_EQ(result.value("type", ""), "result") << process.LastOutLine();
+    return result;
+  }
+
+  // The blocks the last progress object counts.
+  static long LastProgressBlocks(const CliProcess& process) {
+    long blocks = -1;
+    std::istringstream lines(process.out);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.starts_with(kProgress)) blocks = cli::Json::parse(line).value("blocks", -1);
+    }
+    return blocks;
+  }
+
   testing::TempDirectory directory;
   const std::vector<std::uint8_t> imageBytes = Pattern(kImageSize, 6);
   std::string image_;
@@ -70,13 +89,14 @@ class CliProcessTest : public ::testing::Test {
 TEST_F(CliProcessTest, TheFirstInterruptOfADownloadOnlyWarns) {
   CliProcess process(Download());
   ASSERT_TRUE(process.Started());
-  ASSERT_TRUE(AfterProgress(process, 5));
+  ASSERT_TRUE(AfterProgress(process, 1));
   process.Signal(SIGINT);
   EXPECT_EQ(process.Wait(), cli::kExitSuccess) << process.err;
   EXPECT_TRUE(Has(process.err, kWarning)) << process.err;
-  EXPECT_EQ(process.CountOut(kProgress), 257);
-  EXPECT_TRUE(Has(process.LastOutLine(), R"("outcome":"ok","exitStatus":0,"flashChanged":true,)"
-                                         R"("committed":true,"blocksSent":257)"));
+  const auto result = Result(process);
+  EXPECT_EQ(result["outcome"], "ok");
+  EXPECT_EQ(result["committed"], true);
+  EXPECT_EQ(result["blocksSent"], 257);
   ExpectImageInFlash(257);
 }
 
@@ -84,18 +104,19 @@ TEST_F(CliProcessTest, ASecondInterruptOrAnEndStopsTheDownloadAfterTheRunningTra
   for (const int second : {SIGINT, SIGTERM, SIGHUP}) {
     CliProcess process(Download());
     ASSERT_TRUE(process.Started());
-    ASSERT_TRUE(AfterProgress(process, 5));
+    ASSERT_TRUE(AfterProgress(process, 1));
     process.Signal(SIGINT);
     ASSERT_TRUE(process.ReadUntil([&] { return Has(process.err, kWarning); }));
     process.Signal(second);
     EXPECT_EQ(process.Wait(), cli::kExitInterrupted) << second << process.err;
-    const std::string result = process.LastOutLine();
-    EXPECT_TRUE(Has(result, R"("outcome":"interrupted","exitStatus":130,"flashChanged":true,)"
-                            R"("committed":false,"blocksSent":)"))
-        << result;
+    const auto result = Result(process);
+    EXPECT_EQ(result["outcome"], "interrupted");
+    EXPECT_EQ(result["exitStatus"], 130);
+    EXPECT_EQ(result["flashChanged"], true);
+    EXPECT_EQ(result["committed"], false);
     // Every block reported sent is in the flash, and no more were reported.
-    const long sent = process.CountOut(kProgress);
-    EXPECT_TRUE(Has(result, R"("blocksSent":)" + std::to_string(sent) + ",")) << result;
+    const long sent = result.value("blocksSent", -1);
+    EXPECT_LE(LastProgressBlocks(process), sent);
     EXPECT_LT(sent, 257);
     ExpectImageInFlash(static_cast<std::size_t>(sent));
     EXPECT_TRUE(Has(process.err,
@@ -108,23 +129,25 @@ TEST_F(CliProcessTest, ASecondInterruptOrAnEndStopsTheDownloadAfterTheRunningTra
 
 TEST_F(CliProcessTest, AnEndAskedStopsADownloadAtOnce) {
   CliProcess process(Download());
-  ASSERT_TRUE(AfterProgress(process, 5));
+  ASSERT_TRUE(AfterProgress(process, 1));
   process.Signal(SIGTERM);
   EXPECT_EQ(process.Wait(), cli::kExitInterrupted) << process.err;
   EXPECT_FALSE(Has(process.err, kWarning));
-  ExpectImageInFlash(static_cast<std::size_t>(process.CountOut(kProgress)));
+  const long sent = Result(process).value("blocksSent", -1);
+  EXPECT_GE(sent, LastProgressBlocks(process));
+  ExpectImageInFlash(static_cast<std::size_t>(sent));
 }
 
 TEST_F(CliProcessTest, AnInterruptedReadKeepsTheEarlierFileAndThePartialOne) {
   const auto earlier = Pattern(1000, 3);
   const auto file = directory.Write("Load.bin", earlier).string();
   CliProcess process({"--simulate", "--fast", "--json", "read", file});
-  ASSERT_TRUE(AfterProgress(process, 5));
+  ASSERT_TRUE(AfterProgress(process, 1));
   process.Signal(SIGINT);
   EXPECT_EQ(process.Wait(), cli::kExitInterrupted) << process.err;
   EXPECT_EQ(directory.Read("Load.bin"), earlier);
   const auto partial = directory.Read("Load.bin.partial");
-  EXPECT_GE(partial.size(), 5u * kBlockSize);
+  EXPECT_GE(partial.size(), 1u * kBlockSize);
   EXPECT_LT(partial.size(), 262144u);
   EXPECT_TRUE(Has(process.out, "the " + std::to_string(partial.size()) +
                                    " bytes read are kept in \\\"" + file + ".partial\\\""))
@@ -136,7 +159,7 @@ TEST_F(CliProcessTest, AnInterruptedReadKeepsTheEarlierFileAndThePartialOne) {
 }
 
 TEST_F(CliProcessTest, WaitingForACalculatorStopsAtTheFirstSignal) {
-  CliProcess process({"--simulate", "--sim-absent", "--wait", "60", "connect"});
+  CliProcess process({"--simulate", "-v", "--sim-absent", "--wait", "60", "connect"});
   // The first walk is logged before the first wait.
   ASSERT_TRUE(process.ReadUntil([&] { return Has(process.out, " Not Find USB Link!"); }));
   process.Signal(SIGHUP);
@@ -170,7 +193,7 @@ TEST_F(CliProcessTest, AnInterruptEndsAWaitForAnImageThatNeverComes) {
 TEST_F(CliProcessTest, ClosedOutputOnlyStopsTheOutputAndTheDownloadFinishes) {
   // As `usblink-cli download new.UD | head -n 78`, with stderr gone as well.
   CliProcess process(Download());
-  ASSERT_TRUE(AfterProgress(process, 3));
+  ASSERT_TRUE(AfterProgress(process, 1));
   process.CloseOut();
   process.CloseErr();
   EXPECT_EQ(process.Wait(), cli::kExitSuccess);

@@ -1,6 +1,8 @@
 #pragma once
 // Runs usblink-cli in the test process, on virtual time.
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "cli/CliApp.h"
+#include "cli/JsonLines.h"
 #include "platform/StopSignals.h"
 #include "platform/sim/SimHidApi.h"
 #include "support/VirtualPacer.h"
@@ -28,6 +31,36 @@ struct CliRun {
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
   }
+  // Each line of stdout as a JSON object (--json); a line that is not one fails the test.
+  [[nodiscard]] std::vector<cli::Json> Objects() const {
+    std::vector<cli::Json> objects;
+    for (const auto& line : OutLines()) {
+      objects.push_back(cli::Json::parse(line, nullptr, false));
+      EXPECT_TRUE(objects.back().is_object()) << line;
+    }
+    return objects;
+  }
+  // The objects of one type.
+  [[nodiscard]] std::vector<cli::Json> Objects(std::string_view type) const {
+    std::vector<cli::Json> all = Objects();
+    std::erase_if(all,
+                  [type](const cli::Json& object) { return object.value("type", "") != type; });
+    return all;
+  }
+  // The last line's object: the result.
+  [[nodiscard]] cli::Json Result() const {
+    const auto objects = Objects();
+    return objects.empty() ? cli::Json() : objects.back();
+  }
+  // The result's fields that `expected` names, in its order, to compare with it.
+  [[nodiscard]] cli::Json ResultFields(const cli::Json& expected) const {
+    const cli::Json result = Result();
+    cli::Json picked = cli::Json::object();
+    for (const auto& [key, value] : expected.items()) {
+      picked[key] = result.contains(key) ? result[key] : cli::Json();
+    }
+    return picked;
+  }
 };
 
 // What a run meets from outside.
@@ -44,13 +77,19 @@ struct CliWorld {
   std::FILE* standardOutput = nullptr;
   // Whether stderr's console draws the progress bar's escapes.
   bool errTakesEscapes = true;
+  // The terminal's width.
+  int columns = cli::kDefaultColumns;
+  // Runs after each of the command line's own waits (--wait's retries), with
+  // the bus the command line finds without --simulate and the time now:
+  // the moment to plug something in.
+  std::function<void(sim::SimBus& machine, std::chrono::milliseconds now)> afterWait;
 };
 
-// Without --simulate the command line gets this machine's "real" bus: empty.
-// `errIsTerminal` asks for the progress bar.
+// Without --simulate the command line gets this machine's "real" bus: empty
+// unless `world` plugs something in. `errIsTerminal` asks for the progress bar.
 inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = false,
                      CliWorld world = {}) {
-  static sim::SimBus emptyBus;
+  sim::SimBus machine;
   std::ostringstream out;
   std::ostringstream err;
   StopSignals signals;
@@ -58,7 +97,7 @@ inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = fa
   const auto clock = std::make_shared<VirtualClock>();
   const auto sent = std::make_shared<long>(0);
   const cli::Environment environment{
-      [] { return std::make_unique<sim::SimHidApi>(emptyBus); },
+      [&machine] { return std::make_unique<sim::SimHidApi>(machine); },
       [clock, sent, &world, &signals](bool) {
         auto pacer = std::make_unique<VirtualPacer>();
         pacer->clock = clock;
@@ -68,14 +107,19 @@ inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = fa
         return pacer;
       },
       [&world] { return world.accessHint; },
-      [clock](std::chrono::milliseconds duration) { clock->now += duration; },
+      [clock, &machine, &world](std::chrono::milliseconds duration) {
+        clock->now += duration;
+        if (world.afterWait) world.afterWait(machine, clock->now);
+      },
       [&world] { return world.calculatorInUse; },
       signals,
       [&world] { return world.standardInput ? world.standardInput : stdin; },
       [&world] { return world.standardOutput ? world.standardOutput : stdout; }};
   CliRun run;
-  run.status =
-      cli::RunCli(arguments, {out, err, errIsTerminal, world.errTakesEscapes}, environment);
+  run.status = cli::RunCli(
+      arguments,
+      {out, err, errIsTerminal, world.errTakesEscapes, [&world] { return world.columns; }},
+      environment);
   run.out = out.str();
   run.err = err.str();
   run.elapsed = clock->now;

@@ -192,11 +192,11 @@ TEST_F(CliSafetyTest, ASecondInterruptOrAnEndStopsTheDownloadBetweenTransactions
                              PathOf("after.bin"), "--log", PathOf("log.txt"), "download", image},
                             false, world);
     EXPECT_EQ(run.status, cli::kExitInterrupted) << run.err;
-    EXPECT_TRUE(
-        Has(run.OutLines().back(),
-            R"({"type":"result","outcome":"interrupted","exitStatus":130,"flashChanged":true,)"
-            R"("committed":false,"blocksSent":33,"totalBlocks":257,"banksVerified":0})"))
-        << run.out;
+    const cli::Json expected = {{"outcome", "interrupted"}, {"exitStatus", 130},
+                                {"flashChanged", true},     {"committed", false},
+                                {"blocksSent", 33},         {"totalBlocks", 257},
+                                {"banksVerified", 0}};
+    EXPECT_EQ(run.ResultFields(expected), expected);
     const std::string state =
         "State: the flash was changed and nothing was committed: stopped after 33 of 257 "
         "blocks, banks verified: none. The calculator may not start until the same download "

@@ -29,7 +29,7 @@ usblink --sim-save by-name.bin download image.UD >/dev/null || fail "download im
 usblink --sim-save by-stdin.bin download - <image.UD >/dev/null || fail "download -: exit $?"
 cmp -s by-name.bin by-stdin.bin || fail "download - wrote another flash than download image.UD"
 
-usblink --sim-flash by-name.bin read - >read.bin 2>read.log || fail "read -: exit $?"
+usblink -v --sim-flash by-name.bin read - >read.bin 2>read.log || fail "read -: exit $?"
 cmp -s read.bin by-name.bin || fail "read - wrote $(wc -c <read.bin) bytes, not the flash"
 tr -d '\r' <read.log | grep -qx ' Receive complete ' || fail "the log of read - is not on stderr"
 [ ! -e ./- ] && [ ! -e Load.bin ] || fail "read - made a file"

@@ -3,7 +3,8 @@
 # through uhid and runs usblink-cli against it through /dev/hidraw*.
 . /lib/guest-common.sh
 
-cli="usblink-cli --fast"
+# The whole log, as the checks below read it.
+cli="usblink-cli --fast -v"
 
 # The calculator alone, at /dev/hidraw0.
 start_device

@@ -27,7 +27,8 @@ in_wine_tree() {
     LD_LIBRARY_PATH=/usr/lib/x86_64-linux-gnu WINEPREFIX=/prefix WINEDEBUG=-all \
     WINESERVER=/usr/lib/wine/wineserver64 WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
 }
-cli="in_wine_tree /usr/lib/wine/wine64 /tmp/usblink-cli.exe"
+# The whole log, as the checks below read it.
+cli="in_wine_tree /usr/lib/wine/wine64 /tmp/usblink-cli.exe -v"
 
 start_device
 in_wine_tree /usr/lib/wine/wineserver64 -p

@@ -33,9 +33,10 @@ help_options() {
   grep -E '^[[:space:]]+-' <<<"$help" | sed -E 's/^[[:space:]]+//; s/ {2,}.*//' |
     tr ',' '\n' | sed -E 's/^ +//; s/=/ /' | grep -E '^-'
 }
-# The first word of each line in the section "Commands:" up to a blank line.
+# The first word of each line in the section "Commands:" up to a blank line;
+# a line that goes on with the text before it is indented further.
 help_commands() {
-  sed -n '/^\(Sub\)\?[Cc]ommands:/,/^$/p' <<<"$help" | sed -n 's/^[[:space:]]\+\([a-z][a-z-]*\).*/\1/p'
+  sed -n '/^\(Sub\)\?[Cc]ommands:/,/^$/p' <<<"$help" | sed -n 's/^ \{1,4\}\([a-z][a-z-]*\).*/\1/p'
 }
 
 # What the completion offers for the words given, the last being the one

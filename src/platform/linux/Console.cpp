@@ -1,6 +1,7 @@
 #include "platform/Console.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +19,12 @@ std::error_code KeepStandardDescriptorsOpen() {
 }
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+std::optional<int> StderrColumns() {
+  winsize size{};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return std::nullopt;
+  return size.ws_col;
+}
 
 // Terminals here take UTF-8 and escape sequences as they are.
 struct ConsoleSession::Restore {};

@@ -34,6 +34,17 @@ std::error_code KeepStandardDescriptorsOpen() {
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
+std::optional<int> StderrColumns() {
+  const DWORD lastError = GetLastError();
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  const bool known = GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info) != 0;
+  SetLastError(lastError);
+  if (!known) return std::nullopt;
+  // The visible window, not the buffer, which may be far wider.
+  const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+  return columns > 0 ? std::optional<int>(columns) : std::nullopt;
+}
+
 namespace {
 
 // The console mode of a handle; none for a file or a pipe.

@@ -1,0 +1,43 @@
+#pragma once
+// The --log file: the whole log, line for line as the window shows it,
+// whatever stdout shows, with every message and notice, and around it the
+// run itself: the program and its version, the command line, when it started,
+// how it ended (outcome and exit status) and when.
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace usblink::cli {
+
+// What is known of a run when it starts.
+struct RunStart {
+  std::string version;
+  std::vector<std::string> arguments;  // after the program's name
+  std::chrono::system_clock::time_point time;
+};
+
+// The command line as a shell takes it back: words with blanks or quotes quoted.
+std::string CommandLineText(const std::vector<std::string>& arguments);
+
+class RunLog {
+ public:
+  // False when the file cannot be made.
+  [[nodiscard]] bool Open(const std::filesystem::path& path, const RunStart& start);
+  [[nodiscard]] bool IsOpen() const { return file_.is_open(); }
+  // True once a line could not be written.
+  [[nodiscard]] bool Failed() const { return file_.is_open() && file_.fail(); }
+
+  void Line(std::string_view line);
+  void Message(std::string_view text, std::string_view title);
+  void End(std::string_view outcome, int exitStatus, std::chrono::system_clock::time_point time,
+           std::chrono::steady_clock::duration duration);
+
+ private:
+  std::ofstream file_;
+};
+
+}  // namespace usblink::cli
