@@ -437,7 +437,7 @@ void CommandLine::AddOptions() {
   Flag("--force", o.force,
        "send an image larger than 262,144 bytes, the whole flash (only its first 262,144 "
        "bytes); let --backup replace an existing FILE",
-       download);
+       {Command::Download, Command::Station});
 }
 
 void CommandLine::AddSimulationOptions() {
