@@ -12,8 +12,10 @@ namespace usblink::cli {
 std::string CalculatorKey(const HidInterface& calculator) {
   return calculator.serialNumber && !calculator.serialNumber->empty()
              ? "serial " + *calculator.serialNumber
-             : "path " + calculator.path;
+             : PathKey(calculator.path);
 }
+
+std::string PathKey(const std::string& path) { return "path " + path; }
 
 std::vector<FleetMember> NumberCalculators(const std::vector<HidInterface>& calculators,
                                            int firstNumber) {

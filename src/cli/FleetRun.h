@@ -26,6 +26,8 @@ struct FleetMember {
 // What identifies a calculator through a reset: its serial number where it
 // has one, else its path.
 std::string CalculatorKey(const HidInterface& calculator);
+// The key of a calculator without a serial number at `path`.
+std::string PathKey(const std::string& path);
 
 // The calculators present, numbered from `firstNumber` in list order. Two
 // interfaces with one serial number are one calculator: the first is kept.

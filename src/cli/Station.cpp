@@ -49,6 +49,9 @@ StationEnd RunStation(const StationSettings& settings, const StationPorts& ports
       for (const HidInterface& calculator : ports.present()) {
         if (countReached(started)) break;
         if (!taken.insert(CalculatorKey(calculator)).second) continue;
+        // Its path too: a calculator in the middle of its reset may be
+        // listed there once without the serial number it has.
+        taken.insert(PathKey(calculator.path));
         auto members = NumberCalculators({calculator}, ++started);
         Update& update = running.emplace_back(Update{std::move(members.front()), ports.now(), {}});
         update.status = std::async(std::launch::async, ports.update, update.member);

@@ -2,7 +2,8 @@
 // The station: waits for calculators and updates each one as it appears,
 // several at once. A calculator is taken once a run: one that comes back
 // after its update (its reset), with the same serial number, or at the same
-// path where it has none, is left alone. The first Ctrl-C takes no more
+// path where it has none, is left alone; so is one without a serial number
+// at the path of one taken before. The first Ctrl-C takes no more
 // calculators and lets the running updates finish; their sessions stop
 // between two transactions at the second.
 

@@ -112,6 +112,7 @@ TEST(StationTest, EachCalculatorIsUpdatedAsItArrivesNumberedInOrderOfArrival) {
 TEST(StationTest, ACalculatorBackFromItsResetIsNotUpdatedAgain) {
   StationWorld world({{"/p/1", "S1", 0s},
                       {"/p/1-again", "S1", 6s},
+                      {"/p/1", std::nullopt, 3s},  // its serial number unread during the reset
                       {"/p/2", std::nullopt, 0s},
                       {"/p/3", std::nullopt, 1s}});
   // Ctrl-C well after all three are back from their resets and the first
