@@ -1,7 +1,6 @@
 #include "cli/CalculatorSession.h"
 
 #include <fstream>
-#include <thread>
 
 #include "app/UsbWindow.h"
 #include "cli/DurationText.h"

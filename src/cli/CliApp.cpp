@@ -1,14 +1,10 @@
 #include "cli/CliApp.h"
 
-#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <thread>
 
-#include "app/UsbWindow.h"
 #include "cli/CalculatorChoice.h"
 #include "cli/CalculatorSession.h"
 #include "cli/CliOptions.h"
@@ -16,24 +12,17 @@
 #include "cli/ExitStatus.h"
 #include "cli/FileRoles.h"
 #include "cli/FleetCommand.h"
-#include "cli/ReadBackFile.h"
-#include "cli/ScratchFolder.h"
 #include "cli/SimulatedBus.h"
-#include "cli/StallWatch.h"
-#include "cli/StopPolicy.h"
 #include "cli/TerminalView.h"
 #include "hid/InterfaceWalk.h"
 #include "hid/NumberText.h"
 #include "platform/CalculatorProtocol.h"
 #include "platform/sim/SimHidApi.h"
 #include "protocol/FirmwareImage.h"
-#include "protocol/StoppablePacer.h"
 
 namespace usblink::cli {
 
 namespace {
-
-using app::Outcome;
 
 int Check(const std::filesystem::path& file, TerminalView& view, const Environment& environment) {
   const auto image = LoadImage(file, view, environment);
