@@ -14,13 +14,13 @@ _usblink_cli() {
     local cur prev words cword split
     _init_completion -s || return
 
-    local commands=(list connect check download read verify)
-    local flags=(--simulate --force --json -q --quiet -v --verbose --fast -h --help --help-simulate
-        --version --sim-absent)
+    local commands=(list connect check download read verify station)
+    local flags=(--simulate --force --all --json -q --quiet -v --verbose --fast -h --help
+        --help-simulate --version --sim-absent)
     local file_options=(--backup --log --sim-flash --sim-save --sim-descriptor)
-    local value_options=(--wait --sim-busy --sim-status --sim-bad-bank --sim-identity --sim-type
-        --sim-flash-id --sim-silent-after --sim-unplug-after --sim-others --sim-locked --sim-ids
-        --sim-slow-read)
+    local value_options=(--wait --device --count --sim-busy --sim-status --sim-bad-bank
+        --sim-identity --sim-type --sim-flash-id --sim-silent-after --sim-unplug-after --sim-others
+        --sim-locked --sim-ids --sim-slow-read --sim-calculators --sim-fault-on --sim-arrive-every)
 
     if _usblink_cli_one_of "$prev" "${file_options[@]}"; then
         _filedir
@@ -46,7 +46,7 @@ _usblink_cli() {
     done
     case ${#positional[@]}:${positional[0]-} in
         0:) COMPREPLY=($(compgen -W "${commands[*]}" -- "$cur")) ;;
-        1:check | 1:download | 1:verify) _filedir '@(UD|ud)' ;;
+        1:check | 1:download | 1:verify | 1:station) _filedir '@(UD|ud)' ;;
         1:read) _filedir ;;
     esac
 } &&

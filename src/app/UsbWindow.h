@@ -87,6 +87,9 @@ class UsbWindow final : public WindowPort {
   // Every log line and message box from now on also goes to `log`.
   void KeepSessionLog(SessionLog& log) { sessionLog_ = &log; }
   void SetAccessHint(AccessHintSource hint) { accessHint_ = std::move(hint); }
+  // The calculator a connect looks for among several with the ids; none
+  // (the window's way): the first.
+  void SetDevice(std::optional<DeviceSelector> device) { discovery_.SetDevice(std::move(device)); }
   // The next read-back writes to `stream`, opened by the caller for the
   // read-back file, instead of opening that file itself.
   void SetReadBackStream(std::FILE* stream) { readBackStream_ = stream; }

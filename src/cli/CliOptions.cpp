@@ -22,6 +22,8 @@ bool IsStandardStream(const std::filesystem::path& file) {
 namespace {
 
 constexpr std::size_t kHelpWidth = 80;
+// The main help's descriptions begin here at the latest.
+constexpr std::size_t kMostNameColumn = 20;
 constexpr std::string_view kProgram = "usblink-cli";
 // The help's sections of options besides those of one command.
 constexpr std::string_view kGeneralGroup = "Options";
@@ -29,6 +31,8 @@ constexpr std::string_view kSimulationGroup = "Simulated calculator (with --simu
 // A bus is walked interface by interface, with a log block for each call.
 constexpr int kMostOtherInterfaces = 1000;
 constexpr double kMostWaitSeconds = 86400;
+// Each simulated calculator is served by a thread of its own in --all.
+constexpr int kMostSimulatedCalculators = 64;
 
 constexpr auto kAbout =
     WithCalculatorIds("Updates the firmware of the calculator (USB VVVV:PPPP) over USB HID.");
@@ -74,6 +78,14 @@ constexpr std::array kCommands{
                  "Connects, reads the flash back and compares it with what a download of the "
                  "image FILE writes: the first differing offset and the count of differing "
                  "bytes. A FILE of - is standard input."},
+    CommandEntry{Command::Station, "station", "FILE", false,
+                 "wait for calculators, download FILE to each one",
+                 "Waits for calculators and downloads the *.UD image FILE to each one as it is "
+                 "plugged in, several at once, with one line for each calculator done. A "
+                 "calculator is taken once a run: one that comes back after its update (its "
+                 "reset) is left alone. The first Ctrl-C takes no more calculators and lets the "
+                 "running updates finish; a second one stops them between two exchanges. FILE is "
+                 "read once, before any calculator is touched; a FILE of - is standard input."},
 };
 
 struct ExitStatusEntry {
@@ -123,6 +135,11 @@ std::optional<int> ParseCount(std::string_view text, int most = std::numeric_lim
   const auto value = ParseNumber<int>(text);
   if (!value || *value < 0 || *value > most) return std::nullopt;
   return value;
+}
+
+std::optional<int> ParseCountFromOne(std::string_view text) {
+  const auto value = ParseCount(text);
+  return value && *value >= 1 ? value : std::nullopt;
 }
 
 std::optional<std::uint16_t> ParseId(std::string_view text) {
@@ -183,6 +200,11 @@ std::optional<std::filesystem::path> ParseCommandFile(std::string_view text) {
 }
 
 std::optional<std::string> ParseText(std::string_view text) { return std::string(text); }
+
+std::optional<DeviceSelector> ParseDevice(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  return DeviceSelector::FromText(std::string(text));
+}
 
 // How an option's value is read into its place: `parse` gives none for a
 // value that does not fit `expected`.
@@ -395,6 +417,18 @@ void CommandLine::AddOptions() {
   app_.add_flag_callback(
       "--version", [] { throw CLI::CallForVersion(); }, "the version");
 
+  const std::vector calculatorCommands{Command::Connect, Command::Download, Command::Read,
+                                       Command::Verify};
+  CLI::Option* device =
+      Value("--device", "SERIAL|PATH",
+            "the calculator with this serial number or device path, among several",
+            Into(o.device, ParseDevice, "a serial number or a device path"), calculatorCommands);
+  CLI::Option* all = Flag("--all", o.all, "every calculator present, at once: [n] before each line",
+                          calculatorCommands);
+  device->excludes(all);
+  Value("--count", "N", "end after N calculators",
+        Into(o.count, ParseCountFromOne, "a number from 1"), {Command::Station});
+
   const std::vector download{Command::Download};
   Value("--backup", "FILE",
         "read banks 0-3 into FILE first; no write if that fails. An existing FILE is never "
@@ -403,7 +437,7 @@ void CommandLine::AddOptions() {
   Flag("--force", o.force,
        "send an image larger than 262,144 bytes, the whole flash (only its first 262,144 "
        "bytes); let --backup replace an existing FILE",
-       download);
+       {Command::Download, Command::Station});
 }
 
 void CommandLine::AddSimulationOptions() {
@@ -449,6 +483,19 @@ void CommandLine::AddSimulationOptions() {
             Into(sim.ids, ParseIds, "VID:PID in hex")),
       ExistingInput(Value("--sim-descriptor", "FILE", "the calculator's report descriptor (binary)",
                           Into(sim.descriptorFile, ParseFileName, "a file name"))),
+      Value("--sim-calculators", "N",
+            "N calculators after the others, each with a flash and serial of its own; with "
+            "N >= 2 --sim-save FILE writes FILE.n for calculator n",
+            Into(
+                sim.calculators,
+                [](std::string_view text) { return ParseCount(text, kMostSimulatedCalculators); },
+                "a number up to " + std::to_string(kMostSimulatedCalculators))),
+      Value("--sim-fault-on", "N", "the faults given are calculator N's (from 1) only",
+            Into(sim.faultOn, ParseCountFromOne, "a number from 1")),
+      Value("--sim-arrive-every", "SECONDS",
+            "the calculators appear one after another, SECONDS apart",
+            Into(sim.arriveEvery, ParseSeconds,
+                 "seconds (0 to " + std::to_string(static_cast<int>(kMostWaitSeconds)) + ")")),
   };
   CLI::Option* simulate = app_.get_option("--simulate");
   for (CLI::Option* option : all) option->needs(simulate);
@@ -512,6 +559,10 @@ ParseResult CommandLine::Parse(const std::vector<std::string>& arguments) {
     result.error = *misplaced;
     return result;
   }
+  if (options_.all && options_.ReadsToStandardOutput()) {
+    result.error = "read --all writes a file for each calculator, not standard output";
+    return result;
+  }
   result.options = options_;
   return result;
 }
@@ -550,19 +601,23 @@ std::string CommandLine::MainPage() const {
       column = std::max(column, OptionName(*option).size() + 4);
     }
   }
+  // A longer name has its description on the next line, so that the
+  // commands' summaries keep to one line each.
+  column = std::min(column, kMostNameColumn);
   for (const auto& entry : kCommands) page << Entry(CommandName(entry), entry.summary, column);
   for (const std::string& group : groups) {
     if (group == kSimulationGroup) continue;
     page << "\n" << group << ":\n" << OptionLines(OptionsOf(group), column);
   }
   page << "\n"
-       << Wrap("A FILE of " + std::string(kStandardStreamName) +
-                   " is standard input for check, download and verify, and standard output "
-                   "for read. '" +
-                   std::string(kProgram) + " COMMAND --help' tells more of COMMAND, '" +
-                   std::string(kProgram) +
-                   " --help-simulate' the options of the simulated calculator.",
-               0);
+       << Wrap(
+              "A FILE of " + std::string(kStandardStreamName) +
+                  " is standard input for check, download, verify and station, and standard output "
+                  "for read. '" +
+                  std::string(kProgram) + " COMMAND --help' tells more of COMMAND, '" +
+                  std::string(kProgram) +
+                  " --help-simulate' the options of the simulated calculator.",
+              0);
   page << "\nExit status:\n";
   for (const auto& [status, meaning] : kExitStatuses) {
     std::string number = std::to_string(status);

@@ -1,6 +1,8 @@
 #pragma once
 // The exit statuses of usblink-cli; scripts rely on them.
 
+#include <string>
+
 #include "app/ExitStatus.h"
 #include "platform/StopSignals.h"
 
@@ -20,5 +22,8 @@ inline constexpr int kExitInUse = 9;
 inline constexpr int kExitAccessDenied = 10;
 // Stopped by Ctrl-C, SIGTERM or SIGHUP between two transactions (130).
 inline constexpr int kExitInterrupted = kEndedBySignalStatus;
+
+// A status in words: "ok", "device error", ...
+std::string OutcomeText(int status);
 
 }  // namespace usblink::cli

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "cli/CalculatorFiles.h"
 #include "cli/ExitStatus.h"
 
 namespace usblink::cli {
@@ -26,34 +27,67 @@ std::variant<std::vector<std::uint8_t>, SetupError> ReadWholeFile(const std::fil
   return bytes;
 }
 
+bool SaveFlash(std::span<const std::uint8_t> flash, const std::filesystem::path& file,
+               std::string& error) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(flash.data()),
+            static_cast<std::streamsize>(flash.size()));
+  out.close();
+  if (out) return true;
+  error = "Cannot write \"" + file.string() + "\"";
+  return false;
+}
+
 }  // namespace
 
 std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
-    const SimulationOptions& options, std::function<void(std::chrono::milliseconds)> sleep) {
-  auto bus =
-      std::make_unique<sim::SimBus>(sim::SimBus::WithCalculator(options.others, options.faults));
-  sim::SimInterface& calculator = bus->interfaces.back();
-  if (options.ids) {
-    calculator.vendorId = options.ids->first;
-    calculator.productId = options.ids->second;
+    const SimulationOptions& options, std::function<void(std::chrono::milliseconds)> sleep,
+    sim::SimBus::Clock now) {
+  const int count = options.calculators;
+  if (options.faultOn && *options.faultOn > count) {
+    return SetupError{kExitUsage, "--sim-fault-on " + std::to_string(*options.faultOn) +
+                                      ": the bus has only " + std::to_string(count) +
+                                      " calculators"};
   }
+  auto bus = std::make_unique<sim::SimBus>(sim::SimBus::WithCalculators(
+      options.others, count, options.faultOn ? sim::CalculatorFaults{} : options.faults));
+  if (options.faultOn)
+    bus->Calculator(static_cast<std::size_t>(*options.faultOn - 1)).Faults() = options.faults;
+  std::optional<std::vector<std::uint8_t>> descriptor;
   if (options.descriptorFile) {
     auto read = ReadWholeFile(*options.descriptorFile, 4096);
     if (auto* error = std::get_if<SetupError>(&read)) return *error;
-    calculator.reportDescriptor = std::get<std::vector<std::uint8_t>>(read);
+    descriptor = std::get<std::vector<std::uint8_t>>(read);
+  }
+  for (sim::SimInterface& calculator : bus->interfaces) {
+    if (!calculator.isCalculator) continue;
+    if (options.ids) {
+      calculator.vendorId = options.ids->first;
+      calculator.productId = options.ids->second;
+    }
+    if (descriptor) calculator.reportDescriptor = *descriptor;
   }
   if (options.flashFile) {
     auto read = ReadWholeFile(*options.flashFile, sim::kFlashSize);
     if (auto* error = std::get_if<SetupError>(&read)) return *error;
-    const auto& bytes = std::get<std::vector<std::uint8_t>>(read);
-    std::copy(bytes.begin(), bytes.end(), bus->calculator.Flash().begin());
+    bus->LoadFlash(std::get<std::vector<std::uint8_t>>(read));
   }
   if (options.slowRead.count() > 0) {
     bus->beforeInputReport = [sleep = std::move(sleep), duration = options.slowRead] {
       sleep(duration);
     };
   }
-  if (options.absent) bus->interfaces.pop_back();
+  if (options.arriveEvery) {
+    const std::chrono::duration<double> every(*options.arriveEvery);
+    for (int number = 1; number < count; ++number) {
+      bus->SetArrival(static_cast<std::size_t>(number),
+                      std::chrono::duration_cast<sim::BusTime>(every * number));
+    }
+  }
+  bus->SetClock(std::move(now));
+  if (options.absent)
+    std::erase_if(bus->interfaces,
+                  [](const sim::SimInterface& entry) { return entry.isCalculator; });
   if (options.lockedInterface) {
     const auto index = static_cast<std::size_t>(*options.lockedInterface);
     if (index >= bus->interfaces.size()) {
@@ -68,14 +102,15 @@ std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
 
 bool SaveSimulatedFlash(const sim::SimBus& bus, const std::filesystem::path& file,
                         std::string& error) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  const auto flash = bus.calculator.Flash();
-  out.write(reinterpret_cast<const char*>(flash.data()),
-            static_cast<std::streamsize>(flash.size()));
-  out.close();
-  if (out) return true;
-  error = "Cannot write \"" + file.string() + "\"";
-  return false;
+  const std::size_t count = bus.CalculatorCount();
+  if (count == 1) return SaveFlash(bus.calculator.Flash(), file, error);
+  bool saved = true;
+  for (std::size_t number = 0; number < count; ++number) {
+    saved = SaveFlash(bus.Calculator(number).Flash(),
+                      NumberedFile(file, static_cast<int>(number + 1)), error) &&
+            saved;
+  }
+  return saved;
 }
 
 }  // namespace usblink::cli

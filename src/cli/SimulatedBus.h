@@ -17,11 +17,14 @@ struct SetupError {
   std::string message;
 };
 
-// `sleep` passes the time of each slow read.
+// `sleep` passes the time of each slow read; `now` is the run's clock, on
+// which the calculators arrive and reset.
 std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
-    const SimulationOptions& options, std::function<void(std::chrono::milliseconds)> sleep);
+    const SimulationOptions& options, std::function<void(std::chrono::milliseconds)> sleep,
+    sim::SimBus::Clock now);
 
-// Writes the simulated flash to `file`; false when it cannot.
+// Writes the simulated flash to `file`, or with several calculators
+// calculator n's to FILE.n; false when it cannot.
 bool SaveSimulatedFlash(const sim::SimBus& bus, const std::filesystem::path& file,
                         std::string& error);
 

@@ -1,8 +1,10 @@
 #pragma once
 // Standard output and standard error of one run, shared by everything that
-// writes to them: each line goes out whole, and the progress line on stderr
-// is taken away and drawn again around it, so the two never mix.
+// writes to them: each line goes out whole, and the progress lines on stderr
+// are taken away and drawn again around it, so the two never mix. Each
+// calculator of a run over several has a lane of progress of its own.
 
+#include <map>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -15,6 +17,9 @@ namespace usblink::cli {
 
 class TerminalOutput {
  public:
+  // The lane of a run for one calculator.
+  static constexpr int kOnlyLane = 0;
+
   // Without a progress style no progress is shown (--json, --quiet).
   TerminalOutput(std::ostream& out, std::ostream& err, std::optional<ProgressBar::Style> progress);
   TerminalOutput(const TerminalOutput&) = delete;
@@ -23,20 +28,23 @@ class TerminalOutput {
   void Out(std::string_view line);
   void Err(std::string_view line);
 
-  // The progress of one transfer, from its start to its last line.
-  void BeginProgress(std::string label, long long totalBlocks, ProgressBar::Clock::time_point now);
-  void Progress(long long doneBlocks, ProgressBar::Clock::time_point now);
-  void NoAnswerFor(ProgressBar::Clock::duration waited, ProgressBar::Clock::time_point now);
-  void EndProgress(bool completed, ProgressBar::Clock::time_point now);
+  // The progress of one transfer in `lane`, from its start to its last line.
+  void BeginProgress(int lane, std::string label, long long totalBlocks,
+                     ProgressBar::Clock::time_point now);
+  void Progress(int lane, long long doneBlocks, ProgressBar::Clock::time_point now);
+  void NoAnswerFor(int lane, ProgressBar::Clock::duration waited,
+                   ProgressBar::Clock::time_point now);
+  void EndProgress(int lane, bool completed, ProgressBar::Clock::time_point now);
 
  private:
   void Write(std::ostream& stream, std::string_view line);
+  [[nodiscard]] ProgressBar* Bar(int lane);
 
   std::mutex mutex_;
   std::ostream& out_;
   std::ostream& err_;
   std::optional<ProgressBar::Style> progressStyle_;
-  std::optional<ProgressBar> bar_;
+  std::map<int, ProgressBar> bars_;
 };
 
 }  // namespace usblink::cli

@@ -24,15 +24,34 @@ double Seconds(std::chrono::steady_clock::duration duration) {
 }  // namespace
 
 TerminalView::TerminalView(TerminalOutput& output, OutputSettings settings,
-                           std::function<Clock::time_point()> now)
-    : output_(output), settings_(settings), now_(std::move(now)), started_(now_()) {}
+                           std::function<Clock::time_point()> now,
+                           std::optional<CalculatorTag> calculator)
+    : output_(output),
+      settings_(settings),
+      calculator_(std::move(calculator)),
+      now_(std::move(now)),
+      started_(now_()) {}
 
-void TerminalView::Emit(Json object) { output_.Out(JsonLine(object)); }
+void TerminalView::Emit(Json object) {
+  if (calculator_) {
+    object["device"] = calculator_->number;
+    object["serial"] = calculator_->serialNumber ? Json(*calculator_->serialNumber) : Json(nullptr);
+  }
+  output_.Out(JsonLine(object));
+}
+
+std::string TerminalView::Prefix() const {
+  return calculator_ ? "[" + std::to_string(calculator_->number) + "] " : "";
+}
+
+void TerminalView::Out(std::string_view line) { output_.Out(Prefix() + std::string(line)); }
+
+void TerminalView::Err(std::string_view line) { output_.Err(Prefix() + std::string(line)); }
 
 void TerminalView::Start(const RunStart& start, const Json& details) {
   start_ = start;
   started_ = now_();
-  if (!settings_.json) return;
+  if (!settings_.json || calculator_) return;
   Json object = {{"type", "start"},
                  {"schemaVersion", kJsonSchemaVersion},
                  {"program", "usblink-cli"},
@@ -52,7 +71,7 @@ void TerminalView::ShowLogLine(std::string_view line) {
   if (settings_.json) {
     if (settings_.detail != Detail::Quiet) Emit({{"type", "log"}, {"line", line}});
   } else if (settings_.detail == Detail::Verbose) {
-    output_.Out(line);
+    Out(line);
   }
 }
 
@@ -77,27 +96,29 @@ void TerminalView::BeginProgress(std::string_view operation, int phase, int phas
                                  int totalBlocks) {
   phase_.emplace(Phase{std::string(operation), phase, phases, std::nullopt});
   blocksDone_ = 0;
-  std::string label(operation);
+  std::string label = Prefix() + std::string(operation);
   if (phases > 1) label += " " + std::to_string(phase) + "/" + std::to_string(phases);
-  output_.BeginProgress(std::move(label), totalBlocks, now_());
+  output_.BeginProgress(Lane(), std::move(label), totalBlocks, now_());
 }
 
 void TerminalView::EndProgress(bool completed) {
-  output_.EndProgress(completed, now_());
+  output_.EndProgress(Lane(), completed, now_());
   phase_.reset();
 }
 
-void TerminalView::NoAnswerFor(Clock::duration waited) { output_.NoAnswerFor(waited, now_()); }
+void TerminalView::NoAnswerFor(Clock::duration waited) {
+  output_.NoAnswerFor(Lane(), waited, now_());
+}
 
 void TerminalView::ProgressReported(const TransferProgress& reported) {
   blocksDone_ = reported.blocksDone;
   if (!phase_) return;
   const auto now = now_();
-  output_.Progress(reported.blocksDone, now);
+  output_.Progress(Lane(), reported.blocksDone, now);
   const bool bankEnd =
       reported.blocksDone % kBlocksPerBank == 0 || reported.blocksDone == reported.blocksInAll;
   if (ShortAccount() && bankEnd && reported.transfer == Transfer::ReadBack) {
-    output_.Out("Bank " + std::to_string((reported.blocksDone - 1) / kBlocksPerBank) + " read");
+    Out("Bank " + std::to_string((reported.blocksDone - 1) / kBlocksPerBank) + " read");
   }
   if (!settings_.json) return;
   if (!bankEnd && phase_->lastSent && now - *phase_->lastSent < kProgressInterval) return;
@@ -125,7 +146,7 @@ void TerminalView::BankChecked(const BankCheck& check) {
       "Bank " + std::to_string(check.bank) + " written, checksum " + HexText(check.hostSum);
   line += check.Verified() ? " verified"
                            : ", the calculator's " + HexText(check.deviceSum) + ": they differ";
-  output_.Out(line);
+  Out(line);
 }
 
 void TerminalView::CalculatorFound(const FoundCalculator& calculator) {
@@ -139,8 +160,8 @@ void TerminalView::CalculatorFound(const FoundCalculator& calculator) {
           {"productId", product},
           {"identity", calculator.identity}});
   } else if (ShortAccount()) {
-    output_.Out("Calculator: " + calculator.path + " (" + vendor + ":" + product + ", " +
-                std::string(calculator.identity) + ")");
+    Out("Calculator: " + calculator.path + " (" + vendor + ":" + product + ", " +
+        std::string(calculator.identity) + ")");
   }
 }
 
@@ -150,7 +171,7 @@ void TerminalView::Waiting(double seconds) {
   if (settings_.json) {
     Emit({{"type", "waiting"}, {"seconds", seconds}});
   } else if (settings_.detail != Detail::Quiet) {
-    output_.Err(kWaiting);
+    Err(kWaiting);
   }
 }
 
@@ -163,7 +184,7 @@ void TerminalView::Message(std::string_view text, std::string_view title) {
   if (settings_.json) {
     Emit({{"type", "message"}, {"title", title}, {"text", text}});
   } else {
-    output_.Err(std::string(title) + ": " + std::string(text));
+    Err(std::string(title) + ": " + std::string(text));
   }
 }
 
@@ -179,22 +200,33 @@ void TerminalView::Info(std::string_view text, const Json& fields) {
     object.update(fields);
     Emit(std::move(object));
   } else {
-    output_.Out(text);
+    Out(text);
   }
 }
 
 void TerminalView::Summary(std::string_view text) {
-  if (ShortAccount()) output_.Out(text);
+  if (ShortAccount()) Out(text);
 }
 
 void TerminalView::Notice(std::string_view line) {
-  output_.Err(line);
+  Err(line);
   logFile_.Line(line);
+}
+
+void TerminalView::Report(const std::vector<std::string>& lines, const Json& object) {
+  for (const auto& line : lines) logFile_.Line(line);
+  if (settings_.json) {
+    Emit(object);
+  } else {
+    for (const auto& line : lines) Out(line);
+  }
 }
 
 void TerminalView::Result(int exitStatus, std::string_view outcome, const Json& fields) {
   const auto duration = Elapsed();
   logFile_.End(outcome, exitStatus, std::chrono::system_clock::now(), duration);
+  // A calculator's end is a row of the run's summary.
+  if (calculator_) return;
   if (settings_.json) {
     Json object = {{"type", "result"},
                    {"outcome", outcome},
@@ -204,7 +236,7 @@ void TerminalView::Result(int exitStatus, std::string_view outcome, const Json& 
     object.update(fields);
     Emit(std::move(object));
   } else if (settings_.detail == Detail::Quiet || exitStatus != 0) {
-    output_.Err("usblink-cli: " + std::string(outcome));
+    Err("usblink-cli: " + std::string(outcome));
   }
 }
 

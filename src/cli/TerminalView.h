@@ -4,7 +4,8 @@
 // with -v the log line for line as the window shows it; with -q neither;
 // with --json every event as a JSON Lines object. Message boxes go to
 // stderr as "TITLE: TEXT", the progress of a transfer to stderr, and the
-// whole log always to the --log file.
+// whole log always to the --log file. In a run over several calculators each
+// has a session view of its own, and the run one besides for its own lines.
 
 #include <chrono>
 #include <filesystem>
@@ -37,16 +38,28 @@ struct FoundCalculator {
   std::string_view identity;
 };
 
+// The calculator a session of a run over several is for: its lines on
+// stdout and stderr begin with "[n] ", its JSON objects carry "device": n
+// and "serial", and the run's start and result are the run view's.
+struct CalculatorTag {
+  int number = 0;
+  std::optional<std::string> serialNumber;
+};
+
 class TerminalView final : public app::WindowView {
  public:
   using Clock = std::chrono::steady_clock;
 
   // `now` is the clock of the run: the pacer's.
   TerminalView(TerminalOutput& output, OutputSettings settings,
-               std::function<Clock::time_point()> now);
+               std::function<Clock::time_point()> now,
+               std::optional<CalculatorTag> calculator = std::nullopt);
 
   // The run begins; `details` (command, file, options) go into the start object.
   void Start(const RunStart& start, const Json& details);
+  // What a run over several calculators tells of them: `lines` on stdout,
+  // or `object` under --json; both in the log file.
+  void Report(const std::vector<std::string>& lines, const Json& object);
   // Also write the whole log, the messages and the run's end to this file.
   [[nodiscard]] bool OpenLogFile(const std::filesystem::path& path);
   // True once a line could not be written to that file.
@@ -77,7 +90,8 @@ class TerminalView final : public app::WindowView {
   // A line for the person at the terminal, also with --json and --quiet:
   // on stderr, and in the log file.
   void Notice(std::string_view line);
-  // The run's end; `fields` add to the JSON result object.
+  // The run's end; `fields` add to the JSON result object. A calculator's
+  // session view ends only its log file.
   void Result(int exitStatus, std::string_view outcome, const Json& fields = Json::object());
 
   // Blocks done in the last transfer.
@@ -102,12 +116,21 @@ class TerminalView final : public app::WindowView {
   // The line in every place the log goes.
   void ShowLogLine(std::string_view line);
   void Emit(Json object);
+  // "[n] " for a calculator's session, else nothing.
+  [[nodiscard]] std::string Prefix() const;
+  // A line of this session on stdout, or on stderr.
+  void Out(std::string_view line);
+  void Err(std::string_view line);
+  [[nodiscard]] int Lane() const {
+    return calculator_ ? calculator_->number : TerminalOutput::kOnlyLane;
+  }
   [[nodiscard]] bool ShortAccount() const {
     return !settings_.json && settings_.detail == Detail::Short;
   }
 
   TerminalOutput& output_;
   OutputSettings settings_;
+  std::optional<CalculatorTag> calculator_;
   std::function<Clock::time_point()> now_;
   Clock::time_point started_;
   RunStart start_;

@@ -162,6 +162,13 @@ TEST_F(CliOutputTest, JsonLinesFollowTheSchemaOnEveryRun) {
       {{"--json", "--wait", "0.5", "connect"}, "connect"},
       {{"--json", "check", image}, "check"},
       {{"--simulate", "--json", "list"}, "list"},
+      // Several calculators.
+      {{"--simulate", "--json", "--sim-calculators", "2", "connect"}, "connect"},
+      {{"--simulate", "--json", "--sim-calculators", "2", "--sim-fault-on", "2", "--sim-bad-bank",
+        "0", "--all", "download", image},
+       "download"},
+      {{"--simulate", "--json", "--sim-calculators", "2", "station", "--count", "2", image},
+       "station"},
       {{"--json", "download", PathOf("absent.UD")}, "download"},
       // Usage errors too.
       {{"--json", "--bogus", "connect"}, ""},
@@ -182,11 +189,13 @@ TEST_F(CliOutputTest, JsonLinesFollowTheSchemaOnEveryRun) {
   std::ifstream file(std::filesystem::path(USBLINK_SOURCE_DIR) / "docs" / "json-lines.md");
   const std::string documentation{std::istreambuf_iterator<char>(file), {}};
   ASSERT_FALSE(documentation.empty());
+  // What comes before the first type holds the fields of every type.
+  const std::string common = documentation.substr(0, documentation.find("\n## "));
   for (const auto& [type, fields] : seen) {
     const auto section = documentation.find("\n## " + type + "\n");
     ASSERT_NE(section, std::string::npos) << type;
     const auto next = documentation.find("\n## ", section + 1);
-    const std::string described = documentation.substr(section, next - section);
+    const std::string described = common + documentation.substr(section, next - section);
     for (const auto& field : fields) {
       if (field == "type") continue;
       EXPECT_NE(described.find("`" + field + "`"), std::string::npos) << type << "." << field;

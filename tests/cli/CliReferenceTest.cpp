@@ -44,8 +44,9 @@ Documented Read(const std::vector<std::string>& lines) {
   Documented documented;
   // "usblink-cli [options] read [FILE]   what it does"
   const std::regex command(R"(^usblink-cli \[options\] (\S+( \S+)?)  +\S.*)");
-  // "| `-q`, `--quiet` | what it does |" or "| `--log FILE` | ... |"
-  const std::regex option(R"(^\| (`-[^|]*`) \|.*)");
+  // "| `-q`, `--quiet` | what it does |" or "| `--log FILE` | ... |"; a
+  // value name may hold a "|", escaped in the table as "\|".
+  const std::regex option(R"(^\| (`-([^|\\]|\\\|)*`) \|.*)");
   const std::regex status(R"(^\| (\d+) \|.*)");
   const std::regex longName(R"(--[a-z][a-z-]*)");
   bool simulation = false;
@@ -57,6 +58,7 @@ Documented Read(const std::vector<std::string>& lines) {
     } else if (std::regex_match(line, match, option)) {
       std::string names = match[1];
       std::erase(names, '`');
+      names = std::regex_replace(names, std::regex(R"(\\\|)"), "|");
       (simulation ? documented.simulationOptions : documented.options).insert(names);
     } else if (std::regex_match(line, match, status)) {
       documented.exitStatuses.insert(std::stoi(match[1]));

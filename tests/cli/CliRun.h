@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/CliApp.h"
@@ -66,7 +68,8 @@ struct CliRun {
 // What a run meets from outside.
 struct CliWorld {
   // Runs before every command is sent, with the count of those sent so far:
-  // the moment to raise a signal on `signals`.
+  // the moment to raise a signal on `signals`. With several calculators
+  // their threads call it at once.
   std::function<void(long sent, StopSignals& signals)> beforeTransaction;
   // What the platform answers when asked whether another program holds the calculator.
   std::optional<std::string> calculatorInUse;
@@ -83,6 +86,8 @@ struct CliWorld {
   // the bus the command line finds without --simulate and the time now:
   // the moment to plug something in.
   std::function<void(sim::SimBus& machine, std::chrono::milliseconds now)> afterWait;
+  // Runs after each of them too, with the signals: the moment to stop a station.
+  std::function<void(std::chrono::milliseconds now, StopSignals& signals)> afterWaitSignals;
 };
 
 // Without --simulate the command line gets this machine's "real" bus: empty
@@ -95,7 +100,7 @@ inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = fa
   StopSignals signals;
   // The pacer's clock; slow simulated reads take their time from it too.
   const auto clock = std::make_shared<VirtualClock>();
-  const auto sent = std::make_shared<long>(0);
+  const auto sent = std::make_shared<std::atomic<long>>(0);
   const cli::Environment environment{
       [&machine] { return std::make_unique<sim::SimHidApi>(machine); },
       [clock, sent, &world, &signals](bool) {
@@ -107,9 +112,12 @@ inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = fa
         return pacer;
       },
       [&world] { return world.accessHint; },
-      [clock, &machine, &world](std::chrono::milliseconds duration) {
-        clock->now += duration;
-        if (world.afterWait) world.afterWait(machine, clock->now);
+      [clock, &machine, &world, &signals](std::chrono::milliseconds duration) {
+        const auto now = clock->Advance(duration);
+        if (world.afterWait) world.afterWait(machine, now);
+        if (world.afterWaitSignals) world.afterWaitSignals(now, signals);
+        // Virtual time passes at once: the other threads get their turn.
+        std::this_thread::yield();
       },
       [&world] { return world.calculatorInUse; },
       signals,
@@ -122,7 +130,7 @@ inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = fa
       environment);
   run.out = out.str();
   run.err = err.str();
-  run.elapsed = clock->now;
+  run.elapsed = clock->Now();
   return run;
 }
 

@@ -28,6 +28,8 @@ UhidDevice::UhidDevice(const UhidIdentity& identity, std::span<const std::uint8_
   auto& create = event.u.create2;
   std::memcpy(create.name, identity.name.data(),
               std::min(identity.name.size(), sizeof create.name - 1));
+  std::memcpy(create.uniq, identity.uniq.data(),
+              std::min(identity.uniq.size(), sizeof create.uniq - 1));
   create.bus = kBusUsb;
   create.vendor = identity.vendorId;
   create.product = identity.productId;

@@ -15,6 +15,7 @@ namespace usblink::vm {
 
 struct UhidIdentity {
   std::string name;
+  std::string uniq;  // the serial number; none when empty
   std::uint16_t vendorId = 0;
   std::uint16_t productId = 0;
   std::uint16_t version = 0;

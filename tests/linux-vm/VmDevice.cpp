@@ -2,7 +2,7 @@
 // HID stack through uhid, with the simulator's protocol engine, and reports
 // the guest's verdict to the host through the isa-debug-exit port.
 //
-//   usblink-vm-device serve [--other-first] [--silent-after N] --ready FILE
+//   usblink-vm-device serve [--other-first] [--calculators N] [--silent-after N] --ready FILE
 //   usblink-vm-device unprivileged COMMAND [ARG...]
 //   usblink-vm-device exit STATUS
 
@@ -36,28 +36,30 @@ constexpr uid_t kNobody = 65534;
 
 struct ServeOptions {
   bool otherFirst = false;
+  int calculators = 1;  // each with a flash and a serial number of its own
   std::optional<int> silentAfter;
   std::filesystem::path readyFile;
 };
 
-// The devices and the calculator behind the one that plays it.
+// The devices, and the calculator behind each one that plays one.
 class Bench {
  public:
-  explicit Bench(sim::CalculatorFaults faults) : calculator_(std::move(faults)) {}
+  explicit Bench(sim::CalculatorFaults faults) : faults_(std::move(faults)) {}
 
   void AddOther() {
     const auto other = sim::SimBus::OtherInterface(0);
-    devices_.push_back(
-        {UhidDevice({"usblink test keyboard", other.vendorId, other.productId, other.versionNumber},
-                    other.reportDescriptor),
-         false});
+    devices_.push_back({UhidDevice({"usblink test keyboard", "", other.vendorId, other.productId,
+                                    other.versionNumber},
+                                   other.reportDescriptor),
+                        std::nullopt});
   }
-  void AddCalculator() {
-    const auto calculator = sim::SimBus::CalculatorInterface();
-    devices_.push_back({UhidDevice({"usblink test calculator", calculator.vendorId,
-                                    calculator.productId, calculator.versionNumber},
-                                   calculator.reportDescriptor),
-                        true});
+  void AddCalculator(std::size_t number) {
+    const auto calculator = sim::SimBus::CalculatorInterface(number);
+    devices_.push_back(
+        {UhidDevice({"usblink test calculator", *calculator.serialNumber, calculator.vendorId,
+                     calculator.productId, calculator.versionNumber},
+                    calculator.reportDescriptor),
+         sim::SimCalculator(faults_)});
   }
 
   // Answers the kernel until `done` holds (checked every few milliseconds),
@@ -76,25 +78,26 @@ class Bench {
  private:
   struct Served {
     UhidDevice uhid;
-    bool isCalculator = false;
+    std::optional<sim::SimCalculator> calculator;
   };
 
-  void Answer(const Served& device) {
+  static void Answer(Served& device) {
     const uhid_event event = device.uhid.Read();
     switch (event.type) {
       case UHID_OUTPUT:
-        if (device.isCalculator && event.u.output.size >= kReportLength) {
-          calculator_.ReceiveOutputReport(
+        if (device.calculator && event.u.output.size >= kReportLength) {
+          device.calculator->ReceiveOutputReport(
               std::span<const std::uint8_t, kReportLength>(event.u.output.data, kReportLength));
           // Wine answers a read of the input report from its copy of the
           // last one the device sent, where Windows asks the device: the
           // reply goes out at once as well.
-          device.uhid.SendInput(InputReport(kReportId));
+          device.uhid.SendInput(InputReport(*device.calculator, kReportId));
         }
         break;
       case UHID_GET_REPORT:
-        if (device.isCalculator && event.u.get_report.rtype == UHID_INPUT_REPORT) {
-          device.uhid.ReplyGetReport(event.u.get_report.id, InputReport(event.u.get_report.rnum));
+        if (device.calculator && event.u.get_report.rtype == UHID_INPUT_REPORT) {
+          device.uhid.ReplyGetReport(event.u.get_report.id,
+                                     InputReport(*device.calculator, event.u.get_report.rnum));
         } else {
           device.uhid.RefuseGetReport(event.u.get_report.id);
         }
@@ -108,14 +111,14 @@ class Bench {
   }
 
   // The calculator's next input report, byte 0 the report id.
-  Report InputReport(std::uint8_t reportId) {
+  static Report InputReport(sim::SimCalculator& calculator, std::uint8_t reportId) {
     Report report{};
     report[0] = reportId;
-    calculator_.ProduceInputReport(report);
+    calculator.ProduceInputReport(report);
     return report;
   }
 
-  sim::SimCalculator calculator_;
+  sim::CalculatorFaults faults_;
   std::vector<Served> devices_;
 };
 
@@ -137,9 +140,11 @@ int Serve(const ServeOptions& options) {
     ++devices;
     bench.Serve(allNodesThere);
   }
-  bench.AddCalculator();
-  ++devices;
-  bench.Serve(allNodesThere);
+  for (int number = 0; number < options.calculators; ++number) {
+    bench.AddCalculator(static_cast<std::size_t>(number));
+    ++devices;
+    bench.Serve(allNodesThere);
+  }
   std::ofstream(options.readyFile) << "ready\n";
   bench.Serve();
   return EXIT_SUCCESS;
@@ -167,7 +172,8 @@ int RunUnprivileged(char** command) {
 }
 
 int Usage() {
-  std::cerr << "usage: usblink-vm-device serve [--other-first] [--silent-after N] --ready FILE\n"
+  std::cerr << "usage: usblink-vm-device serve [--other-first] [--calculators N] [--silent-after N]"
+               " --ready FILE\n"
                "       usblink-vm-device unprivileged COMMAND [ARG...]\n"
                "       usblink-vm-device exit STATUS\n";
   return 2;
@@ -183,6 +189,8 @@ int Main(const std::vector<std::string_view>& arguments) {
     const bool hasValue = index + 1 < arguments.size();
     if (arguments[index] == "--other-first") {
       options.otherFirst = true;
+    } else if (arguments[index] == "--calculators" && hasValue) {
+      options.calculators = std::atoi(std::string(arguments[++index]).c_str());
     } else if (arguments[index] == "--silent-after" && hasValue) {
       options.silentAfter = std::atoi(std::string(arguments[++index]).c_str());
     } else if (arguments[index] == "--ready" && hasValue) {

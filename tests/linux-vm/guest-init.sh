@@ -33,6 +33,23 @@ says unprivileged "Access is denied."
 says unprivileged "70-usblink.rules"
 stop_device
 
+# Two calculators, each with a serial number of its own (HID_UNIQ): a run
+# names one of them, or takes both at once.
+start_device --calculators 2
+check ambiguous 2 $cli connect
+says ambiguous "SIM0001"
+says ambiguous "/dev/hidraw1"
+check selected 0 $cli -v --device SIM0002 connect
+says selected "    /dev/hidraw1"
+says selected "  Serial number: SIM0002"
+check all 0 $cli --all download image.UD
+says all "[1] "
+says all "[2] "
+check allread 0 $cli --all read flash.bin
+cmp image.UD flash-SIM0001.bin || fail "calculator 1's flash differs from the image"
+cmp image.UD flash-SIM0002.bin || fail "calculator 2's flash differs from the image"
+stop_device
+
 # Another HID device first (hidraw0), the calculator behind it falling silent
 # after the handshake and four blocks: 3 + 4 * 6 commands.
 head -c 8192 /dev/urandom >small.UD

@@ -115,7 +115,7 @@ TEST_F(SendCommandTest, ADeviceWhoseReadsStallTimesOutThirtySecondsAfterTheSend)
   ASSERT_TRUE(failure);
   EXPECT_STREQ(failure->what(), "PC Timeout Error! ");
   EXPECT_EQ(pacer.ticks, 6);  // 6 polls of 10 ms + 5 s: the sixth ends past 30 s
-  EXPECT_EQ(pacer.clock->now, 30060ms);
+  EXPECT_EQ(pacer.clock->Now(), 30060ms);
 }
 
 TEST_F(SendCommandTest, AReplyThatComesIsTakenHoweverLateTheReadEnds) {
@@ -150,7 +150,7 @@ TEST_F(SendCommandTest, TheTimeBoundHoldsWhateverThePacersPollBudget) {
   link.OutReport[1] = 0x31;
   EXPECT_THROW(HidCP::SendCommand(patient), DeviceFailure);
   EXPECT_EQ(endless.ticks, 3000);  // 30 s of 10 ms polls
-  EXPECT_EQ(endless.clock->now, 30s);
+  EXPECT_EQ(endless.clock->Now(), 30s);
 }
 
 TEST_F(SendCommandTest, AStopAskedDuringATransactionEndsTheNextBeforeItsReport) {

@@ -1,0 +1,49 @@
+#pragma once
+// One calculator's session of a device command: connect, then download,
+// read back or verify, as the window's buttons do, with the short account,
+// the progress and the stops of the command line. A run for one calculator
+// runs it once; --all and the station once for each calculator, each on a
+// thread of its own with a backend, pacer and view of its own.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "cli/CliApp.h"
+#include "cli/CliOptions.h"
+#include "cli/JsonLines.h"
+#include "cli/TerminalView.h"
+#include "platform/HidApi.h"
+#include "protocol/DownloadImage.h"
+#include "protocol/FirmwareImage.h"
+#include "protocol/Pacer.h"
+
+namespace usblink::cli {
+
+// How a run ended: its exit status and, for a download, how far it came.
+struct RunEnd {
+  int status = 0;
+  std::optional<HidCP::DownloadState> download;
+  // What the result object tells beyond the outcome, where the run says it
+  // itself (a run over several calculators).
+  std::optional<Json> fields;
+};
+
+// How much a session tells, from -q and -v.
+Detail DetailOf(const Options& options);
+
+// `image`: loaded before any calculator was touched, for download and
+// verify. `stationUpdate`: the first Ctrl-C passes for the whole session.
+RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> image,
+                         TerminalView& view, HidApi& api, Pacer& pacer,
+                         const Environment& environment, bool stationUpdate = false);
+
+// What a download that changed the flash without a commit leaves behind, and what to do.
+std::string UnfinishedDownloadText(const HidCP::DownloadState& state,
+                                   const std::filesystem::path& image);
+
+// What the result object tells beyond the outcome: the bytes the last
+// transfer moved and, for a download, the state of the flash.
+Json ResultFields(const RunEnd& end, const TerminalView& view);
+
+}  // namespace usblink::cli

@@ -1,0 +1,277 @@
+// Several simulated calculators on one bus: one chosen by serial number or
+// path, all of them at once, and the station that updates each as it
+// appears. Every run is on virtual time.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+
+#include "cli/ExitStatus.h"
+#include "platform/sim/SimBus.h"
+#include "support/TempDirectory.h"
+#include "tests/cli/CliRun.h"
+#include "tests/cli/ImagePattern.h"
+
+namespace usblink {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Pattern;
+using testing::RunCli;
+
+class CliFleetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    image = Pattern(2 * kBankSize + 300);
+    imageFile = directory.Write("image.UD", image).string();
+  }
+  std::string PathOf(const std::string& name) { return (directory.Path() / name).string(); }
+  // Calculator n's flash as --sim-save left it.
+  std::vector<std::uint8_t> Flash(int n) { return directory.Read("flash." + std::to_string(n)); }
+  [[nodiscard]] bool HoldsImage(const std::vector<std::uint8_t>& flash) const {
+    return flash.size() == kFlashSize && std::equal(image.begin(), image.end(), flash.begin());
+  }
+  static bool Erased(const std::vector<std::uint8_t>& flash) {
+    return flash.size() == kFlashSize &&
+           std::ranges::all_of(flash, [](std::uint8_t byte) { return byte == kErasedByte; });
+  }
+  static std::vector<std::string> Starting(const std::vector<std::string>& lines,
+                                           std::string_view prefix) {
+    std::vector<std::string> found;
+    std::ranges::copy_if(lines, std::back_inserter(found),
+                         [prefix](const std::string& line) { return line.starts_with(prefix); });
+    return found;
+  }
+  static std::string CalculatorPath(std::size_t number) {
+    return sim::SimBus::CalculatorInterface(number).path;
+  }
+
+  testing::TempDirectory directory;
+  std::vector<std::uint8_t> image;
+  std::string imageFile;
+};
+
+TEST_F(CliFleetTest, SeveralCalculatorsWithoutDeviceOrAllAreRefusedBeforeAnyIsTouched) {
+  for (const std::string command : {"connect", "download", "read", "verify"}) {
+    SCOPED_TRACE(command);
+    std::vector<std::string> arguments{
+        "--simulate", "--sim-calculators", "3",    "--sim-others", "1",
+        "--sim-save", PathOf("flash"),     command};
+    if (command != "connect")
+      arguments.push_back(command == "read" ? PathOf("out.bin") : imageFile);
+    const auto run = RunCli(arguments);
+
+    EXPECT_EQ(run.status, cli::kExitUsage);
+    EXPECT_NE(run.err.find("3 calculators are plugged in"), std::string::npos) << run.err;
+    for (std::size_t n = 0; n < 3; ++n) {
+      EXPECT_NE(run.err.find("  " + std::to_string(n + 1) + "  SIM000" + std::to_string(n + 1) +
+                             "  " + CalculatorPath(n)),
+                std::string::npos)
+          << run.err;
+      EXPECT_TRUE(Erased(Flash(static_cast<int>(n) + 1)));
+    }
+    EXPECT_EQ(run.out.find("GetHidGuid"), std::string::npos) << "no discovery ran";
+    EXPECT_FALSE(std::filesystem::exists(PathOf("out.bin")));
+  }
+  const auto json = RunCli({"--simulate", "--json", "--sim-calculators", "2", "connect"});
+  EXPECT_EQ(json.Result()["exitStatus"], cli::kExitUsage);
+  EXPECT_EQ(json.Result()["calculators"], 2);
+}
+
+TEST_F(CliFleetTest, OneCalculatorIsChosenByItsSerialNumberOrItsPath) {
+  const auto bySerial = RunCli({"--simulate", "--sim-calculators", "3", "--sim-save",
+                                PathOf("flash"), "download", "--device", "SIM0002", imageFile});
+  EXPECT_EQ(bySerial.status, cli::kExitSuccess) << bySerial.err;
+  EXPECT_TRUE(Erased(Flash(1)));
+  EXPECT_TRUE(HoldsImage(Flash(2)));
+  EXPECT_TRUE(Erased(Flash(3)));
+
+  // Only the third refuses the handshake: the path names which one answers.
+  const std::vector<std::string> thirdRefuses{
+      "--simulate",     "--sim-calculators", "3",       "--sim-fault-on", "3",
+      "--sim-identity", "SOMETHING ELSE",    "connect", "--device"};
+  auto arguments = thirdRefuses;
+  arguments.push_back(CalculatorPath(2));
+  EXPECT_EQ(RunCli(arguments).status, cli::kExitRefused);
+  arguments.back() = CalculatorPath(1);
+  EXPECT_EQ(RunCli(arguments).status, cli::kExitSuccess);
+  // Windows' paths ignore case.
+  std::string upper = CalculatorPath(2);
+  std::ranges::transform(upper, upper.begin(), [](unsigned char c) { return std::toupper(c); });
+  arguments.back() = upper;
+  EXPECT_EQ(RunCli(arguments).status, cli::kExitRefused);
+
+  const auto absent =
+      RunCli({"--simulate", "--sim-calculators", "2", "connect", "--device", "SIM0009"});
+  EXPECT_EQ(absent.status, cli::kExitNotFound);
+}
+
+// A checksum mismatch on the second ends its session only; the others
+// commit, and the summary and the exit status say which one failed.
+TEST_F(CliFleetTest, AllDownloadsToEveryCalculatorAndOneFaultEndsOnlyItsSession) {
+  const auto run = RunCli({"--simulate", "--sim-calculators", "3", "--sim-fault-on", "2",
+                           "--sim-bad-bank", "1", "--sim-save", PathOf("flash"), "--log",
+                           PathOf("run.log"), "--all", "download", imageFile});
+
+  EXPECT_EQ(run.status, cli::kExitChecksumMismatch) << run.err;
+  EXPECT_TRUE(HoldsImage(Flash(1)));
+  EXPECT_FALSE(HoldsImage(Flash(2)));
+  EXPECT_TRUE(HoldsImage(Flash(3)));
+  const auto lines = run.OutLines();
+  for (const std::string n : {"1", "3"}) {
+    EXPECT_FALSE(Starting(lines, "[" + n + "] Written: ").empty()) << run.out;
+  }
+  EXPECT_TRUE(Starting(lines, "[2] Written: ").empty());
+  EXPECT_NE(run.err.find("[2] Error: BankCheckSum is different."), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("[2] State: the flash was changed"), std::string::npos);
+  const auto header = std::ranges::find(lines, "n  serial   outcome                 seconds");
+  ASSERT_NE(header, lines.end()) << run.out;
+  ASSERT_EQ(lines.end() - header, 4);
+  EXPECT_TRUE(header[1].starts_with("1  SIM0001  ok  "));
+  EXPECT_TRUE(header[2].starts_with("2  SIM0002  bank checksum mismatch  "));
+  EXPECT_TRUE(header[3].starts_with("3  SIM0003  ok  "));
+
+  // Each calculator's log of its own, the run's besides.
+  for (int n = 1; n <= 3; ++n) {
+    std::ifstream in(PathOf("run.log." + std::to_string(n)));
+    const std::string log{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_NE(log.find("  Serial number: SIM000" + std::to_string(n)), std::string::npos);
+    EXPECT_EQ(log.find("  Serial number: SIM000" + std::to_string(n % 3 + 1) + "\n  The equipment"),
+              std::string::npos);
+  }
+  std::ifstream in(PathOf("run.log"));
+  const std::string log{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_NE(log.find("2  SIM0002  bank checksum mismatch"), std::string::npos) << log;
+
+  // A device error on the first, which comes first in list order.
+  const auto second = RunCli({"--simulate", "--sim-calculators", "3", "--sim-fault-on", "1",
+                              "--sim-status", "10:7:55", "--all", "download", imageFile});
+  EXPECT_EQ(second.status, cli::kExitDeviceError);
+}
+
+TEST_F(CliFleetTest, AllUnderJsonTagsEveryObjectOfACalculatorAndEndsWithTheSummary) {
+  const auto run = RunCli(
+      {"--simulate", "--json", "--sim-calculators", "2", "--sim-others", "1", "--all", "connect"});
+  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  const auto objects = run.Objects();
+  ASSERT_GE(objects.size(), 4u);
+  EXPECT_EQ(objects.front()["type"], "start");
+  EXPECT_EQ(objects.front()["options"]["all"], true);
+  std::set<std::pair<int, std::string>> devices;
+  for (std::size_t i = 1; i + 2 < objects.size(); ++i) {
+    ASSERT_TRUE(objects[i].contains("device")) << objects[i].dump();
+    devices.emplace(objects[i]["device"].get<int>(), objects[i]["serial"].get<std::string>());
+    EXPECT_NE(objects[i]["type"], "result");
+  }
+  EXPECT_EQ(devices, (std::set<std::pair<int, std::string>>{{1, "SIM0001"}, {2, "SIM0002"}}));
+  EXPECT_EQ(run.Objects("calculator").size(), 2u);
+  const auto summary = objects[objects.size() - 2];
+  EXPECT_EQ(summary["type"], "summary");
+  ASSERT_EQ(summary["calculators"].size(), 2u);
+  EXPECT_EQ(summary["calculators"][1]["device"], 2);
+  EXPECT_EQ(summary["calculators"][1]["serial"], "SIM0002");
+  EXPECT_EQ(summary["calculators"][1]["path"], CalculatorPath(1));
+  EXPECT_EQ(summary["calculators"][1]["outcome"], "ok");
+  EXPECT_EQ(run.Result()["calculators"], 2);
+  EXPECT_EQ(run.Result()["failed"], 0);
+}
+
+TEST_F(CliFleetTest, AllReadsEachCalculatorIntoAFileNamedForItsSerialNumber) {
+  const auto old = directory.Write("old.bin", Pattern(kFlashSize, 7));
+  const auto run = RunCli({"--simulate", "--sim-calculators", "2", "--sim-flash", old.string(),
+                           "--all", "read", PathOf("flash.bin")});
+  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_EQ(directory.Read("flash-SIM0001.bin"), Pattern(kFlashSize, 7));
+  EXPECT_EQ(directory.Read("flash-SIM0002.bin"), Pattern(kFlashSize, 7));
+  EXPECT_FALSE(std::filesystem::exists(PathOf("flash.bin")));
+
+  EXPECT_EQ(RunCli({"--simulate", "--sim-calculators", "2", "--all", "read", "-"}).status,
+            cli::kExitUsage);
+}
+
+// They come one every 5 s; each is updated as it appears, numbered in the
+// order they came, and the station ends after the third.
+TEST_F(CliFleetTest, TheStationUpdatesEachCalculatorAsItArrivesUntilTheCount) {
+  const auto run = RunCli({"--simulate", "--sim-calculators", "4", "--sim-arrive-every", "5",
+                           "--sim-save", PathOf("flash"), "station", "--count", "3", imageFile});
+
+  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  for (int n = 1; n <= 3; ++n) EXPECT_TRUE(HoldsImage(Flash(n))) << n;
+  EXPECT_TRUE(Erased(Flash(4))) << "past the count";
+  const auto lines = run.OutLines();
+  for (int n = 1; n <= 3; ++n) {
+    const std::string prefix = "[" + std::to_string(n) + "] SIM000" + std::to_string(n) + ": ok, ";
+    EXPECT_EQ(Starting(lines, prefix).size(), 1u) << run.out;
+  }
+  EXPECT_GE(run.elapsed, 10s) << "the third came after 10 s";
+  EXPECT_NE(run.err.find("Station: waiting for calculators"), std::string::npos);
+}
+
+// After the commit each resets for 2 s and comes back with its serial
+// number: it is not updated a second time, however long the station waits.
+TEST_F(CliFleetTest, ACalculatorBackFromItsResetIsNotUpdatedAgain) {
+  // The exchanges of one update; the station's waits pass virtual time
+  // faster than the updates do, so Ctrl-C waits for both to have sent all.
+  std::atomic<long> sent = 0;
+  testing::CliWorld world;
+  world.beforeTransaction = [&sent](long count, StopSignals&) { sent = count + 1; };
+  ASSERT_EQ(RunCli({"--simulate", "download", imageFile}, false, world).status, 0);
+  const long oneUpdate = sent.exchange(0);
+  std::optional<std::chrono::milliseconds> allSent;
+  world.afterWaitSignals = [&](std::chrono::milliseconds now, StopSignals& signals) {
+    if (sent < 2 * oneUpdate || signals.Interrupts() > 0) return;
+    if (!allSent) allSent = now;
+    // Well past both resets.
+    if (now >= *allSent + 10s) signals.Interrupt();
+  };
+  const auto run = RunCli({"--simulate", "--json", "--sim-calculators", "2", "--sim-save",
+                           PathOf("flash"), "station", imageFile},
+                          false, world);
+
+  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_TRUE(HoldsImage(Flash(1)));
+  EXPECT_TRUE(HoldsImage(Flash(2)));
+  const auto finished = run.Objects("finished");
+  ASSERT_EQ(finished.size(), 2u) << run.out;
+  EXPECT_EQ(std::set<std::string>({finished[0]["serial"], finished[1]["serial"]}),
+            (std::set<std::string>{"SIM0001", "SIM0002"}));
+  EXPECT_EQ(run.Objects("summary").front()["calculators"].size(), 2u);
+  EXPECT_NE(run.err.find("Stopping: no more calculators are taken."), std::string::npos) << run.err;
+}
+
+// The first Ctrl-C in the middle of the first update: it goes on to its
+// commit, and the second calculator, arriving later, is left alone. A
+// second Ctrl-C stops an update between two exchanges.
+TEST_F(CliFleetTest, CtrlCEndsTheStationOnceTheRunningUpdatesFinish) {
+  testing::CliWorld once;
+  once.beforeTransaction = [](long sent, StopSignals& signals) {
+    if (sent == 100) signals.Interrupt();
+  };
+  const std::vector<std::string> arguments{
+      "--simulate",    "--sim-calculators", "2",      "--sim-arrive-every", "60", "--sim-save",
+      PathOf("flash"), "station",           imageFile};
+  const auto run = RunCli(arguments, false, once);
+  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_TRUE(HoldsImage(Flash(1)));
+  EXPECT_TRUE(Erased(Flash(2)));
+  EXPECT_NE(run.err.find("the 1 running updates finish first"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("Warning: stopping the download now"), std::string::npos);
+
+  testing::CliWorld twice;
+  twice.beforeTransaction = [](long sent, StopSignals& signals) {
+    if (sent == 100 || sent == 200) signals.Interrupt();
+  };
+  const auto stopped = RunCli(arguments, false, twice);
+  EXPECT_EQ(stopped.status, cli::kExitInterrupted);
+  EXPECT_FALSE(HoldsImage(Flash(1)));
+  EXPECT_NE(stopped.err.find("[1] State: the flash was changed"), std::string::npos);
+
+  auto counted = arguments;
+  counted.insert(counted.end() - 1, {"--count", "2"});
+  EXPECT_EQ(RunCli(counted, false, once).status, cli::kExitInterrupted) << "the count not reached";
+}
+
+}  // namespace
+}  // namespace usblink
