@@ -52,13 +52,14 @@ int ExitStatusOf(Outcome outcome) {
 class Session {
  public:
   Session(const Options& options, TerminalView& view, HidApi& api, Pacer& pacer, StopPolicy& stops,
-          const Environment& environment)
+          const Environment& environment, std::mutex* discoveryTurn)
       : options_(options),
         view_(view),
         api_(api),
         pacer_(pacer),
         stops_(stops),
         environment_(environment),
+        discoveryTurn_(discoveryTurn),
         window_(api, pacer, view) {
     window_.SetDevice(options.device);
   }
@@ -73,7 +74,7 @@ class Session {
     const auto deadline =
         pacer_.Now() + std::chrono::duration_cast<Pacer::Clock::duration>(
                            std::chrono::duration<double>(options_.waitSeconds.value_or(0)));
-    Outcome outcome = window_.Click(app::Control::contion);
+    Outcome outcome = Click();
     if (outcome == Outcome::NotFound && pacer_.Now() < deadline) {
       auto present = InterfaceWalk(api_).List();
       view_.Waiting(*options_.waitSeconds);
@@ -81,7 +82,7 @@ class Session {
         if (stops_.StopNow()) return Outcome::Interrupted;
         environment_.sleep(std::chrono::milliseconds(250));
         view_.HoldLog();
-        outcome = window_.Click(app::Control::contion);
+        outcome = Click();
         auto now = outcome == Outcome::NotFound ? InterfaceWalk(api_).List() : present;
         const bool changed = outcome != Outcome::NotFound || now != present;
         view_.ReleaseLog(changed);
@@ -134,12 +135,20 @@ class Session {
   [[nodiscard]] const HidCP::DownloadState& LastDownload() const { return window_.LastDownload(); }
 
  private:
+  // "USB Link": discovery and handshake, in the discovery's turn.
+  Outcome Click() {
+    std::unique_lock<std::mutex> turn;
+    if (discoveryTurn_ != nullptr) turn = std::unique_lock(*discoveryTurn_);
+    return window_.Click(app::Control::contion);
+  }
+
   const Options& options_;
   TerminalView& view_;
   HidApi& api_;
   Pacer& pacer_;
   StopPolicy& stops_;
   const Environment& environment_;
+  std::mutex* discoveryTurn_;
   app::UsbWindow window_;
 };
 
@@ -201,7 +210,7 @@ Detail DetailOf(const Options& options) {
 
 RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> image,
                          TerminalView& view, HidApi& api, Pacer& pacer,
-                         const Environment& environment, bool stationUpdate) {
+                         const Environment& environment, SessionRole role) {
   RunEnd end;
   if (options.command == Command::Download) end.download.emplace();
   const auto finish = [&end](int status) {
@@ -239,10 +248,10 @@ RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> im
     }
     output.emplace(std::move(std::get<ReadBackFile>(made)));
   }
-  StopPolicy stops(environment.signals, view, stationUpdate);
+  StopPolicy stops(environment.signals, view, role.stationUpdate);
   StallWatch watched(pacer, [&view](Pacer::Clock::duration waited) { view.NoAnswerFor(waited); });
   StoppablePacer stoppable(watched, [&stops] { return stops.StopNow(); });
-  Session session(options, view, api, stoppable, stops, environment);
+  Session session(options, view, api, stoppable, stops, environment, role.discoveryTurn);
   Outcome outcome = session.Connect();
   if (outcome != Outcome::Connected) return finish(ExitStatusOf(outcome));
   switch (options.command) {

@@ -6,6 +6,7 @@
 // thread of its own with a backend, pacer and view of its own.
 
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -32,11 +33,21 @@ struct RunEnd {
 // How much a session tells, from -q and -v.
 Detail DetailOf(const Options& options);
 
-// `image`: loaded before any calculator was touched, for download and
-// verify. `stationUpdate`: the first Ctrl-C passes for the whole session.
+// What a session among others of one run needs besides.
+struct SessionRole {
+  // The first Ctrl-C passes for the whole session.
+  bool stationUpdate = false;
+  // Held while the session's discovery walks the interfaces: a walk opens
+  // every calculator in turn, which on Linux takes its node's lock for that
+  // moment, so another session's walk at the same moment would find its own
+  // calculator in use.
+  std::mutex* discoveryTurn = nullptr;
+};
+
+// `image`: loaded before any calculator was touched, for download and verify.
 RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> image,
                          TerminalView& view, HidApi& api, Pacer& pacer,
-                         const Environment& environment, bool stationUpdate = false);
+                         const Environment& environment, SessionRole role = {});
 
 // What a download that changed the flash without a commit leaves behind, and what to do.
 std::string UnfinishedDownloadText(const HidCP::DownloadState& state,

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 
 #include "cli/CalculatorChoice.h"
 #include "cli/CalculatorSession.h"
@@ -120,7 +121,9 @@ RunEnd DeviceRun(const Options& options, TerminalView& view, Pacer& pacer,
   // From here on there are files to leave whole and calculators to leave
   // between two transactions.
   environment.signals.EndAtOnce(false);
-  const FleetContext fleet{options, image, view, pacer, environment, backend, sessionViews};
+  std::mutex discoveryTurn;
+  const FleetContext fleet{options,     image,   view,         pacer,
+                           environment, backend, sessionViews, discoveryTurn};
   if (options.command == Command::Station) return RunStationCommand(fleet, *api);
   if (options.all) return RunAll(fleet, *api);
   return CalculatorSession(options, image, view, *api, pacer, environment);

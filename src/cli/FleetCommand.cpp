@@ -44,7 +44,7 @@ int Session(const FleetContext& context, const FleetMember& member, const Option
     end.status = kExitFileError;
   } else {
     end = CalculatorSession(options, context.image, *view, *api, *pacer, context.environment,
-                            station);
+                            {station, &context.discoveryTurn});
   }
   if (view->LogFileFailed()) {
     view->Message("Cannot write \"" + options.logFile->string() + "\"", "Error");

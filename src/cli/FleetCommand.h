@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "cli/CalculatorSession.h"
@@ -30,6 +31,8 @@ struct FleetContext {
   std::function<std::unique_ptr<HidApi>()> backend;
   // A calculator's session view, telling as much as `detail` asks.
   std::function<std::unique_ptr<TerminalView>(const FleetMember&, Detail)> sessionView;
+  // The sessions' discoveries take turns.
+  std::mutex& discoveryTurn;
 };
 
 // --all: `api` is the run's thread's backend, which finds the calculators.

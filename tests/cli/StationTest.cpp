@@ -134,17 +134,6 @@ TEST(StationTest, ACalculatorBackFromItsResetIsNotUpdatedAgain) {
   EXPECT_EQ(world.stoppingWith, (std::vector<int>{0}));
 }
 
-TEST(StationTest, TheCountEndsTheStationWithMorePresent) {
-  StationWorld world({{"/p/1", "S1", 0s}, {"/p/2", "S2", 0s}, {"/p/3", "S3", 0s}});
-
-  const StationEnd end = world.Run({2});
-
-  EXPECT_FALSE(end.stopped);
-  EXPECT_EQ(std::set(world.updated.begin(), world.updated.end()),
-            (std::set<std::string>{"/p/1", "/p/2"}));
-  EXPECT_EQ(end.ends.size(), 2u);
-}
-
 // The update in progress when Ctrl-C comes goes on to its end; the
 // calculator that arrives meanwhile is left alone.
 TEST(StationTest, AStopTakesNoMoreCalculatorsAndLetsTheRunningUpdatesFinish) {

@@ -42,6 +42,11 @@ says ambiguous "/dev/hidraw1"
 check selected 0 $cli -v --device SIM0002 connect
 says selected "    /dev/hidraw1"
 says selected "  Serial number: SIM0002"
+# Each walk opens the other calculator too, and takes its node's lock while
+# it does: the walks take turns, or one would find its calculator in use.
+for round in 1 2 3 4 5; do
+  check "allconnect$round" 0 $cli --all connect
+done
 check all 0 $cli --all download image.UD
 says all "[1] "
 says all "[2] "
