@@ -54,26 +54,49 @@ int Check(const std::filesystem::path& file, TerminalView& view, const Environme
   return kExitSuccess;
 }
 
+// The device's strings as the list shows them: its serial number bare, the
+// names quoted since they may hold blanks.
+std::string StringsText(const HidInterface& entry) {
+  std::string text;
+  if (entry.serialNumber && !entry.serialNumber->empty()) {
+    text += "  serial " + *entry.serialNumber;
+  }
+  for (const auto& name : {entry.manufacturer, entry.product}) {
+    if (name && !name->empty()) text += "  \"" + *name + "\"";
+  }
+  return text;
+}
+
+Json StringField(const std::optional<std::string>& text) {
+  return text ? Json(*text) : Json(nullptr);
+}
+
+// Every interface, each calculator marked; not found when none is one.
 int List(HidApi& api, TerminalView& view) {
+  bool anyCalculator = false;
   for (const HidInterface& entry : InterfaceWalk(api).List()) {
     std::string text = std::to_string(entry.index) + ": ";
     Json fields{{"index", entry.index}, {"path", entry.path}};
     if (entry.ids) {
       const bool calculator = entry.ids->vendorId == kCalculatorVendorId &&
                               entry.ids->productId == kCalculatorProductId;
+      anyCalculator = anyCalculator || calculator;
       text += HexText(entry.ids->vendorId) + ":" + HexText(entry.ids->productId) + "  " +
-              entry.path + (calculator ? "  <- calculator" : "");
+              entry.path + StringsText(entry) + (calculator ? "  <- calculator" : "");
       fields["vendorId"] = HexText(entry.ids->vendorId);
       fields["productId"] = HexText(entry.ids->productId);
       fields["calculator"] = calculator;
     } else {
-      text +=
-          "?:?  " + entry.path + "  (cannot be queried: error " + std::to_string(entry.error) + ")";
+      text += "?:?  " + entry.path + StringsText(entry) + "  (cannot be queried: error " +
+              std::to_string(entry.error) + ")";
       fields["error"] = entry.error;
     }
+    fields["serial"] = StringField(entry.serialNumber);
+    fields["manufacturer"] = StringField(entry.manufacturer);
+    fields["product"] = StringField(entry.product);
     view.Info(text, fields);
   }
-  return kExitSuccess;
+  return anyCalculator ? kExitSuccess : kExitNotFound;
 }
 
 Json OptionalPath(const std::optional<std::filesystem::path>& path) {

@@ -48,9 +48,10 @@ struct CommandEntry {
 
 constexpr std::array kCommands{
     CommandEntry{Command::List, "list", "", false,
-                 "HID interfaces as discovery sees them; the calculator marked",
-                 "Lists the machine's HID interfaces in discovery's order, with their ids and "
-                 "paths, and marks the calculator."},
+                 "HID interfaces as discovery sees them; calculators marked",
+                 "Lists the machine's HID interfaces in discovery's order, with their ids, "
+                 "paths, serial numbers and names, and marks every calculator. Ends with "
+                 "status 3 when none is one."},
     CommandEntry{Command::Connect, "connect", "", false,
                  "discovery + handshake, as the \"USB Link\" button",
                  "Finds the calculator, logging every platform call on the way, and runs the "

@@ -441,6 +441,30 @@ TEST_F(CliCommandsTest, ListMarksTheCalculator) {
   EXPECT_TRUE(lines[2].ends_with("<- calculator"));
 }
 
+TEST_F(CliCommandsTest, ListTellsEveryCalculatorApartAndFindsNotFoundWithoutOne) {
+  const auto several =
+      RunCli({"--simulate", "--sim-others", "1", "--sim-calculators", "2", "list"});
+  ASSERT_EQ(several.status, cli::kExitSuccess);
+  const auto lines = several.OutLines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_TRUE(lines[0].ends_with("  \"Logitech\"  \"USB Keyboard\""));
+  EXPECT_TRUE(
+      lines[1].ends_with("  serial SIM0001  \"usblink\"  \"Simulated calculator\"  <- calculator"));
+  EXPECT_TRUE(
+      lines[2].ends_with("  serial SIM0002  \"usblink\"  \"Simulated calculator\"  <- calculator"));
+
+  // Interfaces, but none of them a calculator; the one that cannot be queried
+  // is not taken for one either.
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"--simulate", "--sim-others", "2", "--sim-absent", "list"},
+        {"--simulate", "--sim-others", "1", "--sim-locked", "1", "list"}}) {
+    const auto none = RunCli(arguments);
+    EXPECT_EQ(none.status, cli::kExitNotFound);
+    EXPECT_EQ(none.out.find("<- calculator"), std::string::npos);
+    EXPECT_NE(none.err.find("no calculator found"), std::string::npos) << none.err;
+  }
+}
+
 TEST_F(CliCommandsTest, DescriptorOfTheSimulatedCalculatorShowsInTheReport) {
   // Vendor page, 8 bytes in, no output.
   const std::vector<std::uint8_t> descriptor{0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x75,

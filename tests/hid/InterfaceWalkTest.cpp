@@ -58,6 +58,10 @@ TEST_F(InterfaceWalkTest, ListsTheStringsEachDeviceHas) {
   EXPECT_EQ(listed[2].manufacturer, "usblink");
   EXPECT_EQ(listed[2].product, "Simulated calculator");
   EXPECT_EQ(sim.OpenHandleCount(), 0);
+
+  // Whatever a device sends, no terminal control reaches the list.
+  bus.interfaces[2].product = "fx\x1B]0;owned\x07\n\x7F";
+  EXPECT_EQ(walk.List()[2].product, "fx?]0;owned???");
 }
 
 TEST_F(InterfaceWalkTest, ListWithIdsGivesThePresentCalculatorsInOrder) {
