@@ -157,12 +157,17 @@ RunEnd RunStationCommand(const FleetContext& context, HidApi& api) {
             object);
       },
       [&context](int running) {
-        context.view.Notice(running == 0
-                                ? "Stopping: no more calculators are taken."
-                                : "Stopping: no more calculators are taken; the " +
-                                      std::to_string(running) +
-                                      " running updates finish first. Press Ctrl-C again to stop "
-                                      "them between two exchanges.");
+        std::string notice = "Stopping: no more calculators are taken.";
+        if (running == 1) {
+          notice +=
+              " The running update finishes first; press Ctrl-C again to stop it between "
+              "two exchanges.";
+        } else if (running > 1) {
+          notice += " The " + std::to_string(running) +
+                    " running updates finish first; press Ctrl-C again to stop them between two "
+                    "exchanges.";
+        }
+        context.view.Notice(notice);
       },
       [&context] { return context.pacer.Now(); },
       context.environment.signals};

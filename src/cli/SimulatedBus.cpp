@@ -47,7 +47,7 @@ std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
   if (options.faultOn && *options.faultOn > count) {
     return SetupError{kExitUsage, "--sim-fault-on " + std::to_string(*options.faultOn) +
                                       ": the bus has only " + std::to_string(count) +
-                                      " calculators"};
+                                      (count == 1 ? " calculator" : " calculators")};
   }
   auto bus = std::make_unique<sim::SimBus>(sim::SimBus::WithCalculators(
       options.others, count, options.faultOn ? sim::CalculatorFaults{} : options.faults));

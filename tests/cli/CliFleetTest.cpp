@@ -256,7 +256,7 @@ TEST_F(CliFleetTest, CtrlCEndsTheStationOnceTheRunningUpdatesFinish) {
   EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
   EXPECT_TRUE(HoldsImage(Flash(1)));
   EXPECT_TRUE(Erased(Flash(2)));
-  EXPECT_NE(run.err.find("the 1 running updates finish first"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("The running update finishes first"), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find("Warning: stopping the download now"), std::string::npos);
 
   testing::CliWorld twice;
