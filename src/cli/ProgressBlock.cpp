@@ -52,11 +52,15 @@ std::vector<std::string> ProgressBlock::Lines(Clock::time_point now) const {
   // first line never runs into the top of the screen.
   const auto room = static_cast<std::size_t>(std::max(screen_.rows() - 2, 1));
   const std::size_t shown = lanes_.size() <= room ? lanes_.size() : room - 1;
-  std::vector<std::string> lines;
+  std::vector<const ProgressLine*> drawn;
+  std::size_t labelWidth = 0;
   for (const auto& [lane, line] : lanes_) {
-    if (lines.size() == shown) break;
-    lines.push_back(line.Live(now, columns));
+    if (drawn.size() == shown) break;
+    drawn.push_back(&line);
+    labelWidth = std::max(labelWidth, line.Label().size());
   }
+  std::vector<std::string> lines;
+  for (const auto* line : drawn) lines.push_back(line->Live(now, columns, labelWidth));
   if (shown < lanes_.size()) {
     const std::string more = "... and " + std::to_string(lanes_.size() - shown) + " more";
     lines.push_back(more.substr(0, static_cast<std::size_t>(std::max(columns - 1, 1))));

@@ -112,8 +112,10 @@ bool ProgressLine::NoAnswerFor(Clock::duration waited) {
   return true;
 }
 
-std::string ProgressLine::Live(Clock::time_point now, int columns) const {
-  return Render({label_, doneBlocks_, totalBlocks_, now - start_, noAnswer_}, columns);
+std::string ProgressLine::Live(Clock::time_point now, int columns, std::size_t labelWidth) const {
+  std::string label = label_;
+  label.resize(std::max(label.size(), labelWidth), ' ');
+  return Render({label, doneBlocks_, totalBlocks_, now - start_, noAnswer_}, columns);
 }
 
 std::string ProgressLine::Plain() const {

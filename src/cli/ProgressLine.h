@@ -42,8 +42,11 @@ class ProgressLine {
   [[nodiscard]] bool Complete() const { return doneBlocks_ == totalBlocks_; }
   [[nodiscard]] bool Stalled() const { return noAnswer_.has_value(); }
 
-  // The live line at `now`, fitted into `columns`.
-  [[nodiscard]] std::string Live(Clock::time_point now, int columns) const;
+  [[nodiscard]] const std::string& Label() const { return label_; }
+  // The live line at `now`, fitted into `columns`; the label padded to
+  // `labelWidth`, so the bars of lines one above the other line up.
+  [[nodiscard]] std::string Live(Clock::time_point now, int columns,
+                                 std::size_t labelWidth = 0) const;
   // The plain line of the blocks done, and of a wait for an answer.
   [[nodiscard]] std::string Plain() const;
   [[nodiscard]] std::string NoAnswerPlain(Clock::duration waited) const;
