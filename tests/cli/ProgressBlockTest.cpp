@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -208,6 +210,28 @@ TEST(ProgressBlockTest, SeveralCalculatorsOnATerminalShareOneBlockElsewherePlain
     EXPECT_NE(plain.find("\n[1] download done: 100096 B in "), std::string::npos) << plain;
   }
 }
+
+#ifndef _WIN32
+TEST(ProgressBlockTest, TheTerminalsHeightIsWhatTheSystemTellsElseLinesElseTwentyFour) {
+  const char* saved = std::getenv("LINES");
+  const std::optional<std::string> old =
+      saved != nullptr ? std::optional<std::string>(saved) : std::nullopt;
+  ::unsetenv("LINES");
+  EXPECT_EQ(cli::TerminalRows(std::nullopt), 24);
+  ::setenv("LINES", "40", 1);
+  EXPECT_EQ(cli::TerminalRows(std::nullopt), 40);
+  EXPECT_EQ(cli::TerminalRows(52), 52);
+  for (const char* wrong : {"0", "-3", "40x", ""}) {
+    ::setenv("LINES", wrong, 1);
+    EXPECT_EQ(cli::TerminalRows(std::nullopt), 24) << wrong;
+  }
+  if (old) {
+    ::setenv("LINES", old->c_str(), 1);
+  } else {
+    ::unsetenv("LINES");
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace usblink
