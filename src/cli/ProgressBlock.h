@@ -22,8 +22,8 @@ class ProgressBlock {
 
   // The terminal's size, asked at each redraw.
   struct Screen {
-    std::function<int()> columns = [] { return 80; };
-    std::function<int()> rows = [] { return 24; };
+    std::function<int()> columns;
+    std::function<int()> rows;
   };
 
   ProgressBlock(std::ostream& terminal, Screen screen);
