@@ -192,29 +192,40 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
 }
 
 // The progress on stderr: none with --json or --quiet. Several calculators'
-// progress comes in plain lines, each calculator's its own.
-std::optional<ProgressBar::Style> ProgressStyle(const Options& options, const Terminal& terminal) {
-  if (options.json || options.quiet) return std::nullopt;
+// progress is one block of lines, a line each, on a terminal that draws it;
+// elsewhere plain lines, each calculator's its own.
+TerminalOutput::ProgressStyle ProgressStyle(const Options& options, const Terminal& terminal) {
+  if (options.json || options.quiet) return {};
   const bool several = options.all || options.command == Command::Station;
+  if (several && terminal.errIsTerminal && terminal.errTakesEscapes) {
+    return ProgressBlock::Screen{terminal.columns, terminal.rows};
+  }
   return ProgressBar::Style{terminal.errIsTerminal && !several, terminal.errTakesEscapes,
                             terminal.columns};
+}
+
+// `told` by the system, else the environment's `variable`, else `fallback`.
+int TerminalSize(std::optional<int> told, const char* variable, int fallback) {
+  if (told && *told > 0) return *told;
+  const char* value = std::getenv(variable);
+  int size = 0;
+  if (value != nullptr) {
+    const std::string_view text(value);
+    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), size);
+    if (parsed.ec == std::errc{} && parsed.ptr == text.data() + text.size() && size > 0) {
+      return size;
+    }
+  }
+  return fallback;
 }
 
 }  // namespace
 
 int TerminalColumns(std::optional<int> told) {
-  if (told && *told > 0) return *told;
-  const char* variable = std::getenv("COLUMNS");
-  int columns = 0;
-  if (variable != nullptr) {
-    const std::string_view text(variable);
-    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), columns);
-    if (parsed.ec == std::errc{} && parsed.ptr == text.data() + text.size() && columns > 0) {
-      return columns;
-    }
-  }
-  return kDefaultColumns;
+  return TerminalSize(told, "COLUMNS", kDefaultColumns);
 }
+
+int TerminalRows(std::optional<int> told) { return TerminalSize(told, "LINES", kDefaultRows); }
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
            const Environment& environment) {
@@ -225,7 +236,7 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
       terminal.err << "usblink-cli: " << reason << "\nTry 'usblink-cli --help'.\n";
       return kExitUsage;
     }
-    TerminalOutput output(terminal.out, terminal.err, std::nullopt);
+    TerminalOutput output(terminal.out, terminal.err, {});
     TerminalView view(output, {true, Detail::Short},
                       [] { return std::chrono::steady_clock::now(); });
     view.Start(start, options != nullptr ? StartFields(*options) : Json{{"command", nullptr}});

@@ -17,6 +17,7 @@
 namespace usblink::cli {
 
 inline constexpr int kDefaultColumns = 80;
+inline constexpr int kDefaultRows = 24;
 
 struct Terminal {
   std::ostream& out;
@@ -26,11 +27,15 @@ struct Terminal {
   bool errTakesEscapes = true;
   // Its width in columns, asked whenever the progress bar is drawn.
   std::function<int()> columns = [] { return kDefaultColumns; };
+  // Its height in lines, asked whenever the progress of several calculators is drawn.
+  std::function<int()> rows = [] { return kDefaultRows; };
 };
 
 // The width of the terminal on stderr: `told` by the system, else $COLUMNS,
 // else kDefaultColumns.
 int TerminalColumns(std::optional<int> told);
+// Its height: `told` by the system, else $LINES, else kDefaultRows.
+int TerminalRows(std::optional<int> told);
 
 // What the command line runs on; tests replace it.
 struct Environment {

@@ -4,18 +4,18 @@
 // line at every tenth of the way. Either way the transfer ends with a line
 // that stays: what was done in what time, or where it stopped.
 
-#include <chrono>
 #include <functional>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+
+#include "cli/ProgressLine.h"
 
 namespace usblink::cli {
 
 class ProgressBar {
  public:
-  using Clock = std::chrono::steady_clock;
+  using Clock = ProgressLine::Clock;
 
   struct Style {
     // A terminal: one line redrawn in place. Otherwise plain lines.
@@ -26,17 +26,6 @@ class ProgressBar {
     bool escapes = true;
     // The terminal's width, asked at each redraw.
     std::function<int()> columns = [] { return 80; };
-  };
-
-  // What a live line shows.
-  struct State {
-    std::string_view label;
-    long long doneBlocks = 0;
-    long long totalBlocks = 0;
-    Clock::duration elapsed{};
-    // How long the running exchange has waited for the calculator's answer,
-    // once that is long enough to tell.
-    std::optional<Clock::duration> noAnswer;
   };
 
   // `label` names the phase, e.g. "download 2/2". A live bar shows at once.
@@ -53,23 +42,15 @@ class ProgressBar {
   // Leaves the last line; nothing is drawn after it.
   void Finish(bool completed, Clock::time_point now);
 
-  // The live line for `state`, fitted into `columns` less one (a terminal
-  // may wrap a line that fills its last column).
-  [[nodiscard]] static std::string Render(const State& state, int columns);
-
  private:
-  [[nodiscard]] State Now(Clock::time_point now) const;
+  void Redraw(Clock::time_point now);
   void Draw(std::string_view text);
   void Print(const std::string& line);
 
   std::ostream& terminal_;
   Style style_;
-  std::string label_;
-  long long totalBlocks_;
-  long long doneBlocks_ = 0;
-  Clock::time_point start_;
+  ProgressLine line_;
   Clock::time_point lastDrawn_{};
-  std::optional<Clock::duration> noAnswer_;
   long long tenthsPrinted_ = 0;      // plain lines: the last tenth printed
   long long stallLinesPrinted_ = 0;  // plain lines: for the running exchange
   std::size_t drawnLength_ = 0;

@@ -2,7 +2,8 @@
 // Standard output and standard error of one run, shared by everything that
 // writes to them: each line goes out whole, and the progress lines on stderr
 // are taken away and drawn again around it, so the two never mix. Each
-// calculator of a run over several has a lane of progress of its own.
+// calculator of a run over several has a lane of progress of its own: a bar
+// of its own, or a line of one block where the terminal can draw that.
 
 #include <map>
 #include <mutex>
@@ -10,8 +11,10 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include "cli/ProgressBar.h"
+#include "cli/ProgressBlock.h"
 
 namespace usblink::cli {
 
@@ -20,8 +23,11 @@ class TerminalOutput {
   // The lane of a run for one calculator.
   static constexpr int kOnlyLane = 0;
 
-  // Without a progress style no progress is shown (--json, --quiet).
-  TerminalOutput(std::ostream& out, std::ostream& err, std::optional<ProgressBar::Style> progress);
+  // How progress shows on stderr: not at all (--json, --quiet), a bar for
+  // each lane, or every lane a line of one block.
+  using ProgressStyle = std::variant<std::monostate, ProgressBar::Style, ProgressBlock::Screen>;
+
+  TerminalOutput(std::ostream& out, std::ostream& err, const ProgressStyle& progress);
   TerminalOutput(const TerminalOutput&) = delete;
   TerminalOutput& operator=(const TerminalOutput&) = delete;
 
@@ -43,8 +49,9 @@ class TerminalOutput {
   std::mutex mutex_;
   std::ostream& out_;
   std::ostream& err_;
-  std::optional<ProgressBar::Style> progressStyle_;
+  std::optional<ProgressBar::Style> barStyle_;
   std::map<int, ProgressBar> bars_;
+  std::optional<ProgressBlock> block_;
 };
 
 }  // namespace usblink::cli

@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
   return usblink::cli::RunCli(
       arguments,
       {std::cout, std::cerr, usblink::StderrIsTerminal(), console.StderrTakesEscapes(),
-       [] { return usblink::cli::TerminalColumns(usblink::StderrColumns()); }},
+       [] { return usblink::cli::TerminalColumns(usblink::StderrColumns()); },
+       [] { return usblink::cli::TerminalRows(usblink::StderrRows()); }},
       environment);
 }

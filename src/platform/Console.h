@@ -22,6 +22,8 @@ bool StderrIsTerminal();
 
 // The width in columns of the terminal stderr shows, when the system tells.
 std::optional<int> StderrColumns();
+// Its height in lines, when the system tells.
+std::optional<int> StderrRows();
 
 // The console for one run of the command line, which writes UTF-8 and, for
 // its progress bar, escape sequences. On a Windows console std::cout and

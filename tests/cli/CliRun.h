@@ -82,6 +82,8 @@ struct CliWorld {
   bool errTakesEscapes = true;
   // The terminal's width.
   int columns = cli::kDefaultColumns;
+  // Its height.
+  int rows = cli::kDefaultRows;
   // Runs after each of the command line's own waits (--wait's retries), with
   // the bus the command line finds without --simulate and the time now:
   // the moment to plug something in.
@@ -124,10 +126,10 @@ inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = fa
       [&world] { return world.standardInput ? world.standardInput : stdin; },
       [&world] { return world.standardOutput ? world.standardOutput : stdout; }};
   CliRun run;
-  run.status = cli::RunCli(
-      arguments,
-      {out, err, errIsTerminal, world.errTakesEscapes, [&world] { return world.columns; }},
-      environment);
+  run.status = cli::RunCli(arguments,
+                           {out, err, errIsTerminal, world.errTakesEscapes,
+                            [&world] { return world.columns; }, [&world] { return world.rows; }},
+                           environment);
   run.out = out.str();
   run.err = err.str();
   run.elapsed = clock->Now();

@@ -66,9 +66,9 @@ ProgressBar::Style Live(bool escapes = true, int columns = 80) {
 TEST(ProgressBarTest, TheLineFitsEveryWidthAndKeepsTheLabelAndThePercentage) {
   for (const int columns : {12, 20, 30, 45, 60, 80, 120, 300}) {
     for (const bool stalled : {false, true}) {
-      ProgressBar::State state{"download 2/2", 512, 1024, 10s, std::nullopt};
+      cli::ProgressLine::State state{"download 2/2", 512, 1024, 10s, std::nullopt};
       if (stalled) state.noAnswer = 7s;
-      const std::string line = ProgressBar::Render(state, columns);
+      const std::string line = cli::ProgressLine::Render(state, columns);
       EXPECT_LE(line.size(), static_cast<std::size_t>(columns - 1)) << line;
       EXPECT_TRUE(line.starts_with(columns > 16 ? "download 2/2 " : "download 2/")) << line;
       if (columns >= 30) {
@@ -80,13 +80,13 @@ TEST(ProgressBarTest, TheLineFitsEveryWidthAndKeepsTheLabelAndThePercentage) {
     }
   }
   // Wide: the whole bar, the bytes, the speed and the time left; narrow: the bar shrinks first.
-  EXPECT_EQ(ProgressBar::Render({"read", 512, 1024, 10s, std::nullopt}, 120),
+  EXPECT_EQ(cli::ProgressLine::Render({"read", 512, 1024, 10s, std::nullopt}, 120),
             "read [############            ]  50%  131072/262144 B  12.8 KiB/s  0:10 left");
-  EXPECT_EQ(ProgressBar::Render({"read", 512, 1024, 10s, std::nullopt}, 70),
+  EXPECT_EQ(cli::ProgressLine::Render({"read", 512, 1024, 10s, std::nullopt}, 70),
             "read [########         ]  50%  131072/262144 B  12.8 KiB/s  0:10 left");
-  EXPECT_EQ(ProgressBar::Render({"read", 512, 1024, 10s, std::nullopt}, 40),
+  EXPECT_EQ(cli::ProgressLine::Render({"read", 512, 1024, 10s, std::nullopt}, 40),
             "read [#####     ]  50%  131072/262144 B");
-  EXPECT_EQ(ProgressBar::Render({"read", 512, 1024, 10s, 3s}, 50),
+  EXPECT_EQ(cli::ProgressLine::Render({"read", 512, 1024, 10s, 3s}, 50),
             "read [#########         ]  50%  no answer for 3 s");
 }
 

@@ -20,10 +20,26 @@ std::error_code KeepStandardDescriptorsOpen() {
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
-std::optional<int> StderrColumns() {
+namespace {
+
+std::optional<winsize> StderrSize() {
   winsize size{};
-  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return std::nullopt;
-  return size.ws_col;
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return std::nullopt;
+  return size;
+}
+
+}  // namespace
+
+std::optional<int> StderrColumns() {
+  const auto size = StderrSize();
+  if (!size || size->ws_col == 0) return std::nullopt;
+  return size->ws_col;
+}
+
+std::optional<int> StderrRows() {
+  const auto size = StderrSize();
+  if (!size || size->ws_row == 0) return std::nullopt;
+  return size->ws_row;
 }
 
 // Terminals here take UTF-8 and escape sequences as they are.

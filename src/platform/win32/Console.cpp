@@ -34,15 +34,33 @@ std::error_code KeepStandardDescriptorsOpen() {
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
-std::optional<int> StderrColumns() {
+namespace {
+
+// The visible window of the console stderr shows, not its buffer, which may
+// be far larger.
+std::optional<SMALL_RECT> StderrWindow() {
   const DWORD lastError = GetLastError();
   CONSOLE_SCREEN_BUFFER_INFO info{};
   const bool known = GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info) != 0;
   SetLastError(lastError);
   if (!known) return std::nullopt;
-  // The visible window, not the buffer, which may be far wider.
-  const int columns = info.srWindow.Right - info.srWindow.Left + 1;
-  return columns > 0 ? std::optional<int>(columns) : std::nullopt;
+  return info.srWindow;
+}
+
+std::optional<int> Positive(int size) { return size > 0 ? std::optional<int>(size) : std::nullopt; }
+
+}  // namespace
+
+std::optional<int> StderrColumns() {
+  const auto window = StderrWindow();
+  if (!window) return std::nullopt;
+  return Positive(window->Right - window->Left + 1);
+}
+
+std::optional<int> StderrRows() {
+  const auto window = StderrWindow();
+  if (!window) return std::nullopt;
+  return Positive(window->Bottom - window->Top + 1);
 }
 
 namespace {

@@ -110,6 +110,17 @@ TEST_F(ConsoleSessionTest, StderrInAFileTakesNoEscapes) {
   const StderrReplaced inFile(file.get());
   const ConsoleSession session;
   EXPECT_FALSE(session.StderrTakesEscapes());
+  EXPECT_FALSE(StderrColumns().has_value());
+  EXPECT_FALSE(StderrRows().has_value());
+}
+
+// The size of the console's window, not of its buffer.
+TEST_F(ConsoleSessionTest, StderrOnTheConsoleIsAsWideAndAsHighAsItsWindow) {
+  const StderrReplaced onConsole(console_.get());
+  const SMALL_RECT window = ScreenInfo(console_.get()).srWindow;
+  EXPECT_EQ(StderrColumns(), window.Right - window.Left + 1);
+  EXPECT_EQ(StderrRows(), window.Bottom - window.Top + 1);
+  EXPECT_GT(StderrRows().value_or(0), 1);
 }
 
 // The log reports the last error after calls that do not set it. Standard
