@@ -202,6 +202,86 @@ std::string BytesText(long long blocks) {
   return std::to_string(blocks * static_cast<long long>(kBlockSize)) + " bytes";
 }
 
+// Why the run stops before it touches the calculator: a file it cannot use.
+int FileFailure(TerminalView& view, std::string_view message) {
+  view.Message(message, "Error");
+  return kExitFileError;
+}
+
+// The session's exit status; `download`, there for a download, tells how far it came.
+int SessionStatus(const Options& options, std::optional<FirmwareImage> image, TerminalView& view,
+                  HidApi& api, Pacer& pacer, const Environment& environment, SessionRole role,
+                  std::optional<HidCP::DownloadState>& download) {
+  std::error_code ignored;
+  if (options.backupFile && !options.force &&
+      std::filesystem::exists(std::filesystem::symlink_status(*options.backupFile, ignored))) {
+    return FileFailure(view, "The backup file \"" + options.backupFile->string() +
+                                 "\" exists already. A backup never replaces a file, which may "
+                                 "hold the only copy of an earlier flash: name a new file, or add "
+                                 "--force to replace it.");
+  }
+  std::optional<ScratchFolder> scratch;
+  if (options.command == Command::Verify) {
+    std::string reason;
+    scratch = ScratchFolder::Make(reason);
+    if (!scratch) return FileFailure(view, reason);
+  }
+  std::optional<ReadBackFile> output;
+  if (const auto target = ReadBackTarget(options, scratch); target && IsStandardStream(*target)) {
+    output.emplace(ReadBackFile::ToStream(environment.standardOutput(), *target));
+  } else if (target) {
+    auto made = ReadBackFile::Create(*target);
+    if (const auto* error = std::get_if<FileError>(&made)) {
+      return FileFailure(view, error->Message());
+    }
+    output.emplace(std::move(std::get<ReadBackFile>(made)));
+  }
+  StopPolicy stops(environment.signals, view, role.stationUpdate);
+  StallWatch watched(pacer, [&view](Pacer::Clock::duration waited) { view.NoAnswerFor(waited); });
+  StoppablePacer stoppable(watched, [&stops] { return stops.StopNow(); });
+  Session session(options, view, api, stoppable, stops, environment, role.discoveryTurn);
+  Outcome outcome = session.Connect();
+  if (outcome != Outcome::Connected) return ExitStatusOf(outcome);
+  switch (options.command) {
+    case Command::Download: {
+      const int phases = options.backupFile ? 2 : 1;
+      if (options.backupFile) {
+        outcome = session.ReadBack(*output, "backup", 1, phases);
+        if (outcome != Outcome::ReadBack) return ExitStatusOf(outcome);
+        view.Summary("Backup: " + BytesText(kFlashBlocks) + " in " + Quoted(*options.backupFile) +
+                     ".");
+      }
+      outcome = session.Download(*options.file, *std::move(image), phases, phases);
+      if (session.LastDownload().totalBlocks != 0) download = session.LastDownload();
+      if (outcome == Outcome::Downloaded) {
+        const int blocks = download->blocksSent;
+        view.Summary("Written: " + std::to_string(blocks) + " blocks (" + BytesText(blocks) +
+                     ") of " + Quoted(*options.file) + " in " + DurationText(view.Elapsed()) + ".");
+        view.Summary(
+            "Next: the calculator is now updating itself (1-3 min); do not unplug it until it "
+            "shows Update Success!");
+      }
+      return ExitStatusOf(outcome);
+    }
+    case Command::Read:
+      outcome = session.ReadBack(*output, "read");
+      if (outcome == Outcome::ReadBack) {
+        view.Summary("Read: " + BytesText(kFlashBlocks) + " into " + Quoted(output->Path()) +
+                     " in " + DurationText(view.Elapsed()) + ".");
+      }
+      return ExitStatusOf(outcome);
+    case Command::Verify:
+      // The copy lives in the scratch folder, which goes with the run.
+      outcome = session.ReadBack(*output, "verify", 1, 1, false);
+      if (outcome != Outcome::ReadBack) return ExitStatusOf(outcome);
+      return Compare(output->Path(), *image, view);
+    default:
+      view.Summary("Connected in " + DurationText(view.Elapsed()) +
+                   "; the calculator is ready for a download.");
+      return kExitSuccess;
+  }
+}
+
 }  // namespace
 
 Detail DetailOf(const Options& options) {
@@ -212,86 +292,13 @@ RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> im
                          TerminalView& view, HidApi& api, Pacer& pacer,
                          const Environment& environment, SessionRole role) {
   RunEnd end;
-  if (options.command == Command::Download) end.download.emplace();
-  const auto finish = [&end](int status) {
-    end.status = status;
-    return end;
-  };
-  if (end.download) end.download->totalBlocks = image->SentBlocks();
-  std::error_code ignored;
-  if (options.backupFile && !options.force &&
-      std::filesystem::exists(std::filesystem::symlink_status(*options.backupFile, ignored))) {
-    view.Message("The backup file \"" + options.backupFile->string() +
-                     "\" exists already. A backup never replaces a file, which may hold the "
-                     "only copy of an earlier flash: name a new file, or add --force to "
-                     "replace it.",
-                 "Error");
-    return finish(kExitFileError);
+  if (options.command == Command::Download) {
+    end.download.emplace();
+    end.download->totalBlocks = image->SentBlocks();
   }
-  std::optional<ScratchFolder> scratch;
-  if (options.command == Command::Verify) {
-    std::string reason;
-    scratch = ScratchFolder::Make(reason);
-    if (!scratch) {
-      view.Message(reason, "Error");
-      return finish(kExitFileError);
-    }
-  }
-  std::optional<ReadBackFile> output;
-  if (const auto target = ReadBackTarget(options, scratch); target && IsStandardStream(*target)) {
-    output.emplace(ReadBackFile::ToStream(environment.standardOutput(), *target));
-  } else if (target) {
-    auto made = ReadBackFile::Create(*target);
-    if (const auto* error = std::get_if<FileError>(&made)) {
-      view.Message(error->Message(), "Error");
-      return finish(kExitFileError);
-    }
-    output.emplace(std::move(std::get<ReadBackFile>(made)));
-  }
-  StopPolicy stops(environment.signals, view, role.stationUpdate);
-  StallWatch watched(pacer, [&view](Pacer::Clock::duration waited) { view.NoAnswerFor(waited); });
-  StoppablePacer stoppable(watched, [&stops] { return stops.StopNow(); });
-  Session session(options, view, api, stoppable, stops, environment, role.discoveryTurn);
-  Outcome outcome = session.Connect();
-  if (outcome != Outcome::Connected) return finish(ExitStatusOf(outcome));
-  switch (options.command) {
-    case Command::Download: {
-      const int phases = options.backupFile ? 2 : 1;
-      if (options.backupFile) {
-        outcome = session.ReadBack(*output, "backup", 1, phases);
-        if (outcome != Outcome::ReadBack) return finish(ExitStatusOf(outcome));
-        view.Summary("Backup: " + BytesText(kFlashBlocks) + " in " + Quoted(*options.backupFile) +
-                     ".");
-      }
-      outcome = session.Download(*options.file, *std::move(image), phases, phases);
-      if (session.LastDownload().totalBlocks != 0) end.download = session.LastDownload();
-      if (outcome == Outcome::Downloaded) {
-        const int blocks = end.download->blocksSent;
-        view.Summary("Written: " + std::to_string(blocks) + " blocks (" + BytesText(blocks) +
-                     ") of " + Quoted(*options.file) + " in " + DurationText(view.Elapsed()) + ".");
-        view.Summary(
-            "Next: the calculator is now updating itself (1-3 min); do not unplug it until it "
-            "shows Update Success!");
-      }
-      return finish(ExitStatusOf(outcome));
-    }
-    case Command::Read:
-      outcome = session.ReadBack(*output, "read");
-      if (outcome == Outcome::ReadBack) {
-        view.Summary("Read: " + BytesText(kFlashBlocks) + " into " + Quoted(output->Path()) +
-                     " in " + DurationText(view.Elapsed()) + ".");
-      }
-      return finish(ExitStatusOf(outcome));
-    case Command::Verify:
-      // The copy lives in the scratch folder, which goes with the run.
-      outcome = session.ReadBack(*output, "verify", 1, 1, false);
-      if (outcome != Outcome::ReadBack) return finish(ExitStatusOf(outcome));
-      return finish(Compare(output->Path(), *image, view));
-    default:
-      view.Summary("Connected in " + DurationText(view.Elapsed()) +
-                   "; the calculator is ready for a download.");
-      return finish(kExitSuccess);
-  }
+  end.status =
+      SessionStatus(options, std::move(image), view, api, pacer, environment, role, end.download);
+  return end;
 }
 
 // What a download that changed the flash without a commit leaves behind, and what to do.

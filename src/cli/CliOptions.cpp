@@ -207,10 +207,12 @@ std::optional<DeviceSelector> ParseDevice(std::string_view text) {
   return DeviceSelector::FromText(std::string(text));
 }
 
-// How an option's value is read into its place: `parse` gives none for a
-// value that does not fit `expected`.
+// How an option's value is read into its place.
+using Take = std::function<void(const std::string&)>;
+
+// `parse` gives none for a value that does not fit `expected`.
 template <typename Target, typename Parse>
-std::function<void(const std::string&)> Into(Target& target, Parse parse, std::string expected) {
+Take Into(Target& target, Parse parse, std::string expected) {
   return [&target, parse, expected = std::move(expected)](const std::string& text) {
     auto value = parse(text);
     if (!value) throw CLI::ValidationError("expects " + expected + ", not \"" + text + "\"");
@@ -222,6 +224,38 @@ std::function<void(const std::string&)> Into(Target& target, Parse parse, std::s
       target = *value;
     }
   };
+}
+
+// The kinds of value several options take: each read one way, and told one
+// way when it does not fit.
+Take FileNameInto(std::optional<std::filesystem::path>& target) {
+  return Into(target, ParseFileName, "a file name");
+}
+
+template <typename Target>
+Take NumberInto(Target& target, std::string expected = "a number") {
+  return Into(
+      target, [](std::string_view text) { return ParseCount(text); }, std::move(expected));
+}
+
+Take NumberUpToInto(int& target, int most) {
+  return Into(
+      target, [most](std::string_view text) { return ParseCount(text, most); },
+      "a number up to " + std::to_string(most));
+}
+
+Take NumberFromOneInto(std::optional<int>& target) {
+  return Into(target, ParseCountFromOne, "a number from 1");
+}
+
+Take ByteInto(std::optional<std::uint8_t>& target) {
+  return Into(
+      target, [](std::string_view text) { return ParseByte(text); }, "a number from 0 to 255");
+}
+
+Take SecondsInto(std::optional<double>& target) {
+  return Into(target, ParseSeconds,
+              "seconds (0 to " + std::to_string(static_cast<int>(kMostWaitSeconds)) + ")");
 }
 
 // `text` in lines of at most kHelpWidth characters: the first goes on in a
@@ -319,8 +353,7 @@ class CommandLine {
   // The table's rows: an option with a value, and one without. One that
   // belongs to some commands only is shown under their name.
   CLI::Option* Value(const std::string& names, const std::string& valueName,
-                     const std::string& help, std::function<void(const std::string&)> take,
-                     std::vector<Command> commands = {});
+                     const std::string& help, Take take, std::vector<Command> commands = {});
   CLI::Option* Flag(const std::string& names, bool& target, const std::string& help,
                     std::vector<Command> commands = {});
   void Belongs(CLI::Option* option, std::vector<Command> commands);
@@ -361,9 +394,7 @@ CommandLine::CommandLine() : app_(kAbout.data(), std::string(kProgram)) {
 }
 
 CLI::Option* CommandLine::Value(const std::string& names, const std::string& valueName,
-                                const std::string& help,
-                                std::function<void(const std::string&)> take,
-                                std::vector<Command> commands) {
+                                const std::string& help, Take take, std::vector<Command> commands) {
   CLI::Option* option = app_.add_option(names, help)
                             ->type_name(valueName)
                             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
@@ -397,20 +428,19 @@ void CommandLine::AddCommands() {
 }
 
 void CommandLine::AddOptions() {
-  auto& o = options_;
   app_.option_defaults()->group(std::string(kGeneralGroup));
-  Flag("--simulate", o.simulate, "the built-in simulated calculator instead of the real device");
+  Flag("--simulate", options_.simulate,
+       "the built-in simulated calculator instead of the real device");
   Value("--wait", "SECONDS", "retry discovery every 250 ms until the calculator appears",
-        Into(o.waitSeconds, ParseSeconds,
-             "seconds (0 to " + std::to_string(static_cast<int>(kMostWaitSeconds)) + ")"));
-  Value("--log", "FILE", "also write the log to FILE",
-        Into(o.logFile, ParseFileName, "a file name"));
-  Flag("--json", o.json, "JSON Lines on stdout: log, progress, messages, the result");
-  CLI::Option* quiet = Flag("-q,--quiet", o.quiet, "no log lines, only messages and the result");
+        SecondsInto(options_.waitSeconds));
+  Value("--log", "FILE", "also write the log to FILE", FileNameInto(options_.logFile));
+  Flag("--json", options_.json, "JSON Lines on stdout: log, progress, messages, the result");
+  CLI::Option* quiet =
+      Flag("-q,--quiet", options_.quiet, "no log lines, only messages and the result");
   CLI::Option* verbose =
-      Flag("-v,--verbose", o.verbose, "the whole log, line for line as the window shows it");
+      Flag("-v,--verbose", options_.verbose, "the whole log, line for line as the window shows it");
   quiet->excludes(verbose);
-  Flag("--fast", o.fast, "poll every 1 ms, not 10 ms (the device still gets its 5 s)");
+  Flag("--fast", options_.fast, "poll every 1 ms, not 10 ms (the device still gets its 5 s)");
   app_.set_help_flag("-h,--help", "this help; COMMAND --help: the help of COMMAND");
   app_.add_flag_callback(
       "--help-simulate", [] { throw SimulationHelpRequest(); },
@@ -420,22 +450,22 @@ void CommandLine::AddOptions() {
 
   const std::vector calculatorCommands{Command::Connect, Command::Download, Command::Read,
                                        Command::Verify};
-  CLI::Option* device =
-      Value("--device", "SERIAL|PATH",
-            "the calculator with this serial number or device path, among several",
-            Into(o.device, ParseDevice, "a serial number or a device path"), calculatorCommands);
-  CLI::Option* all = Flag("--all", o.all, "every calculator present, at once: [n] before each line",
-                          calculatorCommands);
+  CLI::Option* device = Value(
+      "--device", "SERIAL|PATH",
+      "the calculator with this serial number or device path, among several",
+      Into(options_.device, ParseDevice, "a serial number or a device path"), calculatorCommands);
+  CLI::Option* all =
+      Flag("--all", options_.all, "every calculator present, at once: [n] before each line",
+           calculatorCommands);
   device->excludes(all);
-  Value("--count", "N", "end after N calculators",
-        Into(o.count, ParseCountFromOne, "a number from 1"), {Command::Station});
+  Value("--count", "N", "end after N calculators", NumberFromOneInto(options_.count),
+        {Command::Station});
 
-  const std::vector download{Command::Download};
   Value("--backup", "FILE",
         "read banks 0-3 into FILE first; no write if that fails. An existing FILE is never "
         "replaced, unless with --force",
-        Into(o.backupFile, ParseFileName, "a file name"), download);
-  Flag("--force", o.force,
+        FileNameInto(options_.backupFile), {Command::Download});
+  Flag("--force", options_.force,
        "send an image larger than 262,144 bytes, the whole flash (only its first 262,144 "
        "bytes); let --backup replace an existing FILE",
        {Command::Download, Command::Station});
@@ -444,59 +474,47 @@ void CommandLine::AddOptions() {
 void CommandLine::AddSimulationOptions() {
   auto& sim = options_.sim;
   auto& faults = sim.faults;
-  const auto count = [](std::string_view text) { return ParseCount(text); };
-  const auto byte = [](std::string_view text) { return ParseByte(text); };
   app_.option_defaults()->group(std::string(kSimulationGroup));
   const std::vector<CLI::Option*> all{
       ExistingInput(Value("--sim-flash", "FILE", "initial flash (default all 0xFF)",
-                          Into(sim.flashFile, ParseFileName, "a file name"))),
+                          FileNameInto(sim.flashFile))),
       Value("--sim-save", "FILE", "write the 262,144 flash bytes to FILE when the program ends",
-            Into(sim.saveFile, ParseFileName, "a file name")),
+            FileNameInto(sim.saveFile)),
       Value("--sim-busy", "N", "N busy replies before every answer",
-            Into(faults.busyReplies, count, "a number")),
+            NumberInto(faults.busyReplies)),
       Value("--sim-status", "CODE:N:STATUS",
             "status STATUS (hex) for the N-th command (from 1) of CODE (hex)",
             Into(faults.statuses, ParseStatus, "CODE:N:STATUS (hex, from 1, hex)")),
-      Value("--sim-bad-bank", "N", "wrong checksum for bank N",
-            Into(faults.badChecksumBank, count, "a number")),
+      Value("--sim-bad-bank", "N", "wrong checksum for bank N", NumberInto(faults.badChecksumBank)),
       Value("--sim-identity", "TEXT",
             "identity answer instead of \"" + std::string(kCalculatorIdentity) + "\"",
             Into(faults.identity, ParseText, "a text")),
-      Value("--sim-type", "N", "type answer (0 is accepted)",
-            Into(faults.type, byte, "a number from 0 to 255")),
-      Value("--sim-flash-id", "N", "flash answer (255 is refused)",
-            Into(faults.flashId, byte, "a number from 0 to 255")),
+      Value("--sim-type", "N", "type answer (0 is accepted)", ByteInto(faults.type)),
+      Value("--sim-flash-id", "N", "flash answer (255 is refused)", ByteInto(faults.flashId)),
       Value("--sim-silent-after", "N", "after N commands the calculator stays busy",
-            Into(faults.silentAfter, count, "a number")),
+            NumberInto(faults.silentAfter)),
       Value("--sim-slow-read", "MS", "every input-report read takes MS milliseconds",
-            Into(sim.slowRead, count, "a number of milliseconds")),
+            NumberInto(sim.slowRead, "a number of milliseconds")),
       Value("--sim-unplug-after", "N", "after N commands the calculator is unplugged",
-            Into(faults.unplugAfter, count, "a number")),
+            NumberInto(faults.unplugAfter)),
       Value("--sim-others", "N", "N other HID interfaces before the calculator",
-            Into(
-                sim.others,
-                [](std::string_view text) { return ParseCount(text, kMostOtherInterfaces); },
-                "a number up to " + std::to_string(kMostOtherInterfaces))),
+            NumberUpToInto(sim.others, kMostOtherInterfaces)),
       Value("--sim-locked", "I", "interface I (from 0) cannot be opened",
-            Into(sim.lockedInterface, count, "a number")),
+            NumberInto(sim.lockedInterface)),
       Flag("--sim-absent", sim.absent, "no calculator on the bus"),
       Value("--sim-ids", "VID:PID", "the calculator's ids (hex)",
             Into(sim.ids, ParseIds, "VID:PID in hex")),
       ExistingInput(Value("--sim-descriptor", "FILE", "the calculator's report descriptor (binary)",
-                          Into(sim.descriptorFile, ParseFileName, "a file name"))),
+                          FileNameInto(sim.descriptorFile))),
       Value("--sim-calculators", "N",
             "N calculators after the others, each with a flash and serial of its own; with "
             "N >= 2 --sim-save FILE writes FILE.n for calculator n",
-            Into(
-                sim.calculators,
-                [](std::string_view text) { return ParseCount(text, kMostSimulatedCalculators); },
-                "a number up to " + std::to_string(kMostSimulatedCalculators))),
+            NumberUpToInto(sim.calculators, kMostSimulatedCalculators)),
       Value("--sim-fault-on", "N", "the faults given are calculator N's (from 1) only",
-            Into(sim.faultOn, ParseCountFromOne, "a number from 1")),
+            NumberFromOneInto(sim.faultOn)),
       Value("--sim-arrive-every", "SECONDS",
             "the calculators appear one after another, SECONDS apart",
-            Into(sim.arriveEvery, ParseSeconds,
-                 "seconds (0 to " + std::to_string(static_cast<int>(kMostWaitSeconds)) + ")")),
+            SecondsInto(sim.arriveEvery)),
   };
   CLI::Option* simulate = app_.get_option("--simulate");
   for (CLI::Option* option : all) option->needs(simulate);

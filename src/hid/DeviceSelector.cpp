@@ -19,8 +19,4 @@ bool DeviceSelector::MatchesSerialNumber(const std::optional<std::string>& seria
   return by == By::SerialNumber && serialNumber == text;
 }
 
-bool DeviceSelector::Matches(const HidInterface& entry) const {
-  return by == By::Path ? MatchesPath(entry.path) : MatchesSerialNumber(entry.serialNumber);
-}
-
 }  // namespace usblink

@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "hid/InterfaceWalk.h"
-
 namespace usblink {
 
 struct DeviceSelector {
@@ -20,7 +18,6 @@ struct DeviceSelector {
   // Paths compare without regard to case, as Windows' do; serial numbers exactly.
   [[nodiscard]] bool MatchesPath(std::string_view path) const;
   [[nodiscard]] bool MatchesSerialNumber(const std::optional<std::string>& serialNumber) const;
-  [[nodiscard]] bool Matches(const HidInterface& entry) const;
 
   By by = By::SerialNumber;
   std::string text;

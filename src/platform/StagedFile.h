@@ -38,8 +38,6 @@ class StagedFile {
 
   // Where the bytes go; null once the run is committed or kept.
   [[nodiscard]] std::FILE* Stream() const { return stream_; }
-  // The file a commit replaces (the link's target for a link).
-  [[nodiscard]] const std::filesystem::path& Target() const { return target_; }
 
   // Flushes every byte to disk and renames the staging file over the target.
   // A stream that failed a write earlier is never committed. On failure the

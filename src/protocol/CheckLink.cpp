@@ -18,20 +18,20 @@ bool Refuse(WindowPort& window, std::string_view message) {
 }  // namespace
 
 bool CheckLink(const Channel& channel, WindowPort& window) {
-  const Report& InReport = channel.link.InReport;
   IssueCommand(channel, CommandCode::IdentityQuery);
   const bool identityMatches = std::ranges::equal(
-      kCalculatorIdentity, std::span(InReport).subspan(kIdentityStart, kCalculatorIdentity.size()),
+      kCalculatorIdentity,
+      std::span(channel.link.InReport).subspan(kIdentityStart, kCalculatorIdentity.size()),
       [](char expected, std::uint8_t got) { return static_cast<std::uint8_t>(expected) == got; });
   if (!identityMatches) return Refuse(window, "No" + std::string(kCalculatorIdentity));
 
   IssueCommand(channel, CommandCode::TypeQuery);
-  if (InReport[kParameterStart] != kTypeNorm) {
+  if (channel.link.InReport[kParameterStart] != kTypeNorm) {
     return Refuse(window, "No UsbType_Norm,Is UsbType_Key");
   }
 
   IssueCommand(channel, CommandCode::FlashQuery);
-  if (InReport[kParameterStart] == kFlashUnrecognised) {
+  if (channel.link.InReport[kParameterStart] == kFlashUnrecognised) {
     return Refuse(window, "NorFlash Error that is not recognized！");
   }
   return true;

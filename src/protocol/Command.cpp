@@ -8,11 +8,10 @@ namespace usblink::HidCP {
 void IssueCommand(const Channel& channel, std::uint8_t code,
                   std::span<const std::uint8_t> parameters) {
   assert(parameters.size() <= kParameterBytes);
-  Report& OutReport = channel.link.OutReport;
-  OutReport[kReportIdByte] = kReportId;
-  OutReport[kCodeByte] = code;
-  std::ranges::copy(parameters, OutReport.begin() + kParameterStart);
-  OutReport[kStatusByte] = ReplyStatus::Busy;
+  channel.link.OutReport[kReportIdByte] = kReportId;
+  channel.link.OutReport[kCodeByte] = code;
+  std::ranges::copy(parameters, channel.link.OutReport.begin() + kParameterStart);
+  channel.link.OutReport[kStatusByte] = ReplyStatus::Busy;
   SendCommand(channel);
 }
 

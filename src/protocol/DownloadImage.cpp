@@ -62,9 +62,8 @@ bool BankVerified(const Channel& channel, WindowPort& window, int bank, std::uin
   window.AppendLine(" BankCheckSum     = " + HexText(sum));
   const std::array<std::uint8_t, 1> bankNumber{static_cast<std::uint8_t>(bank)};
   IssueCommand(channel, CommandCode::BankChecksum, bankNumber);
-  const Report& InReport = channel.link.InReport;
   const std::uint32_t deviceSum =
-      Checksum(std::span(InReport).subspan<kParameterStart, kChecksumSize>());
+      Checksum(std::span(channel.link.InReport).subspan<kParameterStart, kChecksumSize>());
   window.AppendLine(" NorFlashCheckSum = " + HexText(deviceSum));
   const BankCheck check{bank, sum, deviceSum};
   window.ReportBankCheck(check);

@@ -33,34 +33,31 @@ void WriteOutputReport(HidApi& api, Link& link) {
 }
 
 void ReadInputReport(HidApi& api, Link& link) {
-  Report& InReport = link.InReport;
-  InReport[kReportIdByte] = kReportId;
-  InReport[kStatusByte] = ReplyStatus::Busy;
-  api.HidD_GetInputReport(link.HIDHandle, InReport);
+  link.InReport[kReportIdByte] = kReportId;
+  link.InReport[kStatusByte] = ReplyStatus::Busy;
+  api.HidD_GetInputReport(link.HIDHandle, link.InReport);
 }
 
 void SendCommand(const Channel& channel) {
-  Pacer& pacer = channel.pacer;
-  Report& InReport = channel.link.InReport;
-  pacer.BeforeTransaction();
+  channel.pacer.BeforeTransaction();
   WriteOutputReport(channel.api, channel.link);
-  const Pacer::Clock::time_point sent = pacer.Now();
+  const Pacer::Clock::time_point sent = channel.pacer.Now();
   int reads = 0;
   do {
-    pacer.WaitForTick();
+    channel.pacer.WaitForTick();
     ReadInputReport(channel.api, channel.link);
     ++reads;
-    const auto sinceSent = pacer.Now() - sent;
+    const auto sinceSent = channel.pacer.Now() - sent;
     // A reply that has come is taken, however late; a busy one past the time
     // bound ends the wait as the poll budget does.
-    const bool overdue =
-        InReport[kStatusByte] == ReplyStatus::Busy && sinceSent >= kTransactionTimeLimit;
-    if (pacer.PollLimitReached(reads, sinceSent) || overdue) {
-      InReport[kStatusByte] = ReplyStatus::HostTimeout;
+    const bool overdue = channel.link.InReport[kStatusByte] == ReplyStatus::Busy &&
+                         sinceSent >= kTransactionTimeLimit;
+    if (channel.pacer.PollLimitReached(reads, sinceSent) || overdue) {
+      channel.link.InReport[kStatusByte] = ReplyStatus::HostTimeout;
     }
-  } while (InReport[kStatusByte] == ReplyStatus::Busy);
-  if (const auto message = ErrorStatusMessage(InReport[kStatusByte])) {
-    throw DeviceFailure(InReport[kStatusByte], *message);
+  } while (channel.link.InReport[kStatusByte] == ReplyStatus::Busy);
+  if (const auto message = ErrorStatusMessage(channel.link.InReport[kStatusByte])) {
+    throw DeviceFailure(channel.link.InReport[kStatusByte], *message);
   }
 }
 

@@ -24,7 +24,6 @@ void Begin(WindowPort& window) {
 
 bool ReadBlocks(const Channel& channel, WindowPort& window, std::FILE* out,
                 const std::filesystem::path& file) {
-  const Report& InReport = channel.link.InReport;
   // Byte 3 is left as the block-read set it: the block number's high byte.
   const std::array<std::uint8_t, 1> transferOfBlockRead{CommandCode::BlockRead};
   for (int block = 0; block < kFlashBlocks; ++block) {
@@ -32,7 +31,7 @@ bool ReadBlocks(const Channel& channel, WindowPort& window, std::FILE* out,
     for (std::size_t remaining = kBlockSize; remaining > 0;) {
       IssueCommand(channel, CommandCode::DataTransfer, transferOfBlockRead);
       const std::size_t count = std::min(remaining, kTransferPayload);
-      if (!WriteThrough(out, std::span(InReport).subspan(kDataStart, count))) {
+      if (!WriteThrough(out, std::span(channel.link.InReport).subspan(kDataStart, count))) {
         return FileFailed(window, file, "write");
       }
       remaining -= count;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "DiscoveryTestSupport.h"
+#include "hid/InterfaceWalk.h"
 
 namespace usblink {
 namespace {
@@ -120,9 +121,9 @@ TEST(DeviceSelectorTest, PathsHoldASeparatorAndCompareWithoutCaseSerialNumbersEx
   HidInterface entry;
   entry.path = "/dev/hidraw3";
   entry.serialNumber = "ab12";
-  EXPECT_TRUE(DeviceSelector::FromText("/DEV/HIDRAW3").Matches(entry));
-  EXPECT_TRUE(DeviceSelector::FromText("ab12").Matches(entry));
-  EXPECT_FALSE(DeviceSelector::FromText("AB12").Matches(entry));
+  EXPECT_TRUE(DeviceSelector::FromText("/DEV/HIDRAW3").MatchesPath(entry.path));
+  EXPECT_TRUE(DeviceSelector::FromText("ab12").MatchesSerialNumber(entry.serialNumber));
+  EXPECT_FALSE(DeviceSelector::FromText("AB12").MatchesSerialNumber(entry.serialNumber));
   EXPECT_EQ(DeviceSelector::FromText(R"(\\?\hid#vid_04fc)").by, DeviceSelector::By::Path);
 }
 

@@ -29,6 +29,31 @@ CollectionCaps Single(const ReportDescriptorParse& parse) {
   return parse.collections.empty() ? CollectionCaps{} : parse.collections.front();
 }
 
+// An 8-bit Generic Desktop axis of -127..127 in one field, as a mouse's X, Y and wheel.
+HidpValueCaps MouseAxis(std::uint16_t usage, std::uint16_t dataIndex,
+                        std::uint16_t linkCollection) {
+  return HidpValueCaps{.UsagePage = 0x01,
+                       .LinkCollection = linkCollection,
+                       .BitSize = 8,
+                       .ReportCount = 1,
+                       .LogicalMin = -127,
+                       .LogicalMax = 127,
+                       .UsageMin = usage,
+                       .DataIndexMin = dataIndex};
+}
+
+// `count` 8-bit fields of 0..255 on the vendor page FF00.
+HidpValueCaps VendorBytes(std::uint8_t reportId, std::uint16_t count, std::uint16_t usage,
+                          std::uint16_t dataIndex) {
+  return HidpValueCaps{.UsagePage = 0xFF00,
+                       .ReportID = reportId,
+                       .BitSize = 8,
+                       .ReportCount = count,
+                       .LogicalMax = 255,
+                       .UsageMin = usage,
+                       .DataIndexMin = dataIndex};
+}
+
 TEST(ReportDescriptorParserTest, CalculatorGivesWindowsRecord) {
   const CollectionCaps tlc = Single(Parse(samples::kCalculator));
   // Input and output, report 1: 8 (id) + 8 x 63 = 512 bits = 64 bytes.
@@ -91,18 +116,8 @@ TEST(ReportDescriptorParserTest, WheelMouse) {
                                 .NumberInputButtonCaps = 1,
                                 .NumberInputValueCaps = 3,
                                 .NumberInputDataIndices = 3 + 3}));
-  const auto axis = [](std::uint16_t usage, std::uint16_t dataIndex) {
-    return HidpValueCaps{.UsagePage = 0x01,
-                         .ReportID = 0,
-                         .LinkCollection = 1,
-                         .BitSize = 8,
-                         .ReportCount = 1,
-                         .LogicalMin = -127,
-                         .LogicalMax = 127,
-                         .UsageMin = usage,
-                         .DataIndexMin = dataIndex};
-  };
-  EXPECT_EQ(tlc.inputValueCaps, (std::vector{axis(0x30, 3), axis(0x31, 4), axis(0x38, 5)}));
+  EXPECT_EQ(tlc.inputValueCaps,
+            (std::vector{MouseAxis(0x30, 3, 1), MouseAxis(0x31, 4, 1), MouseAxis(0x38, 5, 1)}));
 }
 
 TEST(ReportDescriptorParserTest, GamepadWithReportIds) {
@@ -139,16 +154,6 @@ TEST(ReportDescriptorParserTest, GamepadWithReportIds) {
                          .UsageMin = usage,
                          .DataIndexMin = dataIndex};
   };
-  const auto vendor = [](std::uint8_t reportId, std::uint16_t count, std::uint16_t usage,
-                         std::uint16_t dataIndex) {
-    return HidpValueCaps{.UsagePage = 0xFF00,
-                         .ReportID = reportId,
-                         .BitSize = 8,
-                         .ReportCount = count,
-                         .LogicalMax = 255,
-                         .UsageMin = usage,
-                         .DataIndexMin = dataIndex};
-  };
   const HidpValueCaps hat{.UsagePage = 0x01,
                           .ReportID = 1,
                           .LinkCollection = 0,
@@ -159,9 +164,9 @@ TEST(ReportDescriptorParserTest, GamepadWithReportIds) {
                           .UsageMin = 0x39,
                           .DataIndexMin = 20};
   EXPECT_EQ(tlc.inputValueCaps, (std::vector{stick(0x30, 16), stick(0x31, 17), stick(0x32, 18),
-                                             stick(0x35, 19), hat, vendor(4, 1, 0x22, 21)}));
-  EXPECT_EQ(tlc.outputValueCaps, std::vector{vendor(3, 2, 0x21, 0)});
-  EXPECT_EQ(tlc.featureValueCaps, std::vector{vendor(2, 7, 0x20, 0)});
+                                             stick(0x35, 19), hat, VendorBytes(4, 1, 0x22, 21)}));
+  EXPECT_EQ(tlc.outputValueCaps, std::vector{VendorBytes(3, 2, 0x21, 0)});
+  EXPECT_EQ(tlc.featureValueCaps, std::vector{VendorBytes(2, 7, 0x20, 0)});
 }
 
 TEST(ReportDescriptorParserTest, VendorDeviceWithoutReportIds) {
@@ -341,12 +346,6 @@ TEST(ReportDescriptorParserTest, UsagesPastTheReportCountAreDiscarded) {
                          .DataIndexMin = dataIndex};
   };
   EXPECT_EQ(tlc.inputValueCaps, (std::vector{nibble(0x10, 0), nibble(0x11, 1)}));
-  const HidpValueCaps byte{.UsagePage = 0xFF00,
-                           .BitSize = 8,
-                           .ReportCount = 1,
-                           .LogicalMax = 255,
-                           .UsageMin = 0x20,
-                           .DataIndexMin = 0};
   const HidpValueCaps cutRange{.UsagePage = 0xFF00,
                                .BitSize = 8,
                                .ReportCount = 2,
@@ -356,7 +355,7 @@ TEST(ReportDescriptorParserTest, UsagesPastTheReportCountAreDiscarded) {
                                .UsageMax = 0x31,
                                .DataIndexMin = 1,
                                .DataIndexMax = 2};
-  EXPECT_EQ(tlc.featureValueCaps, (std::vector{byte, cutRange}));
+  EXPECT_EQ(tlc.featureValueCaps, (std::vector{VendorBytes(0, 1, 0x20, 0), cutRange}));
 }
 
 // Constant items whose only usage is Usage (0), beside items that keep theirs.
@@ -393,16 +392,8 @@ TEST(ReportDescriptorParserTest, ConstantItemWithOnlyUsageZeroIsPadding) {
                                 .NumberLinkCollectionNodes = 1,
                                 .NumberInputValueCaps = 3,
                                 .NumberInputDataIndices = 3}));
-  const auto axis = [](std::uint16_t usage, std::uint16_t dataIndex) {
-    return HidpValueCaps{.UsagePage = 0x01,
-                         .BitSize = 8,
-                         .ReportCount = 1,
-                         .LogicalMin = -127,
-                         .LogicalMax = 127,
-                         .UsageMin = usage,
-                         .DataIndexMin = dataIndex};
-  };
-  EXPECT_EQ(tlc.inputValueCaps, (std::vector{axis(0x30, 0), axis(0x31, 1), axis(0, 2)}));
+  EXPECT_EQ(tlc.inputValueCaps,
+            (std::vector{MouseAxis(0x30, 0, 0), MouseAxis(0x31, 1, 0), MouseAxis(0, 2, 0)}));
 }
 
 TEST(ReportDescriptorParserTest, FourByteLogicalLimitsAreSigned) {
