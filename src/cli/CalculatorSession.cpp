@@ -68,19 +68,17 @@ class Session {
   // As the window's close: the device handles are closed.
   ~Session() { window_.Unload(); }
 
-  // Discovery and handshake, retried every 250 ms while --wait allows. The
+  // Discovery and handshake, retried while --wait allows. The
   // walk is shown again only when what is plugged in has changed.
   Outcome Connect() {
-    const auto deadline =
-        pacer_.Now() + std::chrono::duration_cast<Pacer::Clock::duration>(
-                           std::chrono::duration<double>(options_.waitSeconds.value_or(0)));
+    const auto deadline = WaitDeadline(options_, pacer_);
     Outcome outcome = Click();
     if (outcome == Outcome::NotFound && pacer_.Now() < deadline) {
       auto present = InterfaceWalk(api_).List();
       view_.Waiting(*options_.waitSeconds);
       while (outcome == Outcome::NotFound && pacer_.Now() < deadline) {
         if (stops_.StopNow()) return Outcome::Interrupted;
-        environment_.sleep(std::chrono::milliseconds(250));
+        environment_.sleep(kWaitInterval);
         view_.HoldLog();
         outcome = Click();
         auto now = outcome == Outcome::NotFound ? InterfaceWalk(api_).List() : present;
@@ -282,25 +280,6 @@ int SessionStatus(const Options& options, std::optional<FirmwareImage> image, Te
   }
 }
 
-}  // namespace
-
-Detail DetailOf(const Options& options) {
-  return options.quiet ? Detail::Quiet : options.verbose ? Detail::Verbose : Detail::Short;
-}
-
-RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> image,
-                         TerminalView& view, HidApi& api, Pacer& pacer,
-                         const Environment& environment, SessionRole role) {
-  RunEnd end;
-  if (options.command == Command::Download) {
-    end.download.emplace();
-    end.download->totalBlocks = image->SentBlocks();
-  }
-  end.status =
-      SessionStatus(options, std::move(image), view, api, pacer, environment, role, end.download);
-  return end;
-}
-
 // What a download that changed the flash without a commit leaves behind, and what to do.
 std::string UnfinishedDownloadText(const HidCP::DownloadState& state,
                                    const std::filesystem::path& image) {
@@ -327,6 +306,51 @@ Json ResultFields(const RunEnd& end, const TerminalView& view) {
           {"blocksSent", state.blocksSent},
           {"totalBlocks", state.totalBlocks},
           {"banksVerified", state.banksVerified}};
+}
+
+}  // namespace
+
+Pacer::Clock::time_point WaitDeadline(const Options& options, Pacer& pacer) {
+  return pacer.Now() + std::chrono::duration_cast<Pacer::Clock::duration>(
+                           std::chrono::duration<double>(options.waitSeconds.value_or(0)));
+}
+
+Detail DetailOf(const Options& options) {
+  return options.quiet ? Detail::Quiet : options.verbose ? Detail::Verbose : Detail::Short;
+}
+
+RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> image,
+                         TerminalView& view, HidApi& api, Pacer& pacer,
+                         const Environment& environment, SessionRole role) {
+  RunEnd end;
+  if (options.command == Command::Download) {
+    end.download.emplace();
+    end.download->totalBlocks = image->SentBlocks();
+  }
+  end.status =
+      SessionStatus(options, std::move(image), view, api, pacer, environment, role, end.download);
+  return end;
+}
+
+int ReportedRun(const Options& options, TerminalView& view, const std::function<RunEnd()>& run,
+                Json& fields) {
+  fields = Json::object();
+  if (options.logFile && !view.OpenLogFile(*options.logFile)) {
+    view.Message("Cannot create \"" + options.logFile->string() + "\"", "Error");
+    view.Result(kExitFileError, OutcomeText(kExitFileError));
+    return kExitFileError;
+  }
+  RunEnd end = run();
+  if (view.LogFileFailed()) {
+    view.Message("Cannot write \"" + options.logFile->string() + "\"", "Error");
+    if (end.status == kExitSuccess) end.status = kExitFileError;
+  }
+  fields = ResultFields(end, view);
+  view.Result(end.status, OutcomeText(end.status), fields);
+  if (end.download && end.download->ChangedWithoutCommit()) {
+    view.Notice(UnfinishedDownloadText(*end.download, *options.file));
+  }
+  return end.status;
 }
 
 }  // namespace usblink::cli

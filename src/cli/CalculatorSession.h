@@ -5,7 +5,9 @@
 // runs it once; --all and the station once for each calculator, each on a
 // thread of its own with a backend, pacer and view of its own.
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -30,6 +32,11 @@ struct RunEnd {
   std::optional<Json> fields;
 };
 
+// --wait: when waiting for a calculator ends, on `pacer`'s clock, and how
+// often the interfaces are walked until then.
+Pacer::Clock::time_point WaitDeadline(const Options& options, Pacer& pacer);
+inline constexpr std::chrono::milliseconds kWaitInterval{250};
+
 // How much a session tells, from -q and -v.
 Detail DetailOf(const Options& options);
 
@@ -49,12 +56,11 @@ RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> im
                          TerminalView& view, HidApi& api, Pacer& pacer,
                          const Environment& environment, SessionRole role = {});
 
-// What a download that changed the flash without a commit leaves behind, and what to do.
-std::string UnfinishedDownloadText(const HidCP::DownloadState& state,
-                                   const std::filesystem::path& image);
-
-// What the result object tells beyond the outcome: the bytes the last
-// transfer moved and, for a download, the state of the flash.
-Json ResultFields(const RunEnd& end, const TerminalView& view);
+// A run with its --log file: `run` runs once the file is open, and the run
+// ends with its result object and, after a download that changed the flash
+// without a commit, the state it left. `fields` gets what the result object
+// told beyond the outcome. The run's exit status.
+int ReportedRun(const Options& options, TerminalView& view, const std::function<RunEnd()>& run,
+                Json& fields);
 
 }  // namespace usblink::cli

@@ -58,11 +58,9 @@ int Check(const std::filesystem::path& file, TerminalView& view, const Environme
 // names quoted since they may hold blanks.
 std::string StringsText(const HidInterface& entry) {
   std::string text;
-  if (entry.serialNumber && !entry.serialNumber->empty()) {
-    text += "  serial " + *entry.serialNumber;
-  }
+  if (entry.serialNumber) text += "  serial " + *entry.serialNumber;
   for (const auto& name : {entry.manufacturer, entry.product}) {
-    if (name && !name->empty()) text += "  \"" + *name + "\"";
+    if (name) text += "  \"" + *name + "\"";
   }
   return text;
 }
@@ -277,21 +275,9 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
     own->Start(start, Json::object());
     return own;
   };
-  if (options.logFile && !view.OpenLogFile(*options.logFile)) {
-    view.Message("Cannot create \"" + options.logFile->string() + "\"", "Error");
-    view.Result(kExitFileError, OutcomeText(kExitFileError));
-    return kExitFileError;
-  }
-  RunEnd end = Run(options, view, *paced, environment, sessionViews);
-  if (view.LogFileFailed()) {
-    view.Message("Cannot write \"" + options.logFile->string() + "\"", "Error");
-    if (end.status == kExitSuccess) end.status = kExitFileError;
-  }
-  view.Result(end.status, OutcomeText(end.status), ResultFields(end, view));
-  if (end.download && end.download->ChangedWithoutCommit()) {
-    view.Notice(UnfinishedDownloadText(*end.download, *options.file));
-  }
-  return end.status;
+  Json fields;
+  return ReportedRun(
+      options, view, [&] { return Run(options, view, *paced, environment, sessionViews); }, fields);
 }
 
 }  // namespace usblink::cli

@@ -15,8 +15,6 @@ namespace usblink::cli {
 
 namespace {
 
-using namespace std::chrono_literals;
-
 // The command line of one calculator's session: its own device, files and log.
 Options SessionOptions(const Options& options, const FleetMember& member, const std::string& tag) {
   Options own = options;
@@ -38,24 +36,13 @@ int Session(const FleetContext& context, const FleetMember& member, const Option
   const auto api = context.backend();
   const auto pacer = context.environment.pacer(options.fast);
   const auto view = context.sessionView(member, detail);
-  RunEnd end;
-  if (options.logFile && !view->OpenLogFile(*options.logFile)) {
-    view->Message("Cannot create \"" + options.logFile->string() + "\"", "Error");
-    end.status = kExitFileError;
-  } else {
-    end = CalculatorSession(options, context.image, *view, *api, *pacer, context.environment,
-                            {station, &context.discoveryTurn});
-  }
-  if (view->LogFileFailed()) {
-    view->Message("Cannot write \"" + options.logFile->string() + "\"", "Error");
-    if (end.status == kExitSuccess) end.status = kExitFileError;
-  }
-  fields = ResultFields(end, *view);
-  view->Result(end.status, OutcomeText(end.status), fields);
-  if (end.download && end.download->ChangedWithoutCommit()) {
-    view->Notice(UnfinishedDownloadText(*end.download, *options.file));
-  }
-  return end.status;
+  return ReportedRun(
+      options, *view,
+      [&] {
+        return CalculatorSession(options, context.image, *view, *api, *pacer, context.environment,
+                                 {station, &context.discoveryTurn});
+      },
+      fields);
 }
 
 // A calculator's line of the summary object, or its "finished" object.
@@ -89,13 +76,11 @@ RunEnd RunAll(const FleetContext& context, HidApi& api) {
   const Options& options = context.options;
   auto members = PresentCalculators(api);
   // --wait: until the first calculator appears; then those present are taken.
-  const auto deadline =
-      context.pacer.Now() + std::chrono::duration_cast<Pacer::Clock::duration>(
-                                std::chrono::duration<double>(options.waitSeconds.value_or(0)));
+  const auto deadline = WaitDeadline(options, context.pacer);
   if (members.empty() && context.pacer.Now() < deadline) context.view.Waiting(*options.waitSeconds);
   while (members.empty() && context.pacer.Now() < deadline) {
     if (context.environment.signals.StopNow(0)) return {kExitInterrupted, std::nullopt, {}};
-    context.environment.sleep(250ms);
+    context.environment.sleep(kWaitInterval);
     members = PresentCalculators(api);
   }
   if (members.empty()) {

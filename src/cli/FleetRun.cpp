@@ -9,10 +9,19 @@
 
 namespace usblink::cli {
 
+namespace {
+
+// A serial number that tells the calculator apart: none when it is empty.
+std::optional<std::string> SerialNumberOf(const HidInterface& calculator) {
+  const auto& serial = calculator.serialNumber;
+  return serial && !serial->empty() ? serial : std::nullopt;
+}
+
+}  // namespace
+
 std::string CalculatorKey(const HidInterface& calculator) {
-  return calculator.serialNumber && !calculator.serialNumber->empty()
-             ? "serial " + *calculator.serialNumber
-             : PathKey(calculator.path);
+  const auto serial = SerialNumberOf(calculator);
+  return serial ? "serial " + *serial : PathKey(calculator.path);
 }
 
 std::string PathKey(const std::string& path) { return "path " + path; }
@@ -23,11 +32,11 @@ std::vector<FleetMember> NumberCalculators(const std::vector<HidInterface>& calc
   std::set<std::string> keys;
   for (const HidInterface& calculator : calculators) {
     if (!keys.insert(CalculatorKey(calculator)).second) continue;
-    const bool bySerial = calculator.serialNumber && !calculator.serialNumber->empty();
+    const auto serial = SerialNumberOf(calculator);
     members.push_back({firstNumber++,
                        calculator,
-                       {bySerial ? DeviceSelector::By::SerialNumber : DeviceSelector::By::Path,
-                        bySerial ? *calculator.serialNumber : calculator.path}});
+                       {serial ? DeviceSelector::By::SerialNumber : DeviceSelector::By::Path,
+                        serial.value_or(calculator.path)}});
   }
   return members;
 }
@@ -67,8 +76,7 @@ int FleetStatus(const std::vector<MemberEnd>& ends, int none) {
 }
 
 std::string SerialText(const HidInterface& calculator) {
-  return calculator.serialNumber && !calculator.serialNumber->empty() ? *calculator.serialNumber
-                                                                      : "-";
+  return SerialNumberOf(calculator).value_or("-");
 }
 
 std::string SecondsText(std::chrono::steady_clock::duration took) {

@@ -87,7 +87,7 @@ void InterfaceWalk::ReadDevice(HidInterface& entry) {
   // so no control character passes.
   const auto readString = [&](auto call, std::optional<std::string>& field) {
     std::string text;
-    if ((api_.*call)(device, text) == 0) return;
+    if ((api_.*call)(device, text) == 0 || text.empty()) return;
     std::replace_if(
         text.begin(), text.end(),
         [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7F'; }, '?');

@@ -26,7 +26,7 @@ struct HidInterface {
   // last-error code that says why.
   std::optional<InterfaceIds> ids;
   std::uint32_t error = WinError::Success;
-  // The device's strings, where the platform gives them.
+  // The device's strings, where the platform gives them; never empty.
   std::optional<std::string> serialNumber;
   std::optional<std::string> manufacturer;
   std::optional<std::string> product;

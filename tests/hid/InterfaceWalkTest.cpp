@@ -62,6 +62,8 @@ TEST_F(InterfaceWalkTest, ListsTheStringsEachDeviceHas) {
   // Whatever a device sends, no terminal control reaches the list.
   bus.interfaces[2].product = "fx\x1B]0;owned\x07\n\x7F";
   EXPECT_EQ(walk.List()[2].product, "fx?]0;owned???");
+  bus.interfaces[2].serialNumber = "";
+  EXPECT_EQ(walk.List()[2].serialNumber, std::nullopt) << "an empty string is none";
 }
 
 TEST_F(InterfaceWalkTest, ListWithIdsGivesThePresentCalculatorsInOrder) {
