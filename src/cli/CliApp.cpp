@@ -65,10 +65,6 @@ std::string StringsText(const HidInterface& entry) {
   return text;
 }
 
-Json StringField(const std::optional<std::string>& text) {
-  return text ? Json(*text) : Json(nullptr);
-}
-
 // Every interface, each calculator marked; not found when none is one.
 int List(HidApi& api, TerminalView& view) {
   bool anyCalculator = false;
@@ -89,9 +85,9 @@ int List(HidApi& api, TerminalView& view) {
               std::to_string(entry.error) + ")";
       fields["error"] = entry.error;
     }
-    fields["serial"] = StringField(entry.serialNumber);
-    fields["manufacturer"] = StringField(entry.manufacturer);
-    fields["product"] = StringField(entry.product);
+    fields["serial"] = OrNull(entry.serialNumber);
+    fields["manufacturer"] = OrNull(entry.manufacturer);
+    fields["product"] = OrNull(entry.product);
     view.Info(text, fields);
   }
   return anyCalculator ? kExitSuccess : kExitNotFound;
@@ -109,14 +105,14 @@ Json StartFields(const Options& options) {
            {{"simulate", options.simulate},
             {"backup", OptionalPath(options.backupFile)},
             {"force", options.force},
-            {"wait", options.waitSeconds ? Json(*options.waitSeconds) : Json(nullptr)},
+            {"wait", OrNull(options.waitSeconds)},
             {"log", OptionalPath(options.logFile)},
             {"quiet", options.quiet},
             {"verbose", options.verbose},
             {"fast", options.fast},
             {"device", options.device ? Json(options.device->text) : Json(nullptr)},
             {"all", options.all},
-            {"count", options.count ? Json(*options.count) : Json(nullptr)}}}};
+            {"count", OrNull(options.count)}}}};
 }
 
 using Backends = std::function<std::unique_ptr<HidApi>()>;
@@ -132,7 +128,7 @@ RunEnd DeviceRun(const Options& options, TerminalView& view, Pacer& pacer,
   bool refused = false;
   const auto image = CommandImage(options, view, environment, refused);
   if (refused) return {kExitFileError, std::nullopt, {}};
-  if (!options.all && !options.device && options.command != Command::Station) {
+  if (!options.SeveralCalculators() && !options.device) {
     // With several calculators plugged in, never one of them by chance.
     if (const auto present = PresentCalculators(*api); present.size() > 1) {
       view.Message(ChoiceRefusal(present), "usblink-cli");
@@ -194,7 +190,7 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
 // elsewhere plain lines, each calculator's its own.
 TerminalOutput::ProgressStyle ProgressStyle(const Options& options, const Terminal& terminal) {
   if (options.json || options.quiet) return {};
-  const bool several = options.all || options.command == Command::Station;
+  const bool several = options.SeveralCalculators();
   if (several && terminal.errIsTerminal && terminal.errTakesEscapes) {
     return ProgressBlock::Screen{terminal.columns, terminal.rows};
   }

@@ -59,6 +59,8 @@ struct Options {
   [[nodiscard]] bool ReadsToStandardOutput() const {
     return command == Command::Read && file && IsStandardStream(*file);
   }
+  // --all and the station: calculators at once, each on a thread of its own.
+  [[nodiscard]] bool SeveralCalculators() const { return all || command == Command::Station; }
 };
 
 struct ParseResult {

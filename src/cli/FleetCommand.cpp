@@ -48,10 +48,9 @@ int Session(const FleetContext& context, const FleetMember& member, const Option
 // A calculator's line of the summary object, or its "finished" object.
 Json Row(const MemberEnd& end, const Json& fields) {
   const auto& serial = end.member.calculator.serialNumber;
-  Json row = {
-      {"device", end.member.number},        {"serial", serial ? Json(*serial) : Json(nullptr)},
-      {"path", end.member.calculator.path}, {"outcome", OutcomeText(end.status)},
-      {"exitStatus", end.status},           {"seconds", std::stod(SecondsText(end.took))}};
+  Json row = {{"device", end.member.number},        {"serial", OrNull(serial)},
+              {"path", end.member.calculator.path}, {"outcome", OutcomeText(end.status)},
+              {"exitStatus", end.status},           {"seconds", std::stod(SecondsText(end.took))}};
   row.update(fields);
   return row;
 }

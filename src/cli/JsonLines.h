@@ -2,6 +2,7 @@
 // The objects of --json, one a line (JSON Lines); docs/json-lines.md
 // describes every type and field.
 
+#include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -14,6 +15,12 @@ inline constexpr int kJsonSchemaVersion = 1;
 
 // Fields keep the order they were given in, "type" first.
 using Json = nlohmann::ordered_json;
+
+// A field that may be missing: null then.
+template <typename T>
+Json OrNull(const std::optional<T>& value) {
+  return value ? Json(*value) : Json(nullptr);
+}
 
 // `object` on one line, without the line's end. Text that is not UTF-8 (a
 // file name on a Latin-1 system) has each bad byte replaced by U+FFFD, so

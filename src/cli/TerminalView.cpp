@@ -35,7 +35,7 @@ TerminalView::TerminalView(TerminalOutput& output, OutputSettings settings,
 void TerminalView::Emit(Json object) {
   if (calculator_) {
     object["device"] = calculator_->number;
-    object["serial"] = calculator_->serialNumber ? Json(*calculator_->serialNumber) : Json(nullptr);
+    object["serial"] = OrNull(calculator_->serialNumber);
   }
   output_.Out(JsonLine(object));
 }
@@ -232,7 +232,7 @@ void TerminalView::Result(int exitStatus, std::string_view outcome, const Json& 
                    {"outcome", outcome},
                    {"exitStatus", exitStatus},
                    {"duration", Seconds(duration)},
-                   {"devicePath", devicePath_ ? Json(*devicePath_) : Json(nullptr)}};
+                   {"devicePath", OrNull(devicePath_)}};
     object.update(fields);
     Emit(std::move(object));
   } else if (settings_.detail == Detail::Quiet || exitStatus != 0) {
