@@ -12,6 +12,7 @@
 #include "hid/InterfaceWalk.h"
 #include "hid/NumberText.h"
 #include "platform/CalculatorProtocol.h"
+#include "protocol/FileError.h"
 #include "protocol/StoppablePacer.h"
 
 namespace usblink::cli {
@@ -156,7 +157,7 @@ int Compare(const std::filesystem::path& readBack, const FirmwareImage& image, T
   std::vector<char> flash(kFlashSize);
   in.read(flash.data(), static_cast<std::streamsize>(flash.size()));
   if (in.gcount() != static_cast<std::streamsize>(flash.size())) {
-    view.Message("Cannot read \"" + readBack.string() + "\" back", "Error");
+    view.Message("Cannot read " + Quoted(readBack) + " back", "Error");
     return kExitFileError;
   }
   const auto expected = image.Flash();
@@ -194,8 +195,6 @@ std::optional<std::filesystem::path> ReadBackTarget(const Options& options,
 }
 
 // What the short account says after a transfer that completed.
-std::string Quoted(const std::filesystem::path& file) { return "\"" + file.string() + "\""; }
-
 std::string BytesText(long long blocks) {
   return std::to_string(blocks * static_cast<long long>(kBlockSize)) + " bytes";
 }
@@ -336,13 +335,13 @@ int ReportedRun(const Options& options, TerminalView& view, const std::function<
                 Json& fields) {
   fields = Json::object();
   if (options.logFile && !view.OpenLogFile(*options.logFile)) {
-    view.Message("Cannot create \"" + options.logFile->string() + "\"", "Error");
+    view.Message("Cannot create " + Quoted(*options.logFile), "Error");
     view.Result(kExitFileError, OutcomeText(kExitFileError));
     return kExitFileError;
   }
   RunEnd end = run();
   if (view.LogFileFailed()) {
-    view.Message("Cannot write \"" + options.logFile->string() + "\"", "Error");
+    view.Message("Cannot write " + Quoted(*options.logFile), "Error");
     if (end.status == kExitSuccess) end.status = kExitFileError;
   }
   fields = ResultFields(end, view);

@@ -1,6 +1,7 @@
 #include "cli/CommandImage.h"
 
 #include "platform/CalculatorProtocol.h"
+#include "protocol/FileError.h"
 
 namespace usblink::cli {
 
@@ -16,7 +17,7 @@ std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, Termin
 }
 
 std::string OversizeText(const std::filesystem::path& file) {
-  return "\"" + file.string() + "\" is larger than " + std::to_string(kFlashSize) +
+  return Quoted(file) + " is larger than " + std::to_string(kFlashSize) +
          " bytes, the calculator's whole flash";
 }
 

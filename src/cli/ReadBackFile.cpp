@@ -10,8 +10,6 @@ namespace {
 
 constexpr std::string_view kTitle = "File";
 
-std::string Quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
-
 }  // namespace
 
 std::variant<ReadBackFile, FileError> ReadBackFile::Create(const fs::path& target) {

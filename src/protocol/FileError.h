@@ -8,6 +8,9 @@
 
 namespace usblink {
 
+// A file as messages name it: "FILE".
+std::string Quoted(const std::filesystem::path& file);
+
 struct FileError {
   std::filesystem::path file;
   std::string action;  // "open", "read", "create" or "write"
