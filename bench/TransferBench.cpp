@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "platform/sim/SimHidApi.h"
+#include "protocol/CommandPort.h"
 #include "protocol/DownloadImage.h"
 #include "protocol/HidCP.h"
 #include "protocol/ReadBackImage.h"
-#include "protocol/WindowPort.h"
 
 namespace usblink {
 namespace {
@@ -22,23 +22,14 @@ class NoWait final : public Pacer {
   void WaitForTick() override {}
 };
 
-class SilentWindow final : public WindowPort {
+class SilentWindow final : public CommandPort {
  public:
   void AppendLine(std::string_view) override {}
   void ClearLines() override {}
   void SelectLastLine() override {}
   void SetLinkStatus(std::string_view) override {}
-  void SetProgressCaption(std::string_view) override {}
-  void SetProgressVisible(bool) override {}
   void ReportProgress(const TransferProgress&) override {}
-  void ReportBankCheck(const BankCheck&) override {}
-  void SetNoteCaption(std::string_view) override {}
-  void SetNoteVisible(bool) override {}
-  void SetLinkButtonEnabled(bool) override {}
-  void SetDownloadButtonEnabled(bool) override {}
-  std::string ChosenFileName() override { return file; }
   void ShowMessage(std::string_view, std::string_view) override {}
-  std::string file;
 };
 
 std::filesystem::path Scratch(const char* name) {
@@ -67,12 +58,11 @@ void FullDownload(benchmark::State& state) {
     std::ofstream(image, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
   }
   SilentWindow window;
-  window.file = image.string();
   for (auto _ : state) {
     Connected device;
     HidCP::DownloadState progress;
     HidCP::DownloadImage({device.api, device.pacer, device.link}, window,
-                         FirmwareImage::Load(image), progress);
+                         FirmwareImage::Load(image), image, progress);
   }
   state.SetBytesProcessed(state.iterations() * 262144);
   std::filesystem::remove(image);

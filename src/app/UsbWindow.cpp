@@ -2,19 +2,11 @@
 
 #include <utility>
 
-#include "app/ExitStatus.h"
 #include "app/ProcessEnded.h"
-#include "hid/IdText.h"
-#include "protocol/CheckLink.h"
-#include "protocol/DeviceFailure.h"
-#include "protocol/ReadBackImage.h"
-#include "protocol/TransactionsStopped.h"
 
 namespace usblink::app {
 
 namespace {
-
-constexpr std::string_view kTitle = kWindowCaption;
 
 bool StartsCommand(Control control) {
   return control == Control::contion || control == Control::CmdOpenFile ||
@@ -44,7 +36,7 @@ class UsbWindow::RunningScope {
 };
 
 UsbWindow::UsbWindow(HidApi& api, Pacer& pacer, WindowView& view)
-    : api_(api), view_(view), channel_{api, pacer, link_}, discovery_(api, *this, link_) {
+    : view_(view), commands_(api, pacer, *this) {
   for (const auto& layout : kControls) {
     controls_[static_cast<std::size_t>(layout.control)] = {std::string(layout.caption),
                                                            layout.visible, layout.enabled};
@@ -58,7 +50,7 @@ ControlState UsbWindow::State(Control control) const {
   return state;
 }
 
-int UsbWindow::ExitStatus() const { return deviceFailed_ ? kExitDeviceFailed : 0; }
+int UsbWindow::ExitStatus() const { return deviceFailed_ ? kExitDeviceError : kExitSuccess; }
 
 ControlState& UsbWindow::Stored(Control control) {
   return controls_[static_cast<std::size_t>(control)];
@@ -87,27 +79,17 @@ template <typename Command>
 Outcome UsbWindow::Run(Running what, Command command) {
   RunningScope scope(*this, what);
   try {
-    return command();
-  } catch (const DeviceFailure& failure) {
-    return FailDevice(failure.what());
+    const Outcome outcome = command();
+    if (outcome == Outcome::DeviceFailed) {
+      // The box is shown and the device closed: the process ends.
+      ended_ = true;
+      deviceFailed_ = true;
+      view_.EndProcess();
+    }
+    return outcome;
   } catch (const ProcessEnded&) {
     return Outcome::Closed;
-  } catch (const TransactionsStopped&) {
-    // The device is left between two transactions; the next step is a new connect.
-    HidCP::CloseDevice(api_, link_);
-    SetDownloadButtonEnabled(false);
-    SetLinkButtonEnabled(true);
-    return Outcome::Interrupted;
   }
-}
-
-Outcome UsbWindow::FailDevice(const std::string& message) {
-  ShowMessage(message, "Error");
-  HidCP::CloseDevice(api_, link_);
-  ended_ = true;
-  deviceFailed_ = true;
-  view_.EndProcess();
-  return Outcome::DeviceFailed;
 }
 
 Outcome UsbWindow::Click(Control control) {
@@ -129,29 +111,10 @@ Outcome UsbWindow::Click(Control control) {
 Outcome UsbWindow::ContionClick() {
   if (!Accepts(Control::contion)) return Outcome::Ignored;
   return Run(Running::Connect, [this] {
-    std::string vendor = IdTextFromField(Stored(Control::TextVID).caption);
-    std::string product = IdTextFromField(Stored(Control::TextPID).caption);
-    const bool idsUnset = vendor == "&H0" && product == "&H0";
-    discovery_.SetIdTexts(std::move(vendor), std::move(product));
-    SetNoteVisible(false);
-    if (idsUnset) {
-      ShowMessage("Please set VID and PID ！", kTitle);
-      return Outcome::IdsNotSet;
-    }
-    discovery_.FindTheHid();
-    if (!discovery_.State().DeviceFound) {
-      AppendAccessHint();
-      return Outcome::NotFound;
-    }
-    if (!HidCP::CheckLink(channel_, *this)) {
-      ShowMessage("HID Error ！", kTitle);
-      return Outcome::Refused;
-    }
-    ClearLines();
-    AppendLine("Connected to the device, you can download files！");
-    SetDownloadButtonEnabled(true);
-    SetLinkButtonEnabled(false);
-    return Outcome::Connected;
+    const Outcome outcome =
+        commands_.Connect(Stored(Control::TextVID).caption, Stored(Control::TextPID).caption);
+    if (outcome == Outcome::NotFound) AppendAccessHint();
+    return outcome;
   });
 }
 
@@ -163,37 +126,13 @@ Outcome UsbWindow::CmdOpenFileClick() {
     auto chosen = view_.ShowOpenFileDialog(kDialogFilter, dialogFileName_);
     if (!chosen || chosen->empty()) return Outcome::NoFile;
     dialogFileName_ = std::move(*chosen);
-    SetDownloadButtonEnabled(false);
-    SetNoteCaption(kUpdateNote);
-    SetNoteVisible(true);
-    // Loaded once: what is sent is what was read, also from a pipe.
-    const LoadedImage image = nextImage_ ? LoadedImage(*std::exchange(nextImage_, std::nullopt))
-                                         : FirmwareImage::Load(dialogFileName_);
-    switch (HidCP::DownloadImage(channel_, *this, image, lastDownload_)) {
-      case HidCP::DownloadResult::Committed:
-        return Outcome::Downloaded;
-      case HidCP::DownloadResult::ChecksumMismatch:
-        // The device is still open and verified: let the user try again.
-        SetDownloadButtonEnabled(true);
-        return Outcome::ChecksumMismatch;
-      case HidCP::DownloadResult::ImageRefused:
-        break;
-    }
-    // Nothing was sent: the warning does not apply.
-    SetNoteVisible(false);
-    return Outcome::FileError;
+    return commands_.Download(FirmwareImage::Load(dialogFileName_), dialogFileName_);
   });
 }
 
 Outcome UsbWindow::CmdReadFileClick() {
   if (!Accepts(Control::CmdReadFile)) return Outcome::Ignored;
-  return Run(Running::ReadBack, [this] {
-    std::FILE* const stream = std::exchange(readBackStream_, nullptr);
-    const bool read = stream != nullptr
-                          ? HidCP::ReadBackImage(channel_, *this, stream, readBackFile_)
-                          : HidCP::ReadBackImage(channel_, *this, readBackFile_);
-    return read ? Outcome::ReadBack : Outcome::FileError;
-  });
+  return Run(Running::ReadBack, [this] { return commands_.ReadBack(readBackFile_); });
 }
 
 void UsbWindow::AppendAccessHint() {
@@ -230,12 +169,12 @@ bool UsbWindow::ConfirmClose(std::string_view question) {
   const bool yes = view_.ConfirmClose(question);
   // The answer too: it tells whether a transfer was cut short on purpose.
   if (sessionLog_ != nullptr)
-    sessionLog_->Message(std::string(question) + (yes ? " Yes" : " No"), kTitle);
+    sessionLog_->Message(std::string(question) + (yes ? " Yes" : " No"), kWindowCaption);
   return yes;
 }
 
 void UsbWindow::Unload() {
-  HidCP::CloseDevice(api_, link_);
+  commands_.Close();
   ended_ = true;
   view_.EndProcess();
 }

@@ -5,6 +5,8 @@
 #include <array>
 #include <string_view>
 
+#include "protocol/CommandPort.h"
+
 namespace usblink::app {
 
 enum class Control {
@@ -45,14 +47,9 @@ struct ControlLayout {
   bool red;
 };
 
-inline constexpr std::string_view kWindowCaption = "USB Link";
 inline constexpr int kClientWidthTwips = 8955;
 inline constexpr int kClientHeightTwips = 6390;
 inline constexpr int kTwipsPerPixelAt96Dpi = 15;
-
-inline constexpr std::string_view kUpdateNote =
-    "Note: please don't power off or reset the equitment during the IC program update. "
-    "Otherwise, the calculator will be damaged and cannot boot!";
 
 // In the order the controls are created, one a row: control, kind, caption,
 // left, top, width, height, visible, enabled, font, autoSize, red.

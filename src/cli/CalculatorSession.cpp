@@ -2,9 +2,7 @@
 
 #include <fstream>
 
-#include "app/UsbWindow.h"
 #include "cli/DurationText.h"
-#include "cli/ExitStatus.h"
 #include "cli/ReadBackFile.h"
 #include "cli/ScratchFolder.h"
 #include "cli/StallWatch.h"
@@ -12,42 +10,14 @@
 #include "hid/InterfaceWalk.h"
 #include "hid/NumberText.h"
 #include "platform/CalculatorProtocol.h"
+#include "protocol/Commands.h"
 #include "protocol/FileError.h"
+#include "protocol/Outcome.h"
 #include "protocol/StoppablePacer.h"
 
 namespace usblink::cli {
 
 namespace {
-
-using app::Outcome;
-
-// Outcomes of the window's commands as exit statuses; OutcomeText says each in words.
-int ExitStatusOf(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::Connected:
-    case Outcome::Downloaded:
-    case Outcome::ReadBack:
-      return kExitSuccess;
-    case Outcome::NotFound:
-    case Outcome::IdsNotSet:
-      return kExitNotFound;
-    case Outcome::Refused:
-      return kExitRefused;
-    case Outcome::ChecksumMismatch:
-      return kExitChecksumMismatch;
-    case Outcome::NoFile:
-    case Outcome::FileError:
-      return kExitFileError;
-    case Outcome::Interrupted:
-      return kExitInterrupted;
-    case Outcome::DeviceFailed:
-    case Outcome::Ignored:
-    case Outcome::Closed:
-    case Outcome::Cleared:
-      break;
-  }
-  return kExitDeviceError;
-}
 
 // Everything one run of a device command needs, torn down in order.
 class Session {
@@ -61,19 +31,17 @@ class Session {
         stops_(stops),
         environment_(environment),
         discoveryTurn_(discoveryTurn),
-        window_(api, pacer, view) {
-    window_.SetDevice(options.device);
+        commands_(api, pacer, view) {
+    commands_.SetDevice(options.device);
   }
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
-  // As the window's close: the device handles are closed.
-  ~Session() { window_.Unload(); }
 
   // Discovery and handshake, retried while --wait allows. The
   // walk is shown again only when what is plugged in has changed.
   Outcome Connect() {
     const auto deadline = WaitDeadline(options_, pacer_);
-    Outcome outcome = Click();
+    Outcome outcome = ConnectInTurn();
     if (outcome == Outcome::NotFound && pacer_.Now() < deadline) {
       auto present = InterfaceWalk(api_).List();
       view_.Waiting(*options_.waitSeconds);
@@ -81,7 +49,7 @@ class Session {
         if (stops_.StopNow()) return Outcome::Interrupted;
         environment_.sleep(kWaitInterval);
         view_.HoldLog();
-        outcome = Click();
+        outcome = ConnectInTurn();
         auto now = outcome == Outcome::NotFound ? InterfaceWalk(api_).List() : present;
         const bool changed = outcome != Outcome::NotFound || now != present;
         view_.ReleaseLog(changed);
@@ -92,7 +60,7 @@ class Session {
       }
     }
     if (outcome == Outcome::Connected) {
-      const DiscoveryState& found = window_.Discovered();
+      const DiscoveryState& found = commands_.Discovered();
       view_.CalculatorFound({found.DevicePath,
                              {found.HidAttributes.VendorID, found.HidAttributes.ProductID},
                              kCalculatorIdentity});
@@ -105,10 +73,8 @@ class Session {
   // when it is not.
   Outcome ReadBack(ReadBackFile& file, std::string_view operation, int phase = 1, int phases = 1,
                    bool tellPartial = true) {
-    window_.SetReadBackFile(file.Path());
-    window_.SetReadBackStream(file.Stream());
     view_.BeginProgress(operation, phase, phases, kFlashBlocks);
-    const Outcome outcome = window_.Click(app::Control::CmdReadFile);
+    const Outcome outcome = commands_.ReadBack(file.Stream(), file.Path());
     view_.EndProgress(outcome == Outcome::ReadBack);
     if (outcome == Outcome::ReadBack) return file.Commit(view_) ? outcome : Outcome::FileError;
     if (tellPartial) file.KeepPartial(view_);
@@ -120,25 +86,24 @@ class Session {
   Outcome Download(const std::filesystem::path& file, FirmwareImage image, int phase, int phases) {
     // A stop asked while the last transaction before it ran.
     if (stops_.StopNow()) return Outcome::Interrupted;
-    view_.SetDialogAnswer(file.string());
-    const int blocks = image.SentBlocks();
-    window_.SetNextImage(std::move(image));
-    view_.BeginProgress("download", phase, phases, blocks);
+    view_.BeginProgress("download", phase, phases, image.SentBlocks());
     stops_.DownloadStarts();
-    const Outcome outcome = window_.Click(app::Control::CmdOpenFile);
+    const Outcome outcome = commands_.Download(std::move(image), file);
     stops_.DownloadEnds();
     view_.EndProgress(outcome == Outcome::Downloaded);
     return outcome;
   }
 
-  [[nodiscard]] const HidCP::DownloadState& LastDownload() const { return window_.LastDownload(); }
+  [[nodiscard]] const HidCP::DownloadState& LastDownload() const {
+    return commands_.LastDownload();
+  }
 
  private:
-  // "USB Link": discovery and handshake, in the discovery's turn.
-  Outcome Click() {
+  // Discovery and handshake for the calculator's ids, in the discovery's turn.
+  Outcome ConnectInTurn() {
     std::unique_lock<std::mutex> turn;
     if (discoveryTurn_ != nullptr) turn = std::unique_lock(*discoveryTurn_);
-    return window_.Click(app::Control::contion);
+    return commands_.Connect(HexText(kCalculatorVendorId), HexText(kCalculatorProductId));
   }
 
   const Options& options_;
@@ -148,7 +113,7 @@ class Session {
   StopPolicy& stops_;
   const Environment& environment_;
   std::mutex* discoveryTurn_;
-  app::UsbWindow window_;
+  Commands commands_;
 };
 
 // Compares the read-back file with what a download of the image writes.
@@ -157,7 +122,7 @@ int Compare(const std::filesystem::path& readBack, const FirmwareImage& image, T
   std::vector<char> flash(kFlashSize);
   in.read(flash.data(), static_cast<std::streamsize>(flash.size()));
   if (in.gcount() != static_cast<std::streamsize>(flash.size())) {
-    view.Message("Cannot read " + Quoted(readBack) + " back", "Error");
+    view.ShowMessage("Cannot read " + Quoted(readBack) + " back", "Error");
     return kExitFileError;
   }
   const auto expected = image.Flash();
@@ -184,7 +149,7 @@ std::optional<std::filesystem::path> ReadBackTarget(const Options& options,
                                                     const std::optional<ScratchFolder>& scratch) {
   switch (options.command) {
     case Command::Read:
-      return options.file.value_or(app::kReadBackFileName);
+      return options.file.value_or(kReadBackFileName);
     case Command::Download:
       return options.backupFile;
     case Command::Verify:
@@ -201,7 +166,7 @@ std::string BytesText(long long blocks) {
 
 // Why the run stops before it touches the calculator: a file it cannot use.
 int FileFailure(TerminalView& view, std::string_view message) {
-  view.Message(message, "Error");
+  view.ShowMessage(message, "Error");
   return kExitFileError;
 }
 
@@ -335,13 +300,13 @@ int ReportedRun(const Options& options, TerminalView& view, const std::function<
                 Json& fields) {
   fields = Json::object();
   if (options.logFile && !view.OpenLogFile(*options.logFile)) {
-    view.Message("Cannot create " + Quoted(*options.logFile), "Error");
+    view.ShowMessage("Cannot create " + Quoted(*options.logFile), "Error");
     view.Result(kExitFileError, OutcomeText(kExitFileError));
     return kExitFileError;
   }
   RunEnd end = run();
   if (view.LogFileFailed()) {
-    view.Message("Cannot write " + Quoted(*options.logFile), "Error");
+    view.ShowMessage("Cannot write " + Quoted(*options.logFile), "Error");
     if (end.status == kExitSuccess) end.status = kExitFileError;
   }
   fields = ResultFields(end, view);

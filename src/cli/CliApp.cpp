@@ -10,7 +10,6 @@
 #include "cli/CalculatorSession.h"
 #include "cli/CliOptions.h"
 #include "cli/CommandImage.h"
-#include "cli/ExitStatus.h"
 #include "cli/FileRoles.h"
 #include "cli/FleetCommand.h"
 #include "cli/SimulatedBus.h"
@@ -20,6 +19,7 @@
 #include "platform/CalculatorProtocol.h"
 #include "platform/sim/SimHidApi.h"
 #include "protocol/FirmwareImage.h"
+#include "protocol/Outcome.h"
 
 namespace usblink::cli {
 
@@ -46,9 +46,9 @@ int Check(const std::filesystem::path& file, TerminalView& view, const Environme
   view.Info("Commit: " + std::to_string(image->Banks()) + " banks",
             {{"commitBanks", image->Banks()}});
   if (image->Oversize()) {
-    view.Message(OversizeText(file) + ": download refuses it unless --force, which sends " +
-                     FirstBytesText(),
-                 "Error");
+    view.ShowMessage(OversizeText(file) + ": download refuses it unless --force, which sends " +
+                         FirstBytesText(),
+                     "Error");
     return kExitFileError;
   }
   return kExitSuccess;
@@ -131,7 +131,7 @@ RunEnd DeviceRun(const Options& options, TerminalView& view, Pacer& pacer,
   if (!options.SeveralCalculators() && !options.device) {
     // With several calculators plugged in, never one of them by chance.
     if (const auto present = PresentCalculators(*api); present.size() > 1) {
-      view.Message(ChoiceRefusal(present), "usblink-cli");
+      view.ShowMessage(ChoiceRefusal(present), "usblink-cli");
       return {kExitUsage, std::nullopt, Json{{"calculators", present.size()}}};
     }
   }
@@ -155,12 +155,12 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
     RunEnd end = DeviceRun(options, view, pacer, environment, environment.platform, sessionViews);
     if (end.status == kExitNotFound && !options.all) {
       if (const auto node = environment.calculatorInUse()) {
-        view.Message("The calculator (" + *node +
-                         ") is in use by another program. Try again once it is done.",
-                     "Error");
+        view.ShowMessage("The calculator (" + *node +
+                             ") is in use by another program. Try again once it is done.",
+                         "Error");
         end.status = kExitInUse;
       } else if (const auto hint = environment.accessHint()) {
-        view.Message(*hint, "Hint");
+        view.ShowMessage(*hint, "Hint");
         end.status = kExitAccessDenied;
       }
     }
@@ -170,7 +170,7 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
   auto built = BuildSimulatedBus(options.sim, environment.sleep,
                                  [&pacer, start = pacer.Now()] { return pacer.Now() - start; });
   if (const auto* error = std::get_if<SetupError>(&built)) {
-    view.Message(error->message, error->exitStatus == kExitUsage ? "usblink-cli" : "Error");
+    view.ShowMessage(error->message, error->exitStatus == kExitUsage ? "usblink-cli" : "Error");
     return {error->exitStatus, std::nullopt, {}};
   }
   const auto& bus = std::get<std::unique_ptr<sim::SimBus>>(built);
@@ -179,7 +179,7 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
       sessionViews);
   std::string error;
   if (options.sim.saveFile && !SaveSimulatedFlash(*bus, *options.sim.saveFile, error)) {
-    view.Message(error, "Error");
+    view.ShowMessage(error, "Error");
     if (end.status == kExitSuccess) end.status = kExitFileError;
   }
   return end;
@@ -234,7 +234,7 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
     TerminalView view(output, {true, Detail::Short},
                       [] { return std::chrono::steady_clock::now(); });
     view.Start(start, options != nullptr ? StartFields(*options) : Json{{"command", nullptr}});
-    view.Message(reason, "usblink-cli");
+    view.ShowMessage(reason, "usblink-cli");
     view.Result(kExitUsage, OutcomeText(kExitUsage), {{"error", reason}});
     return kExitUsage;
   };

@@ -9,9 +9,9 @@
 #include <sstream>
 #include <type_traits>
 
-#include "cli/ExitStatus.h"
 #include "platform/CalculatorIdText.h"
 #include "platform/CalculatorProtocol.h"
+#include "protocol/Outcome.h"
 
 namespace usblink::cli {
 
@@ -87,25 +87,6 @@ constexpr std::array kCommands{
                  "reset) is left alone. The first Ctrl-C takes no more calculators and lets the "
                  "running updates finish; a second one stops them between two exchanges. FILE is "
                  "read once, before any calculator is touched; a FILE of - is standard input."},
-};
-
-struct ExitStatusEntry {
-  int status;
-  std::string_view meaning;
-};
-
-constexpr std::array kExitStatuses{
-    ExitStatusEntry{kExitSuccess, "success"},
-    ExitStatusEntry{kExitUsage, "usage error"},
-    ExitStatusEntry{kExitNotFound, "no calculator found"},
-    ExitStatusEntry{kExitRefused, "handshake refused"},
-    ExitStatusEntry{kExitChecksumMismatch, "bank checksum mismatch"},
-    ExitStatusEntry{kExitDeviceError, "device error status or PC timeout"},
-    ExitStatusEntry{kExitFileError, "file error (cannot open, empty, too large, cannot write)"},
-    ExitStatusEntry{kExitDifferences, "verify found differences"},
-    ExitStatusEntry{kExitInUse, "the calculator is in use by another program"},
-    ExitStatusEntry{kExitAccessDenied, "the calculator is present but may not be opened"},
-    ExitStatusEntry{kExitInterrupted, "stopped by Ctrl-C, SIGTERM or SIGHUP"},
 };
 
 const CommandEntry& EntryOf(Command command) {
@@ -638,7 +619,7 @@ std::string CommandLine::MainPage() const {
                   " --help-simulate' the options of the simulated calculator.",
               0);
   page << "\nExit status:\n";
-  for (const auto& [status, meaning] : kExitStatuses) {
+  for (const auto& [status, words, meaning] : kExitStatuses) {
     std::string number = std::to_string(status);
     page << std::string(5 - number.size(), ' ') << number << "  " << meaning << "\n";
   }

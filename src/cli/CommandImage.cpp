@@ -10,7 +10,7 @@ std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, Termin
   auto loaded = IsStandardStream(file) ? FirmwareImage::Read(environment.standardInput(), file)
                                        : FirmwareImage::Load(file);
   if (const auto refusal = DownloadRefusal(loaded, file)) {
-    view.Message(*refusal, "Error");
+    view.ShowMessage(*refusal, "Error");
     return std::nullopt;
   }
   return std::move(std::get<FirmwareImage>(loaded));
@@ -36,14 +36,14 @@ std::optional<FirmwareImage> CommandImage(const Options& options, TerminalView& 
   }
   if (downloads && image->Oversize()) {
     if (!options.force) {
-      view.Message(OversizeText(*options.file) + ". Nothing was sent; --force sends " +
-                       FirstBytesText() + ".",
-                   "Error");
+      view.ShowMessage(OversizeText(*options.file) + ". Nothing was sent; --force sends " +
+                           FirstBytesText() + ".",
+                       "Error");
       refused = true;
       return std::nullopt;
     }
-    view.Message(OversizeText(*options.file) + ": only " + FirstBytesText() + " are sent.",
-                 "Warning");
+    view.ShowMessage(OversizeText(*options.file) + ": only " + FirstBytesText() + " are sent.",
+                     "Warning");
   }
   return image;
 }

@@ -1,7 +1,7 @@
 #include "cli/FileRoles.h"
 
-#include "app/UsbWindow.h"
 #include "platform/FileIdentity.h"
+#include "protocol/Commands.h"
 
 namespace usblink::cli {
 
@@ -18,7 +18,7 @@ void Add(std::vector<FileRole>& roles, std::string name,
 std::vector<FileRole> FileRoles(const Options& options) {
   std::vector<FileRole> roles;
   if (options.command == Command::Read) {
-    Add(roles, "the read-back file", options.file.value_or(app::kReadBackFileName));
+    Add(roles, "the read-back file", options.file.value_or(kReadBackFileName));
   } else {
     Add(roles, "the image", options.file);
   }

@@ -4,12 +4,12 @@
 #include <map>
 #include <mutex>
 
-#include "app/UsbWindow.h"
 #include "cli/CalculatorChoice.h"
 #include "cli/CalculatorFiles.h"
-#include "cli/ExitStatus.h"
 #include "cli/Station.h"
 #include "platform/CalculatorProtocol.h"
+#include "protocol/Commands.h"
+#include "protocol/Outcome.h"
 
 namespace usblink::cli {
 
@@ -22,7 +22,7 @@ Options SessionOptions(const Options& options, const FleetMember& member, const 
   own.device = member.selector;
   if (own.command == Command::Station) own.command = Command::Download;
   if (options.command == Command::Read) {
-    own.file = TaggedFile(options.file.value_or(app::kReadBackFileName), tag);
+    own.file = TaggedFile(options.file.value_or(kReadBackFileName), tag);
   }
   if (options.backupFile) own.backupFile = TaggedFile(*options.backupFile, tag);
   if (options.logFile) own.logFile = NumberedFile(*options.logFile, member.number);

@@ -24,7 +24,7 @@ std::variant<ReadBackFile, FileError> ReadBackFile::Create(const fs::path& targe
 bool ReadBackFile::Commit(TerminalView& view) {
   if (!staged_) return true;
   if (const std::error_code error = staged_->Commit()) {
-    view.Message(FileError{path_, "write", error}.Message(), "Error");
+    view.ShowMessage(FileError{path_, "write", error}.Message(), "Error");
     KeepPartial(view);
     return false;
   }
@@ -42,7 +42,7 @@ void ReadBackFile::KeepPartial(TerminalView& view) {
   } else {
     text += "; no byte was read.";
   }
-  view.Message(text, kTitle);
+  view.ShowMessage(text, kTitle);
 }
 
 }  // namespace usblink::cli

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/CalculatorFiles.h"
-#include "cli/ExitStatus.h"
+#include "protocol/Outcome.h"
 
 namespace usblink::cli {
 

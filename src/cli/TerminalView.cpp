@@ -75,7 +75,7 @@ void TerminalView::ShowLogLine(std::string_view line) {
   }
 }
 
-void TerminalView::LogAppended(std::string_view line) {
+void TerminalView::AppendLine(std::string_view line) {
   if (held_) {
     held_->emplace_back(line);
     return;
@@ -110,7 +110,7 @@ void TerminalView::NoAnswerFor(Clock::duration waited) {
   output_.NoAnswerFor(Lane(), waited, now_());
 }
 
-void TerminalView::ProgressReported(const TransferProgress& reported) {
+void TerminalView::ReportProgress(const TransferProgress& reported) {
   blocksDone_ = reported.blocksDone;
   if (!phase_) return;
   const auto now = now_();
@@ -133,7 +133,7 @@ void TerminalView::ProgressReported(const TransferProgress& reported) {
         {"totalBytes", reported.blocksInAll * kBlockBytes}});
 }
 
-void TerminalView::BankChecked(const BankCheck& check) {
+void TerminalView::ReportBankCheck(const BankCheck& check) {
   if (settings_.json) {
     Emit({{"type", "bank"},
           {"bank", check.bank},
@@ -175,22 +175,13 @@ void TerminalView::Waiting(double seconds) {
   }
 }
 
-void TerminalView::ShowMessageBox(std::string_view text, std::string_view title) {
-  Message(text, title);
-}
-
-void TerminalView::Message(std::string_view text, std::string_view title) {
+void TerminalView::ShowMessage(std::string_view text, std::string_view title) {
   logFile_.Message(text, title);
   if (settings_.json) {
     Emit({{"type", "message"}, {"title", title}, {"text", text}});
   } else {
     Err(std::string(title) + ": " + std::string(text));
   }
-}
-
-std::optional<std::string> TerminalView::ShowOpenFileDialog(const app::FileFilter&,
-                                                            std::string_view) {
-  return std::exchange(dialogAnswer_, std::nullopt);
 }
 
 void TerminalView::Info(std::string_view text, const Json& fields) {

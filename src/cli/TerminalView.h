@@ -1,5 +1,5 @@
 #pragma once
-// One session of the window rendered on a terminal. By default a short
+// One session of the calculator's commands rendered on a terminal. By default a short
 // account on stdout (the calculator found, a line a bank, what was done);
 // with -v the log line for line as the window shows it; with -q neither;
 // with --json every event as a JSON Lines object. Message boxes go to
@@ -15,11 +15,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/WindowView.h"
 #include "cli/JsonLines.h"
 #include "cli/RunLog.h"
 #include "cli/TerminalOutput.h"
 #include "hid/InterfaceWalk.h"
+#include "protocol/CommandPort.h"
 
 namespace usblink::cli {
 
@@ -46,7 +46,7 @@ struct CalculatorTag {
   std::optional<std::string> serialNumber;
 };
 
-class TerminalView final : public app::WindowView {
+class TerminalView final : public CommandPort {
  public:
   using Clock = std::chrono::steady_clock;
 
@@ -64,9 +64,6 @@ class TerminalView final : public app::WindowView {
   [[nodiscard]] bool OpenLogFile(const std::filesystem::path& path);
   // True once a line could not be written to that file.
   [[nodiscard]] bool LogFileFailed() const { return logFile_.Failed(); }
-  // What the file-open dialog answers.
-  void SetDialogAnswer(std::string file) { dialogAnswer_ = std::move(file); }
-
   // The transfer that follows is phase `phase` of `phases` of the command
   // (backup 1/2, download 2/2); it ends completed or where it stopped.
   void BeginProgress(std::string_view operation, int phase, int phases, int totalBlocks);
@@ -85,8 +82,6 @@ class TerminalView final : public app::WindowView {
   void Info(std::string_view text, const Json& fields = Json::object());
   // A line of the short account only.
   void Summary(std::string_view text);
-  // A message box of the command line's own.
-  void Message(std::string_view text, std::string_view title);
   // A line for the person at the terminal, also with --json and --quiet:
   // on stderr, and in the log file.
   void Notice(std::string_view line);
@@ -99,18 +94,15 @@ class TerminalView final : public app::WindowView {
   // Time since the run began.
   [[nodiscard]] Clock::duration Elapsed() const { return now_() - started_; }
 
-  // WindowView
-  void LogAppended(std::string_view line) override;
-  void LogCleared() override {}
-  void LogLineSelected(std::size_t) override {}
-  void ControlChanged(app::Control, const app::ControlState&) override {}
-  void ProgressReported(const TransferProgress& progress) override;
-  void BankChecked(const BankCheck& check) override;
-  void ShowMessageBox(std::string_view text, std::string_view title) override;
-  std::optional<std::string> ShowOpenFileDialog(const app::FileFilter& filter,
-                                                std::string_view earlier) override;
-  bool ConfirmClose(std::string_view) override { return true; }
-  void EndProcess() override {}
+  // CommandPort: a message box as "TITLE: TEXT" on stderr. The terminal
+  // keeps no list of lines, no selection and no status label.
+  void AppendLine(std::string_view line) override;
+  void ClearLines() override {}
+  void SelectLastLine() override {}
+  void SetLinkStatus(std::string_view) override {}
+  void ReportProgress(const TransferProgress& progress) override;
+  void ReportBankCheck(const BankCheck& check) override;
+  void ShowMessage(std::string_view text, std::string_view title) override;
 
  private:
   // The line in every place the log goes.
@@ -135,7 +127,6 @@ class TerminalView final : public app::WindowView {
   Clock::time_point started_;
   RunStart start_;
   RunLog logFile_;
-  std::optional<std::string> dialogAnswer_;
   std::optional<std::vector<std::string>> held_;
   std::optional<std::string> devicePath_;
 

@@ -10,14 +10,14 @@ namespace usblink::HidCP {
 
 namespace {
 
-bool Refuse(WindowPort& window, std::string_view message) {
+bool Refuse(CommandPort& window, std::string_view message) {
   window.ShowMessage(message, "Error");
   return false;
 }
 
 }  // namespace
 
-bool CheckLink(const Channel& channel, WindowPort& window) {
+bool CheckLink(const Channel& channel, CommandPort& window) {
   IssueCommand(channel, CommandCode::IdentityQuery);
   const bool identityMatches = std::ranges::equal(
       kCalculatorIdentity,

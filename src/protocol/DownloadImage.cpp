@@ -24,7 +24,7 @@ constexpr std::array<std::string_view, 7> kClosingLines = {
     "       the calculator will be damaged and cannot boot!",
 };
 
-DownloadResult Refuse(WindowPort& window, std::string_view message) {
+DownloadResult Refuse(CommandPort& window, std::string_view message) {
   window.ShowMessage(message, "Error");
   window.SetDownloadButtonEnabled(true);
   return DownloadResult::ImageRefused;
@@ -57,7 +57,7 @@ void SendBlock(const Channel& channel, int block, std::span<const std::uint8_t> 
   }
 }
 
-bool BankVerified(const Channel& channel, WindowPort& window, int bank, std::uint32_t sum) {
+bool BankVerified(const Channel& channel, CommandPort& window, int bank, std::uint32_t sum) {
   window.AppendLine(" SendOutBank = " + std::to_string(bank) + " Download complete！ ");
   window.AppendLine(" BankCheckSum     = " + HexText(sum));
   const std::array<std::uint8_t, 1> bankNumber{static_cast<std::uint8_t>(bank)};
@@ -73,7 +73,7 @@ bool BankVerified(const Channel& channel, WindowPort& window, int bank, std::uin
   return false;
 }
 
-void Commit(const Channel& channel, WindowPort& window, int banks, DownloadState& state) {
+void Commit(const Channel& channel, CommandPort& window, int banks, DownloadState& state) {
   window.SetProgressCaption("");
   window.AppendLine(" Download file complete！ ");
   IssueCommand(channel, CommandCode::Commit, CommitParameters(banks));
@@ -88,13 +88,13 @@ void Commit(const Channel& channel, WindowPort& window, int banks, DownloadState
 
 }  // namespace
 
-DownloadResult DownloadImage(const Channel& channel, WindowPort& window, const LoadedImage& loaded,
-                             DownloadState& state) {
+DownloadResult DownloadImage(const Channel& channel, CommandPort& window, const LoadedImage& loaded,
+                             const std::filesystem::path& name, DownloadState& state) {
   state = {};
   window.SetProgressVisible(true);
   window.ClearLines();
   window.AppendLine("Downloading file：");
-  if (const auto refusal = DownloadRefusal(loaded, window.ChosenFileName())) {
+  if (const auto refusal = DownloadRefusal(loaded, name)) {
     return Refuse(window, *refusal);
   }
   const auto& image = std::get<FirmwareImage>(loaded);

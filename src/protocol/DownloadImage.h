@@ -2,10 +2,12 @@
 // The firmware download: a *.UD image into the calculator's flash, bank by
 // bank, each bank checked against the device's checksum, then committed.
 
+#include <filesystem>
+
 #include "platform/HidApi.h"
+#include "protocol/CommandPort.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/HidCP.h"
-#include "protocol/WindowPort.h"
 
 namespace usblink::HidCP {
 
@@ -29,12 +31,11 @@ struct DownloadState {
   friend bool operator==(const DownloadState&, const DownloadState&) = default;
 };
 
-// Sends `image`, the file named by WindowPort::ChosenFileName() as loaded
-// once, to the verified, open device; an image that could not be read or is
-// empty is refused after the first log line, with nothing sent. The caller
-// has disabled "Download" and shown the note. `state` starts afresh.
-// DeviceFailure and TransactionsStopped propagate; the caller closes the device.
-DownloadResult DownloadImage(const Channel& channel, WindowPort& window, const LoadedImage& image,
-                             DownloadState& state);
+// Sends `image`, the file `name` as loaded once, to the verified, open device; an image that could
+// not be read or is empty is refused after the first log line, with nothing sent. The caller has
+// disabled "Download" and shown the note. `state` starts afresh. DeviceFailure and
+// TransactionsStopped propagate; the caller closes the device.
+DownloadResult DownloadImage(const Channel& channel, CommandPort& window, const LoadedImage& image,
+                             const std::filesystem::path& name, DownloadState& state);
 
 }  // namespace usblink::HidCP

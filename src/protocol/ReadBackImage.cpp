@@ -12,17 +12,17 @@ namespace usblink::HidCP {
 
 namespace {
 
-bool FileFailed(WindowPort& window, const std::filesystem::path& file, std::string action) {
+bool FileFailed(CommandPort& window, const std::filesystem::path& file, std::string action) {
   window.ShowMessage(FileError{file, std::move(action), LastSystemError()}.Message(), "Error");
   return false;
 }
 
-void Begin(WindowPort& window) {
+void Begin(CommandPort& window) {
   window.ClearLines();
   window.AppendLine("开始");
 }
 
-bool ReadBlocks(const Channel& channel, WindowPort& window, std::FILE* out,
+bool ReadBlocks(const Channel& channel, CommandPort& window, std::FILE* out,
                 const std::filesystem::path& file) {
   // Byte 3 is left as the block-read set it: the block number's high byte.
   const std::array<std::uint8_t, 1> transferOfBlockRead{CommandCode::BlockRead};
@@ -46,14 +46,18 @@ bool ReadBlocks(const Channel& channel, WindowPort& window, std::FILE* out,
   return true;
 }
 
-void End(WindowPort& window) { window.AppendLine(" Receive complete "); }
+void End(CommandPort& window) { window.AppendLine(" Receive complete "); }
 
 }  // namespace
 
-bool ReadBackImage(const Channel& channel, WindowPort& window, const std::filesystem::path& file) {
+bool ReadBackImage(const Channel& channel, CommandPort& window, const std::filesystem::path& file) {
   Begin(window);
-  // Truncated, so the file never mixes two flashes.
-  StdioFile out = OpenStdioFile(file, "wb");
+  // An existing file is written over from offset 0 and keeps what lies
+  // beyond; one that is absent is created.
+  StdioFile out = OpenStdioFile(file, "r+b");
+  if (!out && LastSystemError() == std::errc::no_such_file_or_directory) {
+    out = OpenStdioFile(file, "wb");
+  }
   if (!out) return FileFailed(window, file, "create");
   if (!ReadBlocks(channel, window, out.get(), file)) return false;
   out.reset();
@@ -61,7 +65,7 @@ bool ReadBackImage(const Channel& channel, WindowPort& window, const std::filesy
   return true;
 }
 
-bool ReadBackImage(const Channel& channel, WindowPort& window, std::FILE* out,
+bool ReadBackImage(const Channel& channel, CommandPort& window, std::FILE* out,
                    const std::filesystem::path& file) {
   Begin(window);
   if (!ReadBlocks(channel, window, out, file)) return false;

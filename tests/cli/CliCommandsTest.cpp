@@ -11,9 +11,9 @@
 #include "support/FifoWriter.h"
 #endif
 
-#include "cli/ExitStatus.h"
 #include "hid/NumberText.h"
 #include "protocol/FirmwareImage.h"
+#include "protocol/Outcome.h"
 #include "protocol/StdioFile.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
@@ -39,7 +39,7 @@ class CliCommandsTest : public ::testing::Test {
 
 TEST_F(CliCommandsTest, ConnectWritesTheWindowsLogAndEndsReady) {
   const auto run = RunCli({"--simulate", "-v", "connect"});
-  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
   const auto lines = run.OutLines();
   ASSERT_GT(lines.size(), 40u);
   EXPECT_EQ(lines[1], "GetHidGuid");
@@ -57,30 +57,28 @@ TEST_F(CliCommandsTest, EveryFaultEndsWithItsExitStatusAndBox) {
     std::string message;  // a line stderr must hold
   };
   const Case cases[] = {
-      {{"--sim-absent", "connect"}, cli::kExitNotFound, ""},
-      {{"--sim-ids", "4FC:C78", "connect"}, cli::kExitNotFound, ""},
-      {{"--sim-locked", "2", "--sim-others", "2", "connect"}, cli::kExitNotFound, ""},
+      {{"--sim-absent", "connect"}, kExitNotFound, ""},
+      {{"--sim-ids", "4FC:C78", "connect"}, kExitNotFound, ""},
+      {{"--sim-locked", "2", "--sim-others", "2", "connect"}, kExitNotFound, ""},
       {{"--sim-identity", "vqhdl307e trm815c", "connect"},
-       cli::kExitRefused,
+       kExitRefused,
        "Error: NoVQHDL307E TRM815C"},
-      {{"--sim-type", "1", "connect"}, cli::kExitRefused, "Error: No UsbType_Norm,Is UsbType_Key"},
+      {{"--sim-type", "1", "connect"}, kExitRefused, "Error: No UsbType_Norm,Is UsbType_Key"},
       {{"--sim-flash-id", "255", "connect"},
-       cli::kExitRefused,
+       kExitRefused,
        "Error: NorFlash Error that is not recognized！"},
       {{"--sim-bad-bank", "1", "download", image},
-       cli::kExitChecksumMismatch,
+       kExitChecksumMismatch,
        "Error: BankCheckSum is different. Maybe Flash is broken. Please download again！"},
-      {{"--sim-status", "31:1:55", "connect"}, cli::kExitDeviceError, "Error: Handling Error! "},
-      {{"--sim-status", "10:7:AA", "download", image},
-       cli::kExitDeviceError,
-       "Error: Timeout Error! "},
+      {{"--sim-status", "31:1:55", "connect"}, kExitDeviceError, "Error: Handling Error! "},
+      {{"--sim-status", "10:7:AA", "download", image}, kExitDeviceError, "Error: Timeout Error! "},
       {{"--sim-silent-after", "4", "download", image},
-       cli::kExitDeviceError,
+       kExitDeviceError,
        "Error: PC Timeout Error! "},
       {{"--sim-unplug-after", "20", "read", PathOf("out.bin")},
-       cli::kExitDeviceError,
+       kExitDeviceError,
        "Error: PC Timeout Error! "},
-      {{"--sim-busy", "3", "--sim-others", "3", "download", image}, cli::kExitSuccess, ""},
+      {{"--sim-busy", "3", "--sim-others", "3", "download", image}, kExitSuccess, ""},
   };
   for (const Case& c : cases) {
     std::vector<std::string> arguments{"--simulate"};
@@ -105,13 +103,13 @@ TEST_F(CliCommandsTest, NoCalculatorEndsTheLogWithNotFoundAndThePlatformsHint) {
   testing::CliWorld denied;
   denied.accessHint = "the calculator's node is not yours";
   const auto run = RunCli({"-v", "connect"}, false, denied);
-  EXPECT_EQ(run.status, cli::kExitAccessDenied);
+  EXPECT_EQ(run.status, kExitAccessDenied);
   ASSERT_FALSE(run.OutLines().empty());
   EXPECT_EQ(run.OutLines().back(), " Not Find USB Link!");
   EXPECT_NE(run.err.find("Hint: the calculator's node is not yours\n"), std::string::npos);
   EXPECT_TRUE(run.err.ends_with("usblink-cli: calculator access denied\n")) << run.err;
   // Nothing there at all.
-  EXPECT_EQ(RunCli({"connect"}).status, cli::kExitNotFound);
+  EXPECT_EQ(RunCli({"connect"}).status, kExitNotFound);
   // The simulated calculator needs no hint.
   EXPECT_EQ(RunCli({"--simulate", "--sim-absent", "connect"}).err,
             "usblink-cli: no calculator found\n");
@@ -122,7 +120,7 @@ TEST_F(CliCommandsTest, DownloadLeavesTheImageInTheFlash) {
   const auto image = Write("image.UD", bytes);
   const auto run =
       RunCli({"--simulate", "-v", "--sim-save", PathOf("flash.bin"), "download", image});
-  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  ASSERT_EQ(run.status, kExitSuccess) << run.err;
   const auto flash = directory.Read("flash.bin");
   ASSERT_EQ(flash.size(), 262144u);
   const auto written = FirmwareImage::FromBytes(bytes);
@@ -138,18 +136,18 @@ TEST_F(CliCommandsTest, BackupHoldsTheOldFlashAndVerifyRoundTrips) {
   const auto image = Write("new.UD", Pattern(100000, 3));
   auto run = RunCli({"--simulate", "--sim-flash", old, "--sim-save", PathOf("after.bin"),
                      "download", "--backup", PathOf("backup.bin"), image});
-  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  ASSERT_EQ(run.status, kExitSuccess) << run.err;
   EXPECT_EQ(directory.Read("backup.bin"), Pattern(262144, 9));
 
   run = RunCli({"--simulate", "--sim-flash", PathOf("after.bin"), "verify", image});
-  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
   EXPECT_EQ(run.OutLines().back(), "No differences in 131072 bytes");
 
   auto flipped = directory.Read("after.bin");
   flipped[0x1ABCD] ^= 0x10;
   const auto changed = Write("changed.bin", flipped);
   run = RunCli({"--simulate", "--sim-flash", changed, "verify", image});
-  EXPECT_EQ(run.status, cli::kExitDifferences);
+  EXPECT_EQ(run.status, kExitDifferences);
   EXPECT_EQ(run.OutLines().back(), "First difference at offset 1ABCD, 1 bytes differ");
 }
 
@@ -157,7 +155,7 @@ TEST_F(CliCommandsTest, AFailedBackupWritesNothing) {
   const auto image = Write("new.UD", Pattern(1000));
   const auto run = RunCli({"--simulate", "--sim-save", PathOf("after.bin"), "download", "--backup",
                            PathOf("missing/backup.bin"), image});
-  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_EQ(run.status, kExitFileError);
   const auto flash = directory.Read("after.bin");
   EXPECT_TRUE(std::all_of(flash.begin(), flash.end(), [](auto b) { return b == 0xFF; }));
 }
@@ -165,10 +163,10 @@ TEST_F(CliCommandsTest, AFailedBackupWritesNothing) {
 TEST_F(CliCommandsTest, BadImagesAreRefusedBeforeTheDeviceIsTouched) {
   const auto empty = Write("empty.UD", {});
   auto run = RunCli({"--simulate", "download", empty});
-  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_EQ(run.status, kExitFileError);
   EXPECT_EQ(run.out, "");
   run = RunCli({"--simulate", "download", PathOf("absent.UD")});
-  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_EQ(run.status, kExitFileError);
   EXPECT_NE(run.err.find("absent.UD"), std::string::npos);
   EXPECT_EQ(run.out, "");
 }
@@ -183,7 +181,7 @@ TEST_F(CliCommandsTest, VerifyWithoutATemporaryFolderIsAFileErrorBeforeTheDevice
     const TemporaryFolderVariable notAFolder(image);
     run = RunCli({"--simulate", "verify", image});
   }
-  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_EQ(run.status, kExitFileError);
   EXPECT_EQ(run.out, "");
   EXPECT_TRUE(run.err.starts_with("Error: No folder for temporary files: ")) << run.err;
 }
@@ -193,7 +191,7 @@ TEST_F(CliCommandsTest, AnImageLargerThanTheFlashIsRefusedUnlessForced) {
   const auto bytes = Pattern(262145);
   const auto image = Write("program.bin", bytes);
   auto run = RunCli({"--simulate", "--sim-save", PathOf("flash.bin"), "download", image});
-  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_EQ(run.status, kExitFileError);
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("Error: \"" + image + "\" is larger than 262144 bytes"), std::string::npos)
       << run.err;
@@ -203,7 +201,7 @@ TEST_F(CliCommandsTest, AnImageLargerThanTheFlashIsRefusedUnlessForced) {
 
   run = RunCli(
       {"--simulate", "--json", "--sim-save", PathOf("flash.bin"), "download", "--force", image});
-  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  ASSERT_EQ(run.status, kExitSuccess) << run.err;
   EXPECT_NE(run.out.find(R"({"type":"message","title":"Warning","text":")"), std::string::npos);
   EXPECT_EQ(run.Objects("progress").back()["blocks"], 1024);
   EXPECT_EQ(run.Result()["blocksSent"], 1024);
@@ -212,7 +210,7 @@ TEST_F(CliCommandsTest, AnImageLargerThanTheFlashIsRefusedUnlessForced) {
 
 TEST_F(CliCommandsTest, CheckReportsAnImageLargerThanTheFlash) {
   const auto run = RunCli({"check", Write("program.bin", Pattern(300000))});
-  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_EQ(run.status, kExitFileError);
   const auto lines = run.OutLines();
   ASSERT_EQ(lines.size(), 7u);
   EXPECT_TRUE(lines[0].ends_with(", more than 262144 bytes")) << lines[0];
@@ -226,7 +224,7 @@ TEST_F(CliCommandsTest, ACalculatorWhoseReadsStallTimesOutAfterThirtySeconds) {
   using namespace std::chrono_literals;
   const auto run =
       RunCli({"--simulate", "--sim-slow-read", "5000", "--sim-silent-after", "0", "-q", "connect"});
-  EXPECT_EQ(run.status, cli::kExitDeviceError);
+  EXPECT_EQ(run.status, kExitDeviceError);
   EXPECT_NE(run.err.find("Error: PC Timeout Error! \n"), std::string::npos) << run.err;
   // Six reads of 5 s, not 501.
   EXPECT_GE(run.elapsed, 30s);
@@ -239,7 +237,7 @@ TEST_F(CliCommandsTest, AnImageFromANamedPipeIsReadOnceAndSent) {
   const testing::FifoWriter fifo(directory.Path() / "image.UD", bytes);
   const auto run =
       RunCli({"--simulate", "--sim-save", PathOf("flash.bin"), "download", fifo.Path().string()});
-  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  ASSERT_EQ(run.status, kExitSuccess) << run.err;
   const auto flash = directory.Read("flash.bin");
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), flash.begin()));
 }
@@ -276,7 +274,7 @@ TEST_F(CliCommandsTest, AnImageOnStandardInputIsSent) {
     const StandardInputFrom input(bytes);
     run = RunCli({"--simulate", "--sim-save", PathOf("flash.bin"), "download", "/dev/stdin"});
   }
-  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  ASSERT_EQ(run.status, kExitSuccess) << run.err;
   const auto flash = directory.Read("flash.bin");
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), flash.begin()));
   EXPECT_EQ(flash[3000], 0x00);
@@ -291,7 +289,7 @@ TEST_F(CliCommandsTest, MinusIsStandardInputForTheImageAndStandardOutputForTheRe
   const auto input = OpenStdioFile(image, "rb");
   world.standardInput = input.get();
   const auto checked = RunCli({"check", "-"}, false, world);
-  ASSERT_EQ(checked.status, cli::kExitSuccess) << checked.err;
+  ASSERT_EQ(checked.status, kExitSuccess) << checked.err;
   auto lines = checked.OutLines();
   EXPECT_EQ(lines.front(), "File: -, 70000 bytes");
   auto byName = RunCli({"check", image}).OutLines();
@@ -301,7 +299,7 @@ TEST_F(CliCommandsTest, MinusIsStandardInputForTheImageAndStandardOutputForTheRe
   std::rewind(input.get());
   const auto downloaded =
       RunCli({"--simulate", "--sim-save", PathOf("flash.bin"), "download", "-"}, false, world);
-  ASSERT_EQ(downloaded.status, cli::kExitSuccess) << downloaded.err;
+  ASSERT_EQ(downloaded.status, kExitSuccess) << downloaded.err;
   const auto flash = directory.Read("flash.bin");
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), flash.begin()));
 
@@ -314,7 +312,7 @@ TEST_F(CliCommandsTest, MinusIsStandardInputForTheImageAndStandardOutputForTheRe
     if (json) arguments.insert(arguments.begin(), "--json");
     const auto read = RunCli(arguments, false, world);
     output.reset();
-    ASSERT_EQ(read.status, cli::kExitSuccess) << read.err;
+    ASSERT_EQ(read.status, kExitSuccess) << read.err;
     EXPECT_EQ(read.out, "");
     EXPECT_NE(read.err.find(json ? R"({"type":"result","outcome":"ok")" : " Receive complete \n"),
               std::string::npos)
@@ -331,7 +329,7 @@ TEST_F(CliCommandsTest, AReadBackThatStandardOutputCannotTakeIsAFileError) {
   testing::CliWorld world;
   world.standardOutput = full.get();
   const auto run = RunCli({"--simulate", "read", "-"}, false, world);
-  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_EQ(run.status, kExitFileError);
   EXPECT_NE(run.err.find("Error: Cannot write \"-\": "), std::string::npos) << run.err;
 }
 #endif
@@ -339,14 +337,14 @@ TEST_F(CliCommandsTest, AReadBackThatStandardOutputCannotTakeIsAFileError) {
 TEST_F(CliCommandsTest, ReadWritesTheWholeFlash) {
   const auto old = Write("old.bin", Pattern(262144, 5));
   const auto run = RunCli({"--simulate", "-v", "--sim-flash", old, "read", PathOf("Load.bin")});
-  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  ASSERT_EQ(run.status, kExitSuccess) << run.err;
   EXPECT_EQ(directory.Read("Load.bin"), Pattern(262144, 5));
   EXPECT_EQ(run.OutLines().back(), " Receive complete ");
 }
 
 TEST_F(CliCommandsTest, CheckTellsWhatADownloadWouldSend) {
   const auto whole = RunCli({"check", Write("whole.UD", Pattern(262144))});
-  EXPECT_EQ(whole.status, cli::kExitSuccess) << whole.err;
+  EXPECT_EQ(whole.status, kExitSuccess) << whole.err;
   const auto lines = whole.OutLines();
   ASSERT_EQ(lines.size(), 7u);
   EXPECT_NE(lines[0].find(", 262144 bytes"), std::string::npos);
@@ -358,13 +356,13 @@ TEST_F(CliCommandsTest, CheckTellsWhatADownloadWouldSend) {
   const auto small = RunCli({"check", Write("small.UD", Pattern(300))});
   EXPECT_EQ(small.OutLines()[2],
             "Bank 0 checksum: " + HexText(FirmwareImage::FromBytes(Pattern(300)).BankChecksum(0)));
-  EXPECT_EQ(RunCli({"check", Write("empty.UD", {})}).status, cli::kExitFileError);
+  EXPECT_EQ(RunCli({"check", Write("empty.UD", {})}).status, kExitFileError);
 }
 
 TEST_F(CliCommandsTest, JsonLinesAreEachOneObject) {
   const auto image = Write("image.UD", Pattern(600));
   const auto run = RunCli({"--simulate", "--json", "download", image});
-  ASSERT_EQ(run.status, cli::kExitSuccess);
+  ASSERT_EQ(run.status, kExitSuccess);
   const auto progress = run.Objects("progress");
   // The first block, and the last, which ends the bank.
   ASSERT_EQ(progress.size(), 2u);
@@ -381,7 +379,7 @@ TEST_F(CliCommandsTest, ProgressCountsTheBlocksOfEachTransferUnderItsName) {
   const auto image = Write("image.UD", Pattern(600));
   const auto run =
       RunCli({"--simulate", "--json", "download", "--backup", PathOf("backup.bin"), image});
-  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  ASSERT_EQ(run.status, kExitSuccess) << run.err;
   const auto progress = run.Objects("progress");
   ASSERT_GE(progress.size(), 4u);
   EXPECT_EQ(progress[0].dump(),
@@ -399,7 +397,7 @@ TEST_F(CliCommandsTest, ProgressCountsTheBlocksOfEachTransferUnderItsName) {
 
   // On a terminal: a bar drawn from the first block, full at the last.
   const auto shown = RunCli({"--simulate", "download", image}, true);
-  ASSERT_EQ(shown.status, cli::kExitSuccess) << shown.err;
+  ASSERT_EQ(shown.status, kExitSuccess) << shown.err;
   EXPECT_TRUE(shown.err.starts_with("\r\033[Kdownload [")) << shown.err;
   EXPECT_NE(shown.err.find("download [########################] 100%  768/768 B"),
             std::string::npos)
@@ -416,7 +414,7 @@ TEST_F(CliCommandsTest, QuietKeepsOnlyMessagesAndTheResult) {
 
 TEST_F(CliCommandsTest, LogFileHoldsTheSameLines) {
   const auto run = RunCli({"--simulate", "-v", "--log", PathOf("log.txt"), "connect"});
-  ASSERT_EQ(run.status, cli::kExitSuccess);
+  ASSERT_EQ(run.status, kExitSuccess);
   const auto logged = directory.Read("log.txt");
   EXPECT_NE(std::string(logged.begin(), logged.end()).find("\n" + run.out), std::string::npos);
 }
@@ -425,14 +423,14 @@ TEST_F(CliCommandsTest, LogFileHoldsTheSameLines) {
 TEST_F(CliCommandsTest, ALogFileThatCannotBeWrittenIsAFileError) {
   // Opens, but every write fails: the disk is full.
   const auto run = RunCli({"--simulate", "-q", "--log", "/dev/full", "connect"});
-  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_EQ(run.status, kExitFileError);
   EXPECT_EQ(run.err, "Error: Cannot write \"/dev/full\"\nusblink-cli: file error\n");
 }
 #endif
 
 TEST_F(CliCommandsTest, ListMarksTheCalculator) {
   const auto run = RunCli({"--simulate", "--sim-others", "2", "--sim-locked", "1", "list"});
-  ASSERT_EQ(run.status, cli::kExitSuccess);
+  ASSERT_EQ(run.status, kExitSuccess);
   const auto lines = run.OutLines();
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0].find("<- calculator"), std::string::npos);
@@ -444,7 +442,7 @@ TEST_F(CliCommandsTest, ListMarksTheCalculator) {
 TEST_F(CliCommandsTest, ListTellsEveryCalculatorApartAndFindsNotFoundWithoutOne) {
   const auto several =
       RunCli({"--simulate", "--sim-others", "1", "--sim-calculators", "2", "list"});
-  ASSERT_EQ(several.status, cli::kExitSuccess);
+  ASSERT_EQ(several.status, kExitSuccess);
   const auto lines = several.OutLines();
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_TRUE(lines[0].ends_with("  \"Logitech\"  \"USB Keyboard\""));
@@ -459,7 +457,7 @@ TEST_F(CliCommandsTest, ListTellsEveryCalculatorApartAndFindsNotFoundWithoutOne)
        {std::vector<std::string>{"--simulate", "--sim-others", "2", "--sim-absent", "list"},
         {"--simulate", "--sim-others", "1", "--sim-locked", "1", "list"}}) {
     const auto none = RunCli(arguments);
-    EXPECT_EQ(none.status, cli::kExitNotFound);
+    EXPECT_EQ(none.status, kExitNotFound);
     EXPECT_EQ(none.out.find("<- calculator"), std::string::npos);
     EXPECT_NE(none.err.find("no calculator found"), std::string::npos) << none.err;
   }
@@ -471,7 +469,7 @@ TEST_F(CliCommandsTest, DescriptorOfTheSimulatedCalculatorShowsInTheReport) {
                                              0x08, 0x95, 0x08, 0x09, 0x01, 0x81, 0x02, 0xC0};
   const auto run = RunCli({"--simulate", "--sim-descriptor", Write("d.bin", descriptor), "-q",
                            "--log", PathOf("log.txt"), "connect"});
-  ASSERT_EQ(run.status, cli::kExitSuccess);
+  ASSERT_EQ(run.status, kExitSuccess);
   const auto logged = directory.Read("log.txt");
   const std::string log(logged.begin(), logged.end());
   EXPECT_NE(log.find("\n  Input Report Byte Length: 9\n  Output Report Byte Length: 0\n"),

@@ -12,8 +12,8 @@
 #include <regex>
 #include <set>
 
-#include "cli/ExitStatus.h"
 #include "protocol/FirmwareImage.h"
+#include "protocol/Outcome.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
 #include "tests/cli/ImagePattern.h"
@@ -25,9 +25,9 @@ namespace {
 namespace fs = std::filesystem;
 using testing::Pattern;
 
-const std::set<int> kDocumentedStatuses = {
-    cli::kExitSuccess,     cli::kExitNotFound,  cli::kExitRefused,     cli::kExitChecksumMismatch,
-    cli::kExitDeviceError, cli::kExitFileError, cli::kExitDifferences, cli::kExitInterrupted};
+const std::set<int> kDocumentedStatuses = {kExitSuccess,          kExitNotFound,    kExitRefused,
+                                           kExitChecksumMismatch, kExitDeviceError, kExitFileError,
+                                           kExitDifferences,      kExitInterrupted};
 
 constexpr long kConnectTransactions = 3;
 constexpr long kReadBackTransactions = 6144;
@@ -147,15 +147,14 @@ TEST_F(CliFaultMatrixTest, EveryRunEndsInItsDocumentedState) {
     ASSERT_FALSE(lines.empty());
     const Result result = ParseResult(lines.back());
     EXPECT_EQ(result.Number("exitStatus"), run.status) << lines.back();
-    EXPECT_EQ(result.fields.at("outcome") == "\"interrupted\"",
-              run.status == cli::kExitInterrupted);
+    EXPECT_EQ(result.fields.at("outcome") == "\"interrupted\"", run.status == kExitInterrupted);
     const bool download = command[0] == "download";
     const bool backup = command.size() > 2;
     // Only a download in progress lets one interrupt pass.
     const long downloadFrom = kConnectTransactions + (backup ? kReadBackTransactions : 0);
     const bool reachedEnough =
         stops.at.size() > 1 || (!stops.at.empty() && (!download || stops.at[0] < downloadFrom));
-    if (run.status == cli::kExitInterrupted) {
+    if (run.status == kExitInterrupted) {
       EXPECT_TRUE(reachedEnough);
     }
 
@@ -169,9 +168,9 @@ TEST_F(CliFaultMatrixTest, EveryRunEndsInItsDocumentedState) {
     ASSERT_EQ(flash.size(), before.size());
     if (command[0] == "read") {
       const auto read = directory.Read("read.bin");
-      EXPECT_EQ(read, run.status == cli::kExitSuccess ? before : earlier);
+      EXPECT_EQ(read, run.status == kExitSuccess ? before : earlier);
       EXPECT_TRUE(IsPrefixOf(directory.Read("read.bin.partial"), before));
-      if (run.status == cli::kExitSuccess) {
+      if (run.status == kExitSuccess) {
         EXPECT_FALSE(fs::exists(Path("read.bin.partial")));
       }
     }
@@ -180,7 +179,7 @@ TEST_F(CliFaultMatrixTest, EveryRunEndsInItsDocumentedState) {
         EXPECT_EQ(directory.Read("backup.bin"), before);
         EXPECT_FALSE(fs::exists(Path("backup.bin.partial")));
       } else {
-        EXPECT_NE(run.status, cli::kExitSuccess);
+        EXPECT_NE(run.status, kExitSuccess);
         EXPECT_TRUE(IsPrefixOf(directory.Read("backup.bin.partial"), before));
       }
     }
@@ -192,7 +191,7 @@ TEST_F(CliFaultMatrixTest, EveryRunEndsInItsDocumentedState) {
     EXPECT_EQ(result.Number("totalBlocks"), image.SentBlocks());
     const bool changed = result.Flag("flashChanged");
     const bool committed = result.Flag("committed");
-    EXPECT_EQ(committed, run.status == cli::kExitSuccess);
+    EXPECT_EQ(committed, run.status == kExitSuccess);
     // The old flash was saved before anything was changed.
     if (backup && changed) {
       EXPECT_TRUE(fs::exists(Path("backup.bin")));

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <set>
 
-#include "cli/ExitStatus.h"
 #include "platform/sim/SimBus.h"
+#include "protocol/Outcome.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
 #include "tests/cli/ImagePattern.h"
@@ -63,7 +63,7 @@ TEST_F(CliFleetTest, SeveralCalculatorsWithoutDeviceOrAllAreRefusedBeforeAnyIsTo
       arguments.push_back(command == "read" ? PathOf("out.bin") : imageFile);
     const auto run = RunCli(arguments);
 
-    EXPECT_EQ(run.status, cli::kExitUsage);
+    EXPECT_EQ(run.status, kExitUsage);
     EXPECT_NE(run.err.find("3 calculators are plugged in"), std::string::npos) << run.err;
     for (std::size_t n = 0; n < 3; ++n) {
       EXPECT_NE(run.err.find("  " + std::to_string(n + 1) + "  SIM000" + std::to_string(n + 1) +
@@ -76,14 +76,14 @@ TEST_F(CliFleetTest, SeveralCalculatorsWithoutDeviceOrAllAreRefusedBeforeAnyIsTo
     EXPECT_FALSE(std::filesystem::exists(PathOf("out.bin")));
   }
   const auto json = RunCli({"--simulate", "--json", "--sim-calculators", "2", "connect"});
-  EXPECT_EQ(json.Result()["exitStatus"], cli::kExitUsage);
+  EXPECT_EQ(json.Result()["exitStatus"], kExitUsage);
   EXPECT_EQ(json.Result()["calculators"], 2);
 }
 
 TEST_F(CliFleetTest, OneCalculatorIsChosenByItsSerialNumberOrItsPath) {
   const auto bySerial = RunCli({"--simulate", "--sim-calculators", "3", "--sim-save",
                                 PathOf("flash"), "download", "--device", "SIM0002", imageFile});
-  EXPECT_EQ(bySerial.status, cli::kExitSuccess) << bySerial.err;
+  EXPECT_EQ(bySerial.status, kExitSuccess) << bySerial.err;
   EXPECT_TRUE(Erased(Flash(1)));
   EXPECT_TRUE(HoldsImage(Flash(2)));
   EXPECT_TRUE(Erased(Flash(3)));
@@ -94,18 +94,18 @@ TEST_F(CliFleetTest, OneCalculatorIsChosenByItsSerialNumberOrItsPath) {
       "--sim-identity", "SOMETHING ELSE",    "connect", "--device"};
   auto arguments = thirdRefuses;
   arguments.push_back(CalculatorPath(2));
-  EXPECT_EQ(RunCli(arguments).status, cli::kExitRefused);
+  EXPECT_EQ(RunCli(arguments).status, kExitRefused);
   arguments.back() = CalculatorPath(1);
-  EXPECT_EQ(RunCli(arguments).status, cli::kExitSuccess);
+  EXPECT_EQ(RunCli(arguments).status, kExitSuccess);
   // Windows' paths ignore case.
   std::string upper = CalculatorPath(2);
   std::ranges::transform(upper, upper.begin(), [](unsigned char c) { return std::toupper(c); });
   arguments.back() = upper;
-  EXPECT_EQ(RunCli(arguments).status, cli::kExitRefused);
+  EXPECT_EQ(RunCli(arguments).status, kExitRefused);
 
   const auto absent =
       RunCli({"--simulate", "--sim-calculators", "2", "connect", "--device", "SIM0009"});
-  EXPECT_EQ(absent.status, cli::kExitNotFound);
+  EXPECT_EQ(absent.status, kExitNotFound);
 }
 
 // A checksum mismatch on the second ends its session only; the others
@@ -115,7 +115,7 @@ TEST_F(CliFleetTest, AllDownloadsToEveryCalculatorAndOneFaultEndsOnlyItsSession)
                            "--sim-bad-bank", "1", "--sim-save", PathOf("flash"), "--log",
                            PathOf("run.log"), "--all", "download", imageFile});
 
-  EXPECT_EQ(run.status, cli::kExitChecksumMismatch) << run.err;
+  EXPECT_EQ(run.status, kExitChecksumMismatch) << run.err;
   EXPECT_TRUE(HoldsImage(Flash(1)));
   EXPECT_FALSE(HoldsImage(Flash(2)));
   EXPECT_TRUE(HoldsImage(Flash(3)));
@@ -148,13 +148,13 @@ TEST_F(CliFleetTest, AllDownloadsToEveryCalculatorAndOneFaultEndsOnlyItsSession)
   // A device error on the first, which comes first in list order.
   const auto second = RunCli({"--simulate", "--sim-calculators", "3", "--sim-fault-on", "1",
                               "--sim-status", "10:7:55", "--all", "download", imageFile});
-  EXPECT_EQ(second.status, cli::kExitDeviceError);
+  EXPECT_EQ(second.status, kExitDeviceError);
 }
 
 TEST_F(CliFleetTest, AllUnderJsonTagsEveryObjectOfACalculatorAndEndsWithTheSummary) {
   const auto run = RunCli(
       {"--simulate", "--json", "--sim-calculators", "2", "--sim-others", "1", "--all", "connect"});
-  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  ASSERT_EQ(run.status, kExitSuccess) << run.err;
   const auto objects = run.Objects();
   ASSERT_GE(objects.size(), 4u);
   EXPECT_EQ(objects.front()["type"], "start");
@@ -182,13 +182,13 @@ TEST_F(CliFleetTest, AllReadsEachCalculatorIntoAFileNamedForItsSerialNumber) {
   const auto old = directory.Write("old.bin", Pattern(kFlashSize, 7));
   const auto run = RunCli({"--simulate", "--sim-calculators", "2", "--sim-flash", old.string(),
                            "--all", "read", PathOf("flash.bin")});
-  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  ASSERT_EQ(run.status, kExitSuccess) << run.err;
   EXPECT_EQ(directory.Read("flash-SIM0001.bin"), Pattern(kFlashSize, 7));
   EXPECT_EQ(directory.Read("flash-SIM0002.bin"), Pattern(kFlashSize, 7));
   EXPECT_FALSE(std::filesystem::exists(PathOf("flash.bin")));
 
   EXPECT_EQ(RunCli({"--simulate", "--sim-calculators", "2", "--all", "read", "-"}).status,
-            cli::kExitUsage);
+            kExitUsage);
 }
 
 // They come one every 5 s; each is updated as it appears, numbered in the
@@ -197,7 +197,7 @@ TEST_F(CliFleetTest, TheStationUpdatesEachCalculatorAsItArrivesUntilTheCount) {
   const auto run = RunCli({"--simulate", "--sim-calculators", "4", "--sim-arrive-every", "5",
                            "--sim-save", PathOf("flash"), "station", "--count", "3", imageFile});
 
-  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
   for (int n = 1; n <= 3; ++n) EXPECT_TRUE(HoldsImage(Flash(n))) << n;
   EXPECT_TRUE(Erased(Flash(4))) << "past the count";
   const auto lines = run.OutLines();
@@ -230,7 +230,7 @@ TEST_F(CliFleetTest, ACalculatorBackFromItsResetIsNotUpdatedAgain) {
                            PathOf("flash"), "station", imageFile},
                           false, world);
 
-  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
   EXPECT_TRUE(HoldsImage(Flash(1)));
   EXPECT_TRUE(HoldsImage(Flash(2)));
   const auto finished = run.Objects("finished");
@@ -253,7 +253,7 @@ TEST_F(CliFleetTest, CtrlCEndsTheStationOnceTheRunningUpdatesFinish) {
       "--simulate",    "--sim-calculators", "2",      "--sim-arrive-every", "60", "--sim-save",
       PathOf("flash"), "station",           imageFile};
   const auto run = RunCli(arguments, false, once);
-  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
   EXPECT_TRUE(HoldsImage(Flash(1)));
   EXPECT_TRUE(Erased(Flash(2)));
   EXPECT_NE(run.err.find("The running update finishes first"), std::string::npos) << run.err;
@@ -264,13 +264,13 @@ TEST_F(CliFleetTest, CtrlCEndsTheStationOnceTheRunningUpdatesFinish) {
     if (sent == 100 || sent == 200) signals.Interrupt();
   };
   const auto stopped = RunCli(arguments, false, twice);
-  EXPECT_EQ(stopped.status, cli::kExitInterrupted);
+  EXPECT_EQ(stopped.status, kExitInterrupted);
   EXPECT_FALSE(HoldsImage(Flash(1)));
   EXPECT_NE(stopped.err.find("[1] State: the flash was changed"), std::string::npos);
 
   auto counted = arguments;
   counted.insert(counted.end() - 1, {"--count", "2"});
-  EXPECT_EQ(RunCli(counted, false, once).status, cli::kExitInterrupted) << "the count not reached";
+  EXPECT_EQ(RunCli(counted, false, once).status, kExitInterrupted) << "the count not reached";
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
-#include "cli/ExitStatus.h"
 #include "cli/SleepPacer.h"
+#include "protocol/Outcome.h"
 #include "tests/cli/CliRun.h"
 
 namespace usblink {
@@ -40,7 +40,7 @@ TEST(CliOptionsTest, UnusableCommandLinesAreUsageErrors) {
   };
   for (const auto& arguments : cases) {
     const auto run = RunCli(arguments);
-    EXPECT_EQ(run.status, cli::kExitUsage) << ::testing::PrintToString(arguments);
+    EXPECT_EQ(run.status, kExitUsage) << ::testing::PrintToString(arguments);
     EXPECT_TRUE(run.err.starts_with("usblink-cli: ")) << run.err;
     EXPECT_EQ(run.out, "");
   }
@@ -69,7 +69,7 @@ TEST(CliOptionsTest, ValuesArriveWhereTheyBelong) {
 
 TEST(CliOptionsTest, HelpDocumentsEveryCommandAndOption) {
   const auto run = RunCli({"--help"});
-  EXPECT_EQ(run.status, cli::kExitSuccess);
+  EXPECT_EQ(run.status, kExitSuccess);
   for (const char* word :
        {"list", "connect", "check FILE", "download FILE", "read [FILE]", "verify FILE",
         "--simulate", "--backup", "--wait", "--log", "--json", "--quiet", "--verbose", "--fast",
@@ -79,7 +79,7 @@ TEST(CliOptionsTest, HelpDocumentsEveryCommandAndOption) {
   // The simulated calculator's knobs have a page of their own.
   EXPECT_EQ(run.out.find("--sim-"), std::string::npos) << run.out;
   const auto simulation = RunCli({"--help-simulate"});
-  EXPECT_EQ(simulation.status, cli::kExitSuccess);
+  EXPECT_EQ(simulation.status, kExitSuccess);
   for (const char* word :
        {"--sim-flash", "--sim-save", "--sim-busy", "--sim-status", "--sim-bad-bank",
         "--sim-identity", "--sim-type", "--sim-flash-id", "--sim-silent-after", "--sim-slow-read",
@@ -146,7 +146,7 @@ TEST(CliOptionsTest, EveryKindOfParseErrorIsAUsageErrorAlsoUnderJson) {
   };
   for (const Case& c : cases) {
     const auto run = RunCli(c.arguments);
-    EXPECT_EQ(run.status, cli::kExitUsage) << c.says;
+    EXPECT_EQ(run.status, kExitUsage) << c.says;
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(run.err.starts_with("usblink-cli: ")) << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
@@ -155,7 +155,7 @@ TEST(CliOptionsTest, EveryKindOfParseErrorIsAUsageErrorAlsoUnderJson) {
     std::vector<std::string> json{"--json"};
     json.insert(json.end(), c.arguments.begin(), c.arguments.end());
     const auto jsonRun = RunCli(json);
-    EXPECT_EQ(jsonRun.status, cli::kExitUsage);
+    EXPECT_EQ(jsonRun.status, kExitUsage);
     EXPECT_EQ(jsonRun.err, "");
     // A start, the message and a result naming the reason.
     ASSERT_EQ(jsonRun.OutLines().size(), 3u) << jsonRun.out;
@@ -172,7 +172,7 @@ TEST(CliOptionsTest, EveryKindOfParseErrorIsAUsageErrorAlsoUnderJson) {
 
 TEST(CliOptionsTest, EachCommandHasItsOwnHelp) {
   const auto download = RunCli({"download", "--help"});
-  EXPECT_EQ(download.status, cli::kExitSuccess);
+  EXPECT_EQ(download.status, kExitSuccess);
   EXPECT_TRUE(download.out.starts_with("Usage: usblink-cli [options] download FILE\n"))
       << download.out;
   EXPECT_NE(download.out.find("\n  --backup FILE "), std::string::npos) << download.out;
@@ -186,7 +186,7 @@ TEST(CliOptionsTest, EachCommandHasItsOwnHelp) {
   EXPECT_NE(read.find("standard output"), std::string::npos) << read;
   // Without a command the page of them all, bundled too.
   const auto main = RunCli({"-qh"});
-  EXPECT_EQ(main.status, cli::kExitSuccess);
+  EXPECT_EQ(main.status, kExitSuccess);
   EXPECT_EQ(main.out, RunCli({"--help"}).out);
 }
 
@@ -200,7 +200,7 @@ TEST(CliOptionsTest, EveryHelpPageFitsEightyColumns) {
   }
   for (const auto& arguments : pages) {
     const auto run = RunCli(arguments);
-    EXPECT_EQ(run.status, cli::kExitSuccess);
+    EXPECT_EQ(run.status, kExitSuccess);
     for (const auto& line : run.OutLines()) {
       EXPECT_LE(line.size(), 80u) << line;
       EXPECT_TRUE(std::ranges::all_of(line, [](char c) { return c >= ' ' && c <= '~'; })) << line;

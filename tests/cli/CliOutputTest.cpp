@@ -12,10 +12,10 @@
 #include <regex>
 #include <set>
 
-#include "cli/ExitStatus.h"
 #include "cli/RunLog.h"
 #include "hid/NumberText.h"
 #include "protocol/FirmwareImage.h"
+#include "protocol/Outcome.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
 #include "tests/cli/ImagePattern.h"
@@ -207,7 +207,7 @@ TEST_F(CliOutputTest, JsonLinesFollowTheSchemaOnEveryRun) {
 TEST_F(CliOutputTest, JsonTellsTheCalculatorTheBanksAndAFewProgressObjectsAPhase) {
   const auto run =
       RunCli({"--simulate", "--json", "download", "--backup", PathOf("backup.bin"), image});
-  ASSERT_EQ(run.status, cli::kExitSuccess) << run.err;
+  ASSERT_EQ(run.status, kExitSuccess) << run.err;
   const auto found = run.Objects("calculator");
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0], (cli::Json{{"type", "calculator"},
@@ -248,7 +248,7 @@ TEST_F(CliOutputTest, JsonTellsTheCalculatorTheBanksAndAFewProgressObjectsAPhase
   }
   // A usage error: the start, the reason and the result.
   const auto usage = RunCli({"--json", "--wait", "soon", "connect"});
-  EXPECT_EQ(usage.status, cli::kExitUsage);
+  EXPECT_EQ(usage.status, kExitUsage);
   const auto objects = usage.Objects();
   ASSERT_EQ(objects.size(), 3u) << usage.out;
   EXPECT_EQ(objects[1]["type"], "message");
@@ -263,7 +263,7 @@ TEST_F(CliOutputTest, TheLogFileHoldsTheWholeRunWhateverStdoutShows) {
         "--simulate", "--log", PathOf("run.log"), "--sim-bad-bank", "1", "download", image};
     if (!mode.empty()) arguments.insert(arguments.begin(), mode);
     const auto run = RunCli(arguments);
-    EXPECT_EQ(run.status, cli::kExitChecksumMismatch);
+    EXPECT_EQ(run.status, kExitChecksumMismatch);
     const auto lines = Lines(Text("run.log"));
     ASSERT_GT(lines.size(), 6u);
     EXPECT_TRUE(std::regex_match(
@@ -294,7 +294,7 @@ TEST_F(CliOutputTest, TheLogFileHoldsTheWholeRunWhateverStdoutShows) {
 TEST_F(CliOutputTest, WaitShowsTheWalkOnceAndAgainOnlyWhenSomethingChanges) {
   // Nothing ever comes: one walk, one waiting line, for the whole wait.
   auto run = RunCli({"-v", "--wait", "2", "connect"});
-  EXPECT_EQ(run.status, cli::kExitNotFound);
+  EXPECT_EQ(run.status, kExitNotFound);
   EXPECT_EQ(Count(run.out, "GetHidGuid\n"), 1);
   EXPECT_EQ(Count(run.out, " Not Find USB Link!\n"), 1);
   EXPECT_EQ(Count(run.err, "waiting for the calculator…\n"), 1) << run.err;
@@ -311,7 +311,7 @@ TEST_F(CliOutputTest, WaitShowsTheWalkOnceAndAgainOnlyWhenSomethingChanges) {
     }
   };
   run = RunCli({"-v", "--wait", "60", "connect"}, false, world);
-  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
   EXPECT_EQ(Count(run.out, "GetHidGuid\n"), 3);
   EXPECT_EQ(Count(run.out, " Not Find USB Link!\n"), 2);
   EXPECT_EQ(run.OutLines().back(), "Connected to the device, you can download files！");
@@ -336,7 +336,7 @@ TEST_F(CliOutputTest, TheProgressSaysAStallAndWhereItStopped) {
   const std::vector<std::string> arguments{
       "--simulate", "--sim-slow-read", "5000", "--sim-silent-after", "15", "download", image};
   auto run = RunCli(arguments, true);
-  EXPECT_EQ(run.status, cli::kExitDeviceError);
+  EXPECT_EQ(run.status, kExitDeviceError);
   // The wait is told after each poll: the sixth read, at 30 s, ends it.
   for (const int seconds : {5, 10, 25}) {
     EXPECT_NE(run.err.find("  0%  512/70144 B  no answer for " + std::to_string(seconds) + " s"),
@@ -364,7 +364,7 @@ TEST_F(CliOutputTest, TheProgressSaysAStallAndWhereItStopped) {
           "download stopped after 2 of 274 blocks (512/70144 B, 0%) in T, no answer for 25 s"}));
   // Two phases, each labelled, each with its last line.
   run = RunCli({"--simulate", "download", "--backup", PathOf("old.bin"), image}, true);
-  ASSERT_EQ(run.status, cli::kExitSuccess);
+  ASSERT_EQ(run.status, kExitSuccess);
   EXPECT_TRUE(run.err.starts_with("\r\033[Kbackup 1/2 [")) << run.err;
   EXPECT_NE(run.err.find("\r\033[Kbackup 1/2 done: 262144 B in "), std::string::npos);
   EXPECT_NE(run.err.find("\r\033[Kdownload 2/2 ["), std::string::npos);

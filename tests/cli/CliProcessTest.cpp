@@ -12,9 +12,9 @@
 
 #include <sys/stat.h>
 
-#include "cli/ExitStatus.h"
 #include "cli/JsonLines.h"
 #include "protocol/FirmwareImage.h"
+#include "protocol/Outcome.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliProcess.h"
 #include "tests/cli/ImagePattern.h"
@@ -91,7 +91,7 @@ TEST_F(CliProcessTest, TheFirstInterruptOfADownloadOnlyWarns) {
   ASSERT_TRUE(process.Started());
   ASSERT_TRUE(AfterProgress(process, 1));
   process.Signal(SIGINT);
-  EXPECT_EQ(process.Wait(), cli::kExitSuccess) << process.err;
+  EXPECT_EQ(process.Wait(), kExitSuccess) << process.err;
   EXPECT_TRUE(Has(process.err, kWarning)) << process.err;
   const auto result = Result(process);
   EXPECT_EQ(result["outcome"], "ok");
@@ -108,7 +108,7 @@ TEST_F(CliProcessTest, ASecondInterruptOrAnEndStopsTheDownloadAfterTheRunningTra
     process.Signal(SIGINT);
     ASSERT_TRUE(process.ReadUntil([&] { return Has(process.err, kWarning); }));
     process.Signal(second);
-    EXPECT_EQ(process.Wait(), cli::kExitInterrupted) << second << process.err;
+    EXPECT_EQ(process.Wait(), kExitInterrupted) << second << process.err;
     const auto result = Result(process);
     EXPECT_EQ(result["outcome"], "interrupted");
     EXPECT_EQ(result["exitStatus"], 130);
@@ -131,7 +131,7 @@ TEST_F(CliProcessTest, AnEndAskedStopsADownloadAtOnce) {
   CliProcess process(Download());
   ASSERT_TRUE(AfterProgress(process, 1));
   process.Signal(SIGTERM);
-  EXPECT_EQ(process.Wait(), cli::kExitInterrupted) << process.err;
+  EXPECT_EQ(process.Wait(), kExitInterrupted) << process.err;
   EXPECT_FALSE(Has(process.err, kWarning));
   const long sent = Result(process).value("blocksSent", -1);
   EXPECT_GE(sent, LastProgressBlocks(process));
@@ -144,7 +144,7 @@ TEST_F(CliProcessTest, AnInterruptedReadKeepsTheEarlierFileAndThePartialOne) {
   CliProcess process({"--simulate", "--fast", "--json", "read", file});
   ASSERT_TRUE(AfterProgress(process, 1));
   process.Signal(SIGINT);
-  EXPECT_EQ(process.Wait(), cli::kExitInterrupted) << process.err;
+  EXPECT_EQ(process.Wait(), kExitInterrupted) << process.err;
   EXPECT_EQ(directory.Read("Load.bin"), earlier);
   const auto partial = directory.Read("Load.bin.partial");
   EXPECT_GE(partial.size(), 1u * kBlockSize);
@@ -163,7 +163,7 @@ TEST_F(CliProcessTest, WaitingForACalculatorStopsAtTheFirstSignal) {
   // The first walk is logged before the first wait.
   ASSERT_TRUE(process.ReadUntil([&] { return Has(process.out, " Not Find USB Link!"); }));
   process.Signal(SIGHUP);
-  EXPECT_EQ(process.Wait(), cli::kExitInterrupted);
+  EXPECT_EQ(process.Wait(), kExitInterrupted);
   EXPECT_TRUE(process.err.ends_with("usblink-cli: interrupted\n")) << process.err;
 }
 
@@ -187,7 +187,7 @@ TEST_F(CliProcessTest, AnInterruptEndsAWaitForAnImageThatNeverComes) {
   CliProcess process({"--simulate", "download", fifo});
   while (!WaitsWithHandlers(process.Pid())) std::this_thread::yield();
   process.Signal(SIGINT);
-  EXPECT_EQ(process.Wait(), cli::kExitInterrupted);
+  EXPECT_EQ(process.Wait(), kExitInterrupted);
 }
 
 TEST_F(CliProcessTest, ClosedOutputOnlyStopsTheOutputAndTheDownloadFinishes) {
@@ -196,7 +196,7 @@ TEST_F(CliProcessTest, ClosedOutputOnlyStopsTheOutputAndTheDownloadFinishes) {
   ASSERT_TRUE(AfterProgress(process, 1));
   process.CloseOut();
   process.CloseErr();
-  EXPECT_EQ(process.Wait(), cli::kExitSuccess);
+  EXPECT_EQ(process.Wait(), kExitSuccess);
   ExpectImageInFlash(257);
 }
 

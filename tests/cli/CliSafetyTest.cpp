@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <regex>
 
-#include "cli/ExitStatus.h"
 #include "protocol/FirmwareImage.h"
+#include "protocol/Outcome.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
 #include "tests/cli/ImagePattern.h"
@@ -100,7 +100,7 @@ TEST_F(CliSafetyTest, TwoRolesNamingOneFileAreAUsageErrorBeforeAnythingIsTouched
     std::vector<std::string> all{"--simulate"};
     all.insert(all.end(), arguments.begin(), arguments.end());
     const auto run = RunCli(all);
-    EXPECT_EQ(run.status, cli::kExitUsage) << run.err;
+    EXPECT_EQ(run.status, kExitUsage) << run.err;
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(Has(run.err, " name the same file (")) << run.err;
   }
@@ -118,7 +118,7 @@ TEST_F(CliSafetyTest, AnExistingBackupIsNeverReplacedUnlessForced) {
   const auto backup = Write("backup.bin", earlier);
   auto run = RunCli({"--simulate", "--sim-flash", old, "--sim-save", PathOf("after.bin"),
                      "download", "--backup", backup, image});
-  EXPECT_EQ(run.status, cli::kExitFileError);
+  EXPECT_EQ(run.status, kExitFileError);
   EXPECT_TRUE(Has(run.err, "Error: The backup file \"" + backup + "\" exists already.")) << run.err;
   EXPECT_EQ(run.out, "");  // the device was never touched
   EXPECT_EQ(directory.Read("backup.bin"), earlier);
@@ -126,7 +126,7 @@ TEST_F(CliSafetyTest, AnExistingBackupIsNeverReplacedUnlessForced) {
 
   run =
       RunCli({"--simulate", "--sim-flash", old, "download", "--force", "--backup", backup, image});
-  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
   EXPECT_EQ(directory.Read("backup.bin"), Pattern(262144, 9));
 }
 
@@ -134,7 +134,7 @@ TEST_F(CliSafetyTest, AFailedReadLeavesTheEarlierFileAndKeepsTheBytesTaken) {
   const auto earlier = Pattern(262144, 4);
   const auto file = Write("Load.bin", earlier);
   const auto run = RunCli({"--simulate", "--sim-unplug-after", "20", "read", file});
-  EXPECT_EQ(run.status, cli::kExitDeviceError);
+  EXPECT_EQ(run.status, kExitDeviceError);
   EXPECT_EQ(directory.Read("Load.bin"), earlier);
   const auto partial = directory.Read("Load.bin.partial");
   // Blocks 0 and 1 and four transfers of block 2 before the calculator went.
@@ -148,7 +148,7 @@ TEST_F(CliSafetyTest, AFailedReadLeavesTheEarlierFileAndKeepsTheBytesTaken) {
 
   // Nothing read, nothing left behind; a name not taken is not made.
   const auto none = RunCli({"--simulate", "--sim-unplug-after", "3", "read", PathOf("new.bin")});
-  EXPECT_EQ(none.status, cli::kExitDeviceError);
+  EXPECT_EQ(none.status, kExitDeviceError);
   EXPECT_FALSE(fs::exists(PathOf("new.bin")));
   EXPECT_FALSE(fs::exists(PathOf("new.bin.partial")));
   EXPECT_TRUE(Has(none.err, "\"" + PathOf("new.bin") + "\" was not made; no byte was read.\n"));
@@ -163,7 +163,7 @@ TEST_F(CliSafetyTest, ADownloadLetsTheFirstInterruptPassWithAWarning) {
     if (sent == 100) signals.Interrupt();
   };
   const auto run = RunCli({"--simulate", "--json", "download", image}, false, world);
-  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
   EXPECT_EQ(run.err,
             "Warning: stopping the download now can leave the calculator unable to start. The "
             "download goes on; press Ctrl-C again to stop anyway.\n");
@@ -191,7 +191,7 @@ TEST_F(CliSafetyTest, ASecondInterruptOrAnEndStopsTheDownloadBetweenTransactions
     const auto run = RunCli({"--simulate", "--json", "--sim-flash", flash, "--sim-save",
                              PathOf("after.bin"), "--log", PathOf("log.txt"), "download", image},
                             false, world);
-    EXPECT_EQ(run.status, cli::kExitInterrupted) << run.err;
+    EXPECT_EQ(run.status, kExitInterrupted) << run.err;
     const cli::Json expected = {{"outcome", "interrupted"}, {"exitStatus", 130},
                                 {"flashChanged", true},     {"committed", false},
                                 {"blocksSent", 33},         {"totalBlocks", 257},
@@ -236,7 +236,7 @@ TEST_F(CliSafetyTest, ConnectReadBackupAndVerifyStopAtTheFirstInterrupt) {
                                        flash,        "--sim-save", PathOf("after.bin")};
     arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
     const auto run = RunCli(arguments, false, world);
-    EXPECT_EQ(run.status, cli::kExitInterrupted) << c.arguments[0] << "\n" << run.err;
+    EXPECT_EQ(run.status, kExitInterrupted) << c.arguments[0] << "\n" << run.err;
     EXPECT_TRUE(Has(run.OutLines().back(), R"("outcome":"interrupted","exitStatus":130)"));
     EXPECT_FALSE(Has(run.err, "Warning")) << run.err;
     EXPECT_EQ(directory.Read("after.bin"), before);
@@ -272,8 +272,8 @@ TEST_F(CliSafetyTest, VerifysScratchFolderIsPrivateAndGoesWithTheRunAlsoWhenInte
     stopped = RunCli({"--simulate", "verify", image}, false, world);
     whole = RunCli({"--simulate", "verify", image});
   }
-  EXPECT_EQ(stopped.status, cli::kExitInterrupted);
-  EXPECT_EQ(whole.status, cli::kExitDifferences);
+  EXPECT_EQ(stopped.status, kExitInterrupted);
+  EXPECT_EQ(whole.status, kExitDifferences);
   EXPECT_EQ(seen, (std::vector<fs::perms>{fs::perms::owner_all,
                                           fs::perms::owner_read | fs::perms::owner_write}));
   EXPECT_TRUE(fs::is_empty(temporary));
@@ -284,7 +284,7 @@ TEST_F(CliSafetyTest, AFailureInTheMiddleOfADownloadSaysWhatTheFlashHolds) {
   const auto image = Write("new.UD", Pattern(kImageSize, 2));
   // The 700th data transfer is the fifth of block 139.
   auto run = RunCli({"--simulate", "--json", "--sim-status", "10:700:AA", "download", image});
-  EXPECT_EQ(run.status, cli::kExitDeviceError);
+  EXPECT_EQ(run.status, kExitDeviceError);
   EXPECT_TRUE(Has(run.OutLines().back(),
                   R"("flashChanged":true,"committed":false,"blocksSent":139,"totalBlocks":257,)"
                   R"("banksVerified":0})"))
@@ -294,12 +294,12 @@ TEST_F(CliSafetyTest, AFailureInTheMiddleOfADownloadSaysWhatTheFlashHolds) {
                   "after 139 of 257 blocks, banks verified: none."));
 
   run = RunCli({"--simulate", "--sim-bad-bank", "1", "download", image});
-  EXPECT_EQ(run.status, cli::kExitChecksumMismatch);
+  EXPECT_EQ(run.status, kExitChecksumMismatch);
   EXPECT_TRUE(Has(run.err, "stopped after 257 of 257 blocks, banks verified: 0. ")) << run.err;
 
   // Refused before the device: nothing changed, nothing to say.
   run = RunCli({"--simulate", "--json", "--sim-type", "1", "download", image});
-  EXPECT_EQ(run.status, cli::kExitRefused);
+  EXPECT_EQ(run.status, kExitRefused);
   EXPECT_TRUE(Has(run.OutLines().back(),
                   R"("flashChanged":false,"committed":false,"blocksSent":0,"totalBlocks":257,)"))
       << run.out;
@@ -310,7 +310,7 @@ TEST_F(CliSafetyTest, ACalculatorHeldByAnotherProgramIsInUse) {
   CliWorld world;
   world.calculatorInUse = "/dev/hidraw3";
   const auto run = RunCli({"connect"}, false, world);
-  EXPECT_EQ(run.status, cli::kExitInUse);
+  EXPECT_EQ(run.status, kExitInUse);
   EXPECT_EQ(run.err,
             "Error: The calculator (/dev/hidraw3) is in use by another program. Try again once "
             "it is done.\nusblink-cli: calculator in use\n");

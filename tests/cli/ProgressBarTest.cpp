@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "CliRun.h"
-#include "cli/ExitStatus.h"
+#include "protocol/Outcome.h"
 #include "support/TempDirectory.h"
 
 namespace usblink {
@@ -200,7 +200,7 @@ TEST(ProgressBarTest, TheCommandLineDrawsWithoutEscapesWhereTheConsoleHasNone) {
   const testing::TempDirectory directory;
   const auto image = directory.Write("image.UD", std::vector<std::uint8_t>(768, 0x5A)).string();
   const auto plain = testing::RunCli({"--simulate", "download", image}, true, EscapesTaken(false));
-  ASSERT_EQ(plain.status, cli::kExitSuccess) << plain.err;
+  ASSERT_EQ(plain.status, kExitSuccess) << plain.err;
   EXPECT_TRUE(plain.err.starts_with("\rdownload [")) << plain.err;
   EXPECT_EQ(plain.err.find('\033'), std::string::npos) << plain.err;
   const auto withEscapes =

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "CliRun.h"
-#include "cli/ExitStatus.h"
 #include "cli/TerminalOutput.h"
+#include "protocol/Outcome.h"
 #include "support/TempDirectory.h"
 
 namespace usblink {
@@ -188,7 +188,7 @@ std::string AllDownload(bool terminal, bool escapes) {
   const auto run = testing::RunCli(
       {"--simulate", "--fast", "--sim-calculators", "2", "--all", "download", image}, terminal,
       world);
-  EXPECT_EQ(run.status, cli::kExitSuccess) << run.err;
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
   return run.err;
 }
 

@@ -45,7 +45,8 @@ Session Update(sim::SimBus& bus, const std::string& serialNumber,
     const HidCP::Channel channel{api, pacer, link};
     session.linked = HidCP::CheckLink(channel, window);
     HidCP::DownloadState state;
-    session.result = HidCP::DownloadImage(channel, window, FirmwareImage::FromBytes(image), state);
+    session.result = HidCP::DownloadImage(channel, window, FirmwareImage::FromBytes(image),
+                                          "FIRMWARE.UD", state);
     HidCP::CloseDevice(api, link);
   }
   session.openHandles = api.OpenHandleCount();

@@ -49,13 +49,13 @@ class DownloadImageTest : public testing::CalculatorFixture {
   }
 
   DownloadResult Download(const std::vector<std::uint8_t>& image) {
-    window.chosenFileName = directory.Write("FIRMWARE.UD", image).string();
+    imageFile = directory.Write("FIRMWARE.UD", image).string();
     return DownloadChosen();
   }
 
   // The chosen file, loaded as the window loads it.
   DownloadResult DownloadChosen() {
-    return HidCP::DownloadImage(channel, window, FirmwareImage::Load(window.chosenFileName), state);
+    return HidCP::DownloadImage(channel, window, FirmwareImage::Load(imageFile), imageFile, state);
   }
 
   // The bytes 2 to 62 a command writes; the rest must keep the previous report's.
@@ -81,6 +81,7 @@ class DownloadImageTest : public testing::CalculatorFixture {
 
   testing::TempDirectory directory;
   HidCP::DownloadState state;
+  std::string imageFile;  // the file the dialog chose
 };
 
 // Each size with the blocks and banks its end-of-file position gives.
@@ -242,20 +243,18 @@ TEST_F(DownloadImageTest, AnEmptyImageIsRefusedWithNothingSent) {
   EXPECT_TRUE(Sent().empty());
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].title, "Error");
-  EXPECT_EQ(window.messages[0].text,
-            "The file \"" + window.chosenFileName + "\" is empty. Nothing was sent.");
+  EXPECT_EQ(window.messages[0].text, "The file \"" + imageFile + "\" is empty. Nothing was sent.");
   EXPECT_TRUE(window.downloadButtonEnabled);
   EXPECT_FALSE(window.linkButtonEnabled);
   EXPECT_TRUE(DeviceOpen());
 }
 
 TEST_F(DownloadImageTest, AMissingImageIsRefusedWithTheSystemsReason) {
-  window.chosenFileName = (directory.Path() / "MISSING.UD").string();
+  imageFile = (directory.Path() / "MISSING.UD").string();
   EXPECT_EQ(DownloadChosen(), DownloadResult::ImageRefused);
   const std::string reason = std::make_error_code(std::errc::no_such_file_or_directory).message();
   EXPECT_EQ(window.messages,
-            (std::vector<Message>{
-                {"Cannot open \"" + window.chosenFileName + "\": " + reason, "Error"}}));
+            (std::vector<Message>{{"Cannot open \"" + imageFile + "\": " + reason, "Error"}}));
   EXPECT_TRUE(Sent().empty());
   EXPECT_TRUE(window.downloadButtonEnabled);
   EXPECT_TRUE(DeviceOpen());
@@ -263,12 +262,12 @@ TEST_F(DownloadImageTest, AMissingImageIsRefusedWithTheSystemsReason) {
 
 TEST_F(DownloadImageTest, AnImageThatCannotBeReadIsRefused) {
   // A folder opens as a stream on some systems and fails on the first read.
-  window.chosenFileName = directory.Path().string();
+  imageFile = directory.Path().string();
   EXPECT_EQ(DownloadChosen(), DownloadResult::ImageRefused);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].title, "Error");
   EXPECT_EQ(window.messages[0].text.find("Cannot "), 0u);
-  EXPECT_NE(window.messages[0].text.find("\"" + window.chosenFileName + "\": "), std::string::npos);
+  EXPECT_NE(window.messages[0].text.find("\"" + imageFile + "\": "), std::string::npos);
   EXPECT_TRUE(Sent().empty());
   EXPECT_TRUE(window.downloadButtonEnabled);
 }
@@ -334,7 +333,7 @@ TEST_F(DownloadImageTest, EveryBankCheckIsReportedBesideItsLines) {
 }
 
 TEST_F(DownloadImageTest, TheStateTellsWhetherABlockWriteWentOut) {
-  window.chosenFileName = directory.Write("FIRMWARE.UD", testing::PatternBytes(1000)).string();
+  imageFile = directory.Write("FIRMWARE.UD", testing::PatternBytes(1000)).string();
   // Stopped before the first command: the flash is as it was.
   pacer.beforeTransaction = [] { throw TransactionsStopped(); };
   EXPECT_THROW(DownloadChosen(), TransactionsStopped);

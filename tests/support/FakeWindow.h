@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/WindowPort.h"
+#include "protocol/CommandPort.h"
 
 namespace usblink::testing {
 
@@ -17,7 +17,7 @@ struct Message {
   friend bool operator==(const Message&, const Message&) = default;
 };
 
-class FakeWindow : public WindowPort {
+class FakeWindow : public CommandPort {
  public:
   void AppendLine(std::string_view line) override { lines.emplace_back(line); }
   void ClearLines() override {
@@ -41,7 +41,6 @@ class FakeWindow : public WindowPort {
   void SetNoteVisible(bool visible) override { noteVisible = visible; }
   void SetLinkButtonEnabled(bool enabled) override { linkButtonEnabled = enabled; }
   void SetDownloadButtonEnabled(bool enabled) override { downloadButtonEnabled = enabled; }
-  std::string ChosenFileName() override { return chosenFileName; }
   void ShowMessage(std::string_view text, std::string_view title) override {
     messages.push_back({std::string(text), std::string(title)});
   }
@@ -58,7 +57,6 @@ class FakeWindow : public WindowPort {
   bool noteVisible = false;
   bool linkButtonEnabled = true;
   bool downloadButtonEnabled = false;
-  std::string chosenFileName;
   std::vector<Message> messages;
 };
 

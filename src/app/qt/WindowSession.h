@@ -32,7 +32,7 @@ class WindowSession {
 
 // Shows the window and handles its events until the process ends; a
 // QApplication must exist. `shown` runs once the window is on screen.
-// Returns the exit status: kExitDeviceFailed when a device failure ended it.
+// Returns the exit status: kExitDeviceError when a device failure ended it.
 int RunWindow(HidApi& api, DialogPort& dialogs, AccessHintSource accessHint = {},
               const std::function<void(WindowSession&)>& shown = {});
 

@@ -8,7 +8,7 @@
 
 namespace usblink::app::win32 {
 
-// `show` as WinMain got it. Returns the exit status: kExitDeviceFailed when a
+// `show` as WinMain got it. Returns the exit status: kExitDeviceError when a
 // device failure ended the window.
 int RunWindow(HidApi& api, HINSTANCE instance, int show, AccessHintSource accessHint = {});
 

@@ -14,7 +14,7 @@ using app::Control;
 namespace {
 
 const QString kConnected = QString::fromUtf8("Connected to the device, you can download files！");
-const QString kDownloadNote = QString::fromUtf8(app::kUpdateNote.data());
+const QString kDownloadNote = QString::fromUtf8(kUpdateNote.data());
 const QString kAfterDownloadNote =
     QStringLiteral("Please wait until the calculator shows: Update Success!");
 

@@ -97,7 +97,7 @@ class UsbLinkWindowLayoutTest : public QObject {
   void theNoteIsRedAndWrapsWithinItsLabel() {
     QLabel& note = window->Label(Control::Label6);
     QCOMPARE(note.palette().color(QPalette::WindowText), QColor(Qt::red));
-    QCOMPARE(note.text(), QString::fromUtf8(app::kUpdateNote.data()));
+    QCOMPARE(note.text(), QString::fromUtf8(kUpdateNote.data()));
     QVERIFY(note.wordWrap());
     const int lineHeight = note.fontMetrics().height();
     QVERIFY(note.heightForWidth(note.width()) > 2 * lineHeight);
