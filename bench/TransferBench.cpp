@@ -8,11 +8,11 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/sim/SimHidApi.h"
 #include "protocol/CommandPort.h"
 #include "protocol/DownloadImage.h"
 #include "protocol/HidCP.h"
 #include "protocol/ReadBackImage.h"
+#include "sim/SimHidApi.h"
 
 namespace usblink {
 namespace {

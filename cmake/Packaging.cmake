@@ -14,14 +14,14 @@ set(USBLINK_APPSTREAM_ID invalid.usblink.usblink)
 # The calculator's ids, as the protocol defines them, for the files that name
 # the device to the software centre and to the reader. (AccessHintTest holds
 # the udev rule to them.)
-file(STRINGS ${PROJECT_SOURCE_DIR}/src/platform/CalculatorProtocol.h usblink_id_lines
+file(STRINGS ${PROJECT_SOURCE_DIR}/src/platform/hid/CalculatorIds.h usblink_id_lines
      REGEX "kCalculator(Vendor|Product)Id = 0x")
 string(REGEX MATCH "VendorId = 0x([0-9A-F]+)" usblink_match "${usblink_id_lines}")
 set(USBLINK_VENDOR_ID ${CMAKE_MATCH_1})
 string(REGEX MATCH "ProductId = 0x([0-9A-F]+)" usblink_match "${usblink_id_lines}")
 set(USBLINK_PRODUCT_ID ${CMAKE_MATCH_1})
 if(NOT USBLINK_VENDOR_ID OR NOT USBLINK_PRODUCT_ID)
-  message(FATAL_ERROR "CalculatorProtocol.h: the calculator's ids not found")
+  message(FATAL_ERROR "CalculatorIds.h: the calculator's ids not found")
 endif()
 
 # The release: the changelog's latest entry is for this version, and gives its date.

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/ReportDescriptorParser.h"
+#include "platform/hid/ReportDescriptorParser.h"
 
 namespace usblink {
 namespace {

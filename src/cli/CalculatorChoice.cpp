@@ -1,7 +1,7 @@
 #include "cli/CalculatorChoice.h"
 
 #include "hid/InterfaceWalk.h"
-#include "platform/CalculatorProtocol.h"
+#include "protocol/CalculatorProtocol.h"
 
 namespace usblink::cli {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/FleetRun.h"
-#include "platform/HidApi.h"
+#include "platform/hid/HidApi.h"
 
 namespace usblink::cli {
 

@@ -9,7 +9,7 @@
 #include "cli/StopPolicy.h"
 #include "hid/InterfaceWalk.h"
 #include "hid/NumberText.h"
-#include "platform/CalculatorProtocol.h"
+#include "protocol/CalculatorProtocol.h"
 #include "protocol/Commands.h"
 #include "protocol/FileError.h"
 #include "protocol/Outcome.h"

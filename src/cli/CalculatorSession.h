@@ -16,7 +16,7 @@
 #include "cli/CliOptions.h"
 #include "cli/JsonLines.h"
 #include "cli/TerminalView.h"
-#include "platform/HidApi.h"
+#include "platform/hid/HidApi.h"
 #include "protocol/DownloadImage.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Pacer.h"

@@ -16,10 +16,10 @@
 #include "cli/TerminalView.h"
 #include "hid/InterfaceWalk.h"
 #include "hid/NumberText.h"
-#include "platform/CalculatorProtocol.h"
-#include "platform/sim/SimHidApi.h"
+#include "protocol/CalculatorProtocol.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Outcome.h"
+#include "sim/SimHidApi.h"
 
 namespace usblink::cli {
 

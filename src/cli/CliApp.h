@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/HidApi.h"
-#include "platform/StopSignals.h"
+#include "platform/hid/HidApi.h"
+#include "platform/os/StopSignals.h"
 #include "protocol/Pacer.h"
 
 namespace usblink::cli {

@@ -9,8 +9,8 @@
 #include <sstream>
 #include <type_traits>
 
-#include "platform/CalculatorIdText.h"
-#include "platform/CalculatorProtocol.h"
+#include "platform/hid/CalculatorIds.h"
+#include "protocol/CalculatorProtocol.h"
 #include "protocol/Outcome.h"
 
 namespace usblink::cli {

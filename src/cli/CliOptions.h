@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "hid/DeviceSelector.h"
-#include "platform/sim/SimCalculator.h"
+#include "sim/SimCalculator.h"
 
 namespace usblink::cli {
 

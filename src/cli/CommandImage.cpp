@@ -1,6 +1,6 @@
 #include "cli/CommandImage.h"
 
-#include "platform/CalculatorProtocol.h"
+#include "protocol/CalculatorProtocol.h"
 #include "protocol/FileError.h"
 
 namespace usblink::cli {

@@ -1,6 +1,6 @@
 #include "cli/FileRoles.h"
 
-#include "platform/FileIdentity.h"
+#include "platform/os/FileIdentity.h"
 #include "protocol/Commands.h"
 
 namespace usblink::cli {

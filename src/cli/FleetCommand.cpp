@@ -7,7 +7,7 @@
 #include "cli/CalculatorChoice.h"
 #include "cli/CalculatorFiles.h"
 #include "cli/Station.h"
-#include "platform/CalculatorProtocol.h"
+#include "protocol/CalculatorProtocol.h"
 #include "protocol/Commands.h"
 #include "protocol/Outcome.h"
 

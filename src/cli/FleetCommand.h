@@ -15,7 +15,7 @@
 #include "cli/CliOptions.h"
 #include "cli/FleetRun.h"
 #include "cli/TerminalView.h"
-#include "platform/HidApi.h"
+#include "platform/hid/HidApi.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Pacer.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/DurationText.h"
-#include "platform/CalculatorProtocol.h"
+#include "protocol/CalculatorProtocol.h"
 
 namespace usblink::cli {
 

@@ -11,7 +11,7 @@
 #include <variant>
 
 #include "cli/TerminalView.h"
-#include "platform/StagedFile.h"
+#include "platform/os/StagedFile.h"
 #include "protocol/FileError.h"
 
 namespace usblink::cli {

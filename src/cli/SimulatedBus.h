@@ -8,7 +8,7 @@
 #include <variant>
 
 #include "cli/CliOptions.h"
-#include "platform/sim/SimBus.h"
+#include "sim/SimBus.h"
 
 namespace usblink::cli {
 

@@ -14,7 +14,7 @@
 
 #include "cli/FleetRun.h"
 #include "hid/InterfaceWalk.h"
-#include "platform/StopSignals.h"
+#include "platform/os/StopSignals.h"
 
 namespace usblink::cli {
 

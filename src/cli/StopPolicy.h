@@ -8,7 +8,7 @@
 // always falls between two transactions.
 
 #include "cli/TerminalView.h"
-#include "platform/StopSignals.h"
+#include "platform/os/StopSignals.h"
 
 namespace usblink::cli {
 

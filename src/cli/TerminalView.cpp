@@ -2,7 +2,7 @@
 
 #include "app/UtcTimeText.h"
 #include "hid/NumberText.h"
-#include "platform/CalculatorProtocol.h"
+#include "protocol/CalculatorProtocol.h"
 
 namespace usblink::cli {
 

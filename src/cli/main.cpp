@@ -3,10 +3,10 @@
 
 #include "cli/CliApp.h"
 #include "cli/SleepPacer.h"
-#include "platform/Console.h"
-#include "platform/PlatformHidApi.h"
-#include "platform/StandardStreams.h"
-#include "platform/StopSignals.h"
+#include "platform/hid/PlatformHidApi.h"
+#include "platform/os/Console.h"
+#include "platform/os/StandardStreams.h"
+#include "platform/os/StopSignals.h"
 
 int main(int argc, char** argv) {
   // First of all: no device or file may land on a closed standard descriptor,

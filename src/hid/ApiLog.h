@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "hid/LogPort.h"
-#include "platform/HidApi.h"
+#include "platform/hid/HidApi.h"
 
 namespace usblink {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/SameDevicePath.h"
+#include "platform/hid/SameDevicePath.h"
 
 namespace usblink {
 

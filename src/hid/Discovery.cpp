@@ -5,9 +5,9 @@
 #include <string>
 #include <utility>
 
-#include "hid/DeviceHandle.h"
 #include "hid/GuidText.h"
 #include "hid/IdText.h"
+#include "hid/Link.h"
 #include "hid/NumberText.h"
 
 namespace usblink {

@@ -11,7 +11,7 @@
 #include "hid/DeviceSelector.h"
 #include "hid/Link.h"
 #include "hid/LogPort.h"
-#include "platform/HidApi.h"
+#include "platform/hid/HidApi.h"
 
 namespace usblink {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/WindowsRecords.h"
+#include "platform/hid/WindowsRecords.h"
 
 namespace usblink {
 

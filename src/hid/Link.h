@@ -4,10 +4,19 @@
 // report transaction use them, CloseDevice closes them. One link a calculator:
 // the window keeps its own for its whole life, so the buffers are never cleared.
 
-#include "platform/CalculatorProtocol.h"
-#include "platform/HidApi.h"
+#include <array>
+#include <cstddef>
+#include <cstdint>
 
-namespace usblink::HidCP {
+#include "platform/hid/HidApi.h"
+
+namespace usblink {
+
+// Both directions carry 64 bytes: report id, command code, parameters, status.
+inline constexpr std::size_t kReportLength = 64;
+using Report = std::array<std::uint8_t, kReportLength>;
+
+namespace HidCP {
 
 struct Link {
   Link() = default;
@@ -24,4 +33,17 @@ struct Link {
   Handle ReadHandle = kNoHandle;
 };
 
-}  // namespace usblink::HidCP
+[[nodiscard]] inline bool IsOpen(Handle handle) {
+  return handle != kNoHandle && handle != kInvalidHandleValue;
+}
+
+// Closes the handle when it is open and marks it closed, so no handle is ever
+// closed twice: discovery and CloseDevice both rely on it.
+inline void CloseIfOpen(HidApi& api, Handle& handle) {
+  if (!IsOpen(handle)) return;
+  api.CloseHandle(handle);
+  handle = kNoHandle;
+}
+
+}  // namespace HidCP
+}  // namespace usblink

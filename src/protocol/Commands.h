@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "hid/Discovery.h"
-#include "platform/HidApi.h"
+#include "platform/hid/HidApi.h"
 #include "protocol/CommandPort.h"
 #include "protocol/DownloadImage.h"
 #include "protocol/FirmwareImage.h"

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/HidApi.h"
+#include "platform/hid/HidApi.h"
 #include "protocol/CommandPort.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/HidCP.h"

@@ -17,7 +17,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/CalculatorProtocol.h"
+#include "protocol/CalculatorProtocol.h"
 #include "protocol/FileError.h"
 
 namespace usblink {

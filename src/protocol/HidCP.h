@@ -5,10 +5,9 @@
 #include <array>
 #include <cstdint>
 
-#include "hid/DeviceHandle.h"
 #include "hid/Link.h"
-#include "platform/CalculatorProtocol.h"
-#include "platform/HidApi.h"
+#include "platform/hid/HidApi.h"
+#include "protocol/CalculatorProtocol.h"
 #include "protocol/Pacer.h"
 
 namespace usblink {

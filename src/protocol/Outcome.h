@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/StopSignals.h"
+#include "platform/os/StopSignals.h"
 
 namespace usblink {
 

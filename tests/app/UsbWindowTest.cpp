@@ -7,8 +7,8 @@
 #include <fstream>
 #include <functional>
 
-#include "platform/sim/SimHidApi.h"
 #include "protocol/TransactionsStopped.h"
+#include "sim/SimHidApi.h"
 #include "support/TempDirectory.h"
 #include "support/VirtualPacer.h"
 #include "tests/app/FakeView.h"

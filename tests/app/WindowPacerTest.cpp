@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/ProcessEnded.h"
-#include "platform/sim/SimHidApi.h"
 #include "protocol/DeviceFailure.h"
 #include "protocol/HidCP.h"
+#include "sim/SimHidApi.h"
 
 namespace usblink::app {
 namespace {

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <set>
 
-#include "platform/sim/SimBus.h"
 #include "protocol/Outcome.h"
+#include "sim/SimBus.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
 #include "tests/cli/ImagePattern.h"

@@ -15,8 +15,8 @@
 
 #include "cli/CliApp.h"
 #include "cli/JsonLines.h"
-#include "platform/StopSignals.h"
-#include "platform/sim/SimHidApi.h"
+#include "platform/os/StopSignals.h"
+#include "sim/SimHidApi.h"
 #include "support/VirtualPacer.h"
 
 namespace usblink::testing {

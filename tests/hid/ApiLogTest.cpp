@@ -5,7 +5,7 @@
 #include <array>
 #include <vector>
 
-#include "platform/sim/SimHidApi.h"
+#include "sim/SimHidApi.h"
 #include "support/FakeWindow.h"
 
 namespace usblink {

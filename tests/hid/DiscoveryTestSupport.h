@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "RecordingHidApi.h"
-#include "hid/DeviceHandle.h"
 #include "hid/Discovery.h"
-#include "platform/sim/SimHidApi.h"
+#include "hid/Link.h"
+#include "sim/SimHidApi.h"
 #include "support/FakeWindow.h"
 
 namespace usblink::testing {

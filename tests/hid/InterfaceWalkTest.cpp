@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "RecordingHidApi.h"
-#include "platform/sim/SimHidApi.h"
+#include "sim/SimHidApi.h"
 
 namespace usblink {
 namespace {

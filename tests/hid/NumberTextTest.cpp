@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/HidApi.h"
+#include "platform/hid/HidApi.h"
 
 namespace usblink {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/HidApi.h"
+#include "platform/hid/HidApi.h"
 
 namespace usblink::testing {
 

@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "platform/linux/UniqueFd.h"
+#include "platform/os/linux/UniqueFd.h"
 
 namespace usblink::vm {
 

@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "UhidDevice.h"
-#include "platform/sim/SimBus.h"
-#include "platform/sim/SimCalculator.h"
+#include "sim/SimBus.h"
+#include "sim/SimCalculator.h"
 
 namespace usblink::vm {
 namespace {

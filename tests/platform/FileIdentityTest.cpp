@@ -1,4 +1,4 @@
-#include "platform/FileIdentity.h"
+#include "platform/os/FileIdentity.h"
 
 #include <gtest/gtest.h>
 

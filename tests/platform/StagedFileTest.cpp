@@ -1,4 +1,4 @@
-#include "platform/StagedFile.h"
+#include "platform/os/StagedFile.h"
 
 #include <gtest/gtest.h>
 

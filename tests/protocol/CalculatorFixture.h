@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/sim/SimHidApi.h"
 #include "protocol/HidCP.h"
+#include "sim/SimHidApi.h"
 #include "support/FakeWindow.h"
 #include "support/VirtualPacer.h"
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "platform/sim/SimHidApi.h"
 #include "protocol/TransactionsStopped.h"
+#include "sim/SimHidApi.h"
 #include "support/FakeWindow.h"
 #include "support/TempDirectory.h"
 #include "support/VirtualPacer.h"

@@ -11,9 +11,9 @@
 #include "CalculatorFixture.h"
 #include "hid/Discovery.h"
 #include "hid/InterfaceWalk.h"
-#include "platform/sim/SimHidApi.h"
 #include "protocol/CheckLink.h"
 #include "protocol/DownloadImage.h"
+#include "sim/SimHidApi.h"
 
 namespace usblink {
 namespace {

@@ -7,7 +7,7 @@
 #include "app/qt/DemoScript.h"
 #include "app/qt/ModalDialogs.h"
 #include "app/qt/WindowSession.h"
-#include "platform/sim/SimHidApi.h"
+#include "sim/SimHidApi.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);

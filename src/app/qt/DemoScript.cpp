@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/Console.h"
+#include "platform/os/Console.h"
 
 namespace usblink::app::qt {
 

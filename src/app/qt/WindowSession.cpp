@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <chrono>
 
-#include "platform/SessionLogFolder.h"
+#include "platform/os/SessionLogFolder.h"
 
 namespace usblink::app::qt {
 

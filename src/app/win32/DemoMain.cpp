@@ -3,7 +3,7 @@
 // a calculator.
 
 #include "app/win32/RunWindow.h"
-#include "platform/sim/SimHidApi.h"
+#include "sim/SimHidApi.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   auto bus = usblink::sim::SimBus::WithCalculator(2);

@@ -5,7 +5,7 @@
 #include "app/SessionLog.h"
 #include "app/win32/UsbLinkWindow.h"
 #include "app/win32/Win32EventLoop.h"
-#include "platform/SessionLogFolder.h"
+#include "platform/os/SessionLogFolder.h"
 
 namespace usblink::app::win32 {
 

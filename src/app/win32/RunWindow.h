@@ -4,7 +4,7 @@
 
 #include "app/UsbWindow.h"
 #include "app/win32/WindowsGui.h"
-#include "platform/HidApi.h"
+#include "platform/hid/HidApi.h"
 
 namespace usblink::app::win32 {
 

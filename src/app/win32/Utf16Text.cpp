@@ -1,7 +1,7 @@
 #include "app/win32/Utf16Text.h"
 
 #include "app/win32/WindowsGui.h"
-#include "platform/win32/CodePageText.h"
+#include "platform/os/win32/CodePageText.h"
 
 namespace usblink::app::win32 {
 

@@ -10,7 +10,7 @@
 #include "app/UsbWindow.h"
 #include "app/qt/QtEventLoop.h"
 #include "app/qt/UsbLinkWindow.h"
-#include "platform/sim/SimHidApi.h"
+#include "sim/SimHidApi.h"
 #include "support/TempDirectory.h"
 #include "support/VirtualPacer.h"
 #include "tests/app/qt/ScriptedDialogs.h"

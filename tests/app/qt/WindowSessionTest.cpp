@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/qt/WindowSession.h"
-#include "platform/sim/SimHidApi.h"
+#include "sim/SimHidApi.h"
 #include "support/TempDirectory.h"
 #include "tests/app/qt/ScriptedDialogs.h"
 

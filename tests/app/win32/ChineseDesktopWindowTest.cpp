@@ -13,7 +13,7 @@
 #include "app/win32/UsbLinkWindow.h"
 #include "app/win32/Utf16Text.h"
 #include "app/win32/WindowReadBack.h"
-#include "platform/win32/Win32HidApi.h"
+#include "platform/hid/win32/Win32HidApi.h"
 
 namespace usblink::app::win32 {
 namespace {

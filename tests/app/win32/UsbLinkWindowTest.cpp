@@ -14,8 +14,8 @@
 #include "app/win32/RunWindow.h"
 #include "app/win32/Utf16Text.h"
 #include "app/win32/WindowReadBack.h"
-#include "platform/sim/SimHidApi.h"
 #include "protocol/HidCP.h"
+#include "sim/SimHidApi.h"
 #include "support/TempDirectory.h"
 
 namespace usblink::app::win32 {

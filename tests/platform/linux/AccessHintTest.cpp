@@ -1,4 +1,4 @@
-#include "platform/linux/AccessHint.h"
+#include "platform/hid/linux/AccessHint.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

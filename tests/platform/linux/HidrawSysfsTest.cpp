@@ -1,4 +1,4 @@
-#include "platform/linux/HidrawSysfs.h"
+#include "platform/hid/linux/HidrawSysfs.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/KernelRelease.h"
+#include "platform/hid/linux/KernelRelease.h"
 
 #include <gtest/gtest.h>
 

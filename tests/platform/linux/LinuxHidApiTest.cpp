@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxHidApi.h"
+#include "platform/hid/linux/LinuxHidApi.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "hid/InterfaceWalk.h"
+#include "platform/hid/linux/NodeLock.h"
 #include "platform/linux/FakeHidrawTree.h"
-#include "platform/linux/NodeLock.h"
 
 namespace usblink::linux_hid {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <initializer_list>
 
-#include "platform/Console.h"
+#include "platform/os/Console.h"
 
 namespace usblink {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/StopSignals.h"
+#include "platform/os/StopSignals.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

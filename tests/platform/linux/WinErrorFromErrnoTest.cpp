@@ -1,11 +1,11 @@
-#include "platform/linux/WinErrorFromErrno.h"
+#include "platform/hid/linux/WinErrorFromErrno.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 
-#include "platform/WindowsErrorText.h"
-#include "platform/WindowsRecords.h"
+#include "platform/hid/WindowsErrorText.h"
+#include "platform/hid/WindowsRecords.h"
 
 namespace usblink::linux_hid {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/ReportDescriptorParser.h"
+#include "platform/hid/ReportDescriptorParser.h"
 
 #include <gtest/gtest.h>
 

@@ -12,13 +12,12 @@
 #include <vector>
 
 #include "hid/ApiLog.h"
-#include "hid/DeviceHandle.h"
 #include "hid/Discovery.h"
 #include "hid/Link.h"
-#include "platform/win32/CodePageText.h"
-#include "platform/win32/NativeRecords.h"
-#include "platform/win32/Win32HidApi.h"
-#include "platform/win32/WindowsHid.h"
+#include "platform/hid/win32/NativeRecords.h"
+#include "platform/hid/win32/Win32HidApi.h"
+#include "platform/hid/win32/WindowsHid.h"
+#include "platform/os/win32/CodePageText.h"
 #include "support/FakeWindow.h"
 
 namespace usblink::win32 {

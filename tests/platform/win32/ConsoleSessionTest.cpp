@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "OwnedHandle.h"
-#include "platform/Console.h"
-#include "platform/win32/ConsoleTextBuffer.h"
-#include "platform/win32/LeanWindows.h"
+#include "platform/os/Console.h"
+#include "platform/os/win32/ConsoleTextBuffer.h"
+#include "platform/os/win32/LeanWindows.h"
 #include "support/TempDirectory.h"
 
 namespace usblink {

@@ -1,4 +1,4 @@
-#include "platform/win32/NativeRecords.h"
+#include "platform/hid/win32/NativeRecords.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "platform/win32/LeanWindows.h"
+#include "platform/os/win32/LeanWindows.h"
 
 namespace usblink::testing {
 

@@ -1,4 +1,4 @@
-#include "platform/SessionLogFolder.h"
+#include "platform/os/SessionLogFolder.h"
 
 #include <windows.h>
 

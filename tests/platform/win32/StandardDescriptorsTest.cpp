@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "platform/Console.h"
+#include "platform/os/Console.h"
 
 namespace usblink {
 namespace {

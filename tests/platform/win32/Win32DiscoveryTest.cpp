@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "hid/DeviceHandle.h"
 #include "hid/Discovery.h"
-#include "platform/win32/Win32HidApi.h"
-#include "platform/win32/WindowsHid.h"
+#include "hid/Link.h"
+#include "platform/hid/win32/Win32HidApi.h"
+#include "platform/hid/win32/WindowsHid.h"
 #include "support/FakeWindow.h"
 
 namespace usblink {

@@ -2,7 +2,7 @@
 // two devices of vendor 845E; the calculator is not among them. Wine words
 // the system texts differently from Windows, so none is compared exactly.
 
-#include "platform/win32/Win32HidApi.h"
+#include "platform/hid/win32/Win32HidApi.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "hid/InterfaceWalk.h"
-#include "platform/win32/CodePageText.h"
-#include "platform/win32/WindowsHid.h"
+#include "platform/hid/win32/WindowsHid.h"
+#include "platform/os/win32/CodePageText.h"
 
 namespace usblink::win32 {
 namespace {

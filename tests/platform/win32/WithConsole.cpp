@@ -6,7 +6,7 @@
 #include <string>
 
 #include "OwnedHandle.h"
-#include "platform/win32/LeanWindows.h"
+#include "platform/os/win32/LeanWindows.h"
 
 namespace {
 
