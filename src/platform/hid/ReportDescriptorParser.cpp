@@ -263,10 +263,12 @@ bool Parser::DataItem(const DescriptorItem& item, HidpReportType type) {
   return AddUsageCaps(item, type);
 }
 
-// A constant item without a usage, or with Usage (0) as its only one, is
-// padding: it fills report bits and makes no cap.
+// A constant item is padding, filling report bits with no cap or data index,
+// when it is an Array (whatever usages it names), has no usage, or has Usage
+// (0) as its only one. A constant Variable item with a real usage keeps it.
 bool Parser::IsPadding(const DescriptorItem& item) const {
   if ((item.data & kConstantFlag) == 0) return false;
+  if ((item.data & kVariableFlag) == 0) return true;
   const auto& usages = locals_.usages;
   return usages.empty() || (usages.size() == 1 && !usages[0].last && usages[0].first.id == 0);
 }

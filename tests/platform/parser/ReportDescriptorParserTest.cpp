@@ -396,6 +396,60 @@ TEST(ReportDescriptorParserTest, ConstantItemWithOnlyUsageZeroIsPadding) {
             (std::vector{MouseAxis(0x30, 0, 0), MouseAxis(0x31, 1, 0), MouseAxis(0, 2, 0)}));
 }
 
+// A Constant Array item that names a usage, between data items and a
+// Constant Variable item that also names one.
+constexpr auto kConstantArrayWithUsage = std::to_array<std::uint8_t>({
+    0x06, 0x00, 0xFF,  // Usage Page (FF00)
+    0x09, 0x01,        // Usage (1)
+    0xA1, 0x01,        // Collection (Application)
+    0x15, 0x00,        //   Logical Minimum (0)
+    0x26, 0xFF, 0x00,  //   Logical Maximum (255)
+    0x75, 0x08,        //   Report Size (8)
+    0x95, 0x04,        //   Report Count (4)
+    0x09, 0x01,        //   Usage (1)
+    0xB1, 0x02,        //   Feature (Data,Var,Abs)
+    0x25, 0x01,        //   Logical Maximum (1)
+    0x95, 0x5A,        //   Report Count (90)
+    0x09, 0x02,        //   Usage (2)
+    0xB1, 0x01,        //   Feature (Const,Array): no cap, no index
+    0x75, 0x01,        //   Report Size (1)
+    0x95, 0x08,        //   Report Count (8)
+    0x09, 0x03,        //   Usage (3)
+    0xB1, 0x03,        //   Feature (Const,Var,Abs): constant, yet keeps its cap
+    0x26, 0xFF, 0x00,  //   Logical Maximum (255)
+    0x75, 0x08,        //   Report Size (8)
+    0x95, 0x01,        //   Report Count (1)
+    0x09, 0x04,        //   Usage (4)
+    0xB1, 0x02,        //   Feature (Data,Var,Abs)
+    0xC0,              // End Collection
+});
+
+TEST(ReportDescriptorParserTest, ConstantArrayItemMakesNoCapEvenWithAUsage) {
+  const CollectionCaps tlc = Single(Parse(kConstantArrayWithUsage));
+  // Feature: 8 (id) + 8x4 + 8x90 + 1x8 + 8x1 = 776 bits = 97 bytes; the
+  //   Constant Array bytes count. Caps: value 1 (index 0), the Constant
+  //   Variable's button cap 3 (index 1), value 4 (index 2); usage 2 none.
+  EXPECT_EQ(tlc.caps, (HidpCaps{.Usage = 1,
+                                .UsagePage = 0xFF00,
+                                .FeatureReportByteLength = 97,
+                                .NumberLinkCollectionNodes = 1,
+                                .NumberFeatureButtonCaps = 1,
+                                .NumberFeatureValueCaps = 2,
+                                .NumberFeatureDataIndices = 3}));
+  EXPECT_EQ(tlc.featureValueCaps, (std::vector{VendorBytes(0, 4, 1, 0), VendorBytes(0, 1, 4, 2)}));
+}
+
+TEST(ReportDescriptorParserTest, ConstantArrayItemAloneDeclaresOnlyItsBytes) {
+  // Usage Page (FF00), Usage (2), Logical 0..1, Report Size 8, Report Count
+  // 90, Feature (Const,Array): 90 bytes and the id byte, nothing else.
+  const CollectionCaps tlc = Single(Parse({0xA1, 0x01, 0x06, 0x00, 0xFF, 0x09, 0x02, 0x15, 0x00,
+                                           0x25, 0x01, 0x75, 0x08, 0x95, 0x5A, 0xB1, 0x01, 0xC0}));
+  EXPECT_EQ(tlc.caps.FeatureReportByteLength, 91);
+  EXPECT_EQ(tlc.caps.NumberFeatureButtonCaps, 0);
+  EXPECT_EQ(tlc.caps.NumberFeatureValueCaps, 0);
+  EXPECT_EQ(tlc.caps.NumberFeatureDataIndices, 0);
+}
+
 TEST(ReportDescriptorParserTest, FourByteLogicalLimitsAreSigned) {
   // Logical Minimum (INT32_MIN), Logical Maximum (-1), 32-bit value field.
   const CollectionCaps tlc =
