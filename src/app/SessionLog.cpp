@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/UtcTimeText.h"
+#include "platform/os/UtcTimeText.h"
 
 namespace usblink::app {
 

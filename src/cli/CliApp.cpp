@@ -6,14 +6,14 @@
 #include <memory>
 #include <mutex>
 
-#include "cli/CalculatorChoice.h"
-#include "cli/CalculatorSession.h"
 #include "cli/CliOptions.h"
-#include "cli/CommandImage.h"
-#include "cli/FileRoles.h"
-#include "cli/FleetCommand.h"
-#include "cli/SimulatedBus.h"
 #include "cli/TerminalView.h"
+#include "fleet/CalculatorChoice.h"
+#include "fleet/CalculatorSession.h"
+#include "fleet/CommandImage.h"
+#include "fleet/FileRoles.h"
+#include "fleet/FleetCommand.h"
+#include "fleet/SimulatedBus.h"
 #include "hid/InterfaceWalk.h"
 #include "hid/NumberText.h"
 #include "protocol/CalculatorProtocol.h"

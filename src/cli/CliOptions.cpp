@@ -15,10 +15,6 @@
 
 namespace usblink::cli {
 
-bool IsStandardStream(const std::filesystem::path& file) {
-  return file == std::filesystem::path(kStandardStreamName);
-}
-
 namespace {
 
 constexpr std::size_t kHelpWidth = 80;

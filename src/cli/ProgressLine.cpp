@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "cli/DurationText.h"
+#include "fleet/DurationText.h"
 #include "protocol/CalculatorProtocol.h"
 
 namespace usblink::cli {

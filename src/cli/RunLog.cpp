@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/UtcTimeText.h"
-#include "cli/DurationText.h"
+#include "fleet/DurationText.h"
+#include "platform/os/UtcTimeText.h"
 
 namespace usblink::cli {
 
@@ -30,7 +30,7 @@ std::string CommandLineText(const std::vector<std::string>& arguments) {
 bool RunLog::Open(const std::filesystem::path& path, const RunStart& start) {
   file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
   if (!file_.is_open()) return false;
-  Line("usblink-cli " + start.version + ", started " + app::UtcTimeText(start.time));
+  Line("usblink-cli " + start.version + ", started " + UtcTimeText(start.time));
   Line("Command line: " + CommandLineText(start.arguments));
   return true;
 }
@@ -47,7 +47,7 @@ void RunLog::Message(std::string_view text, std::string_view title) {
 void RunLog::End(std::string_view outcome, int exitStatus,
                  std::chrono::system_clock::time_point time,
                  std::chrono::steady_clock::duration duration) {
-  Line("Ended " + app::UtcTimeText(time) + " after " + DurationText(duration) + ": " +
+  Line("Ended " + UtcTimeText(time) + " after " + DurationText(duration) + ": " +
        std::string(outcome) + ", exit status " + std::to_string(exitStatus));
 }
 

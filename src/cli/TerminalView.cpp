@@ -1,10 +1,14 @@
 #include "cli/TerminalView.h"
 
-#include "app/UtcTimeText.h"
 #include "hid/NumberText.h"
+#include "platform/os/UtcTimeText.h"
 #include "protocol/CalculatorProtocol.h"
 
 namespace usblink::cli {
+
+std::string JsonLine(const Json& object) {
+  return object.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
 
 namespace {
 
@@ -56,7 +60,7 @@ void TerminalView::Start(const RunStart& start, const Json& details) {
                  {"schemaVersion", kJsonSchemaVersion},
                  {"program", "usblink-cli"},
                  {"version", start.version},
-                 {"time", app::UtcTimeText(start.time)}};
+                 {"time", UtcTimeText(start.time)}};
   object.update(details);
   object["arguments"] = start.arguments;
   Emit(std::move(object));

@@ -15,27 +15,25 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/JsonLines.h"
 #include "cli/RunLog.h"
 #include "cli/TerminalOutput.h"
+#include "fleet/SessionPort.h"
 #include "hid/InterfaceWalk.h"
-#include "protocol/CommandPort.h"
 
 namespace usblink::cli {
 
-// How much of a run stdout tells, without --json.
-enum class Detail { Quiet, Short, Verbose };
+// Raised whenever a type or a field of the JSON Lines changes its meaning or
+// goes away; new fields and types keep it.
+inline constexpr int kJsonSchemaVersion = 1;
+
+// `object` on one line, without the line's end. Text that is not UTF-8 (a
+// file name on a Latin-1 system) has each bad byte replaced by U+FFFD, so
+// the line is always valid JSON.
+std::string JsonLine(const Json& object);
 
 struct OutputSettings {
   bool json = false;
   Detail detail = Detail::Short;
-};
-
-// The calculator a connect found and verified.
-struct FoundCalculator {
-  std::string path;
-  InterfaceIds ids;
-  std::string_view identity;
 };
 
 // The calculator a session of a run over several is for: its lines on
@@ -46,10 +44,8 @@ struct CalculatorTag {
   std::optional<std::string> serialNumber;
 };
 
-class TerminalView final : public CommandPort {
+class TerminalView final : public SessionPort {
  public:
-  using Clock = std::chrono::steady_clock;
-
   // `now` is the clock of the run: the pacer's.
   TerminalView(TerminalOutput& output, OutputSettings settings,
                std::function<Clock::time_point()> now,
@@ -59,40 +55,41 @@ class TerminalView final : public CommandPort {
   void Start(const RunStart& start, const Json& details);
   // What a run over several calculators tells of them: `lines` on stdout,
   // or `object` under --json; both in the log file.
-  void Report(const std::vector<std::string>& lines, const Json& object);
+  void Report(const std::vector<std::string>& lines, const Json& object) override;
   // Also write the whole log, the messages and the run's end to this file.
-  [[nodiscard]] bool OpenLogFile(const std::filesystem::path& path);
+  [[nodiscard]] bool OpenLogFile(const std::filesystem::path& path) override;
   // True once a line could not be written to that file.
-  [[nodiscard]] bool LogFileFailed() const { return logFile_.Failed(); }
+  [[nodiscard]] bool LogFileFailed() const override { return logFile_.Failed(); }
   // The transfer that follows is phase `phase` of `phases` of the command
   // (backup 1/2, download 2/2); it ends completed or where it stopped.
-  void BeginProgress(std::string_view operation, int phase, int phases, int totalBlocks);
-  void EndProgress(bool completed);
+  void BeginProgress(std::string_view operation, int phase, int phases, int totalBlocks) override;
+  void EndProgress(bool completed) override;
   // The running exchange has waited `waited` for the calculator's answer.
-  void NoAnswerFor(Clock::duration waited);
+  void NoAnswerFor(Clock::duration waited) override;
 
-  void CalculatorFound(const FoundCalculator& calculator);
+  void CalculatorFound(const FoundCalculator& calculator) override;
   // --wait: no calculator yet; the walk is not shown again until it changes.
-  void Waiting(double seconds);
+  void Waiting(double seconds) override;
   // While held, log lines are kept back; released, they are shown or dropped.
-  void HoldLog();
-  void ReleaseLog(bool show);
+  void HoldLog() override;
+  void ReleaseLog(bool show) override;
 
   // A line of the command line's own (check, verify, list), in every mode.
-  void Info(std::string_view text, const Json& fields = Json::object());
+  void Info(std::string_view text, const Json& fields = Json::object()) override;
   // A line of the short account only.
-  void Summary(std::string_view text);
+  void Summary(std::string_view text) override;
   // A line for the person at the terminal, also with --json and --quiet:
   // on stderr, and in the log file.
-  void Notice(std::string_view line);
+  void Notice(std::string_view line) override;
   // The run's end; `fields` add to the JSON result object. A calculator's
   // session view ends only its log file.
-  void Result(int exitStatus, std::string_view outcome, const Json& fields = Json::object());
+  void Result(int exitStatus, std::string_view outcome,
+              const Json& fields = Json::object()) override;
 
   // Blocks done in the last transfer.
-  [[nodiscard]] long long BlocksDone() const { return blocksDone_; }
+  [[nodiscard]] long long BlocksDone() const override { return blocksDone_; }
   // Time since the run began.
-  [[nodiscard]] Clock::duration Elapsed() const { return now_() - started_; }
+  [[nodiscard]] Clock::duration Elapsed() const override { return now_() - started_; }
 
   // CommandPort: a message box as "TITLE: TEXT" on stderr. The terminal
   // keeps no list of lines, no selection and no status label.

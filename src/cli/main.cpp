@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   usblink::StopSignals& signals = usblink::InstallStopSignals();
   const usblink::ConsoleSession console;
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  const usblink::cli::Environment environment{
+  const usblink::Environment environment{
       usblink::MakePlatformHidApi,
       [](bool fast) -> std::unique_ptr<usblink::Pacer> {
         return std::make_unique<usblink::cli::SleepPacer>(

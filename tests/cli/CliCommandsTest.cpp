@@ -368,9 +368,9 @@ TEST_F(CliCommandsTest, JsonLinesAreEachOneObject) {
   ASSERT_EQ(progress.size(), 2u);
   EXPECT_EQ(progress[0]["blocks"], 1);
   EXPECT_EQ(progress[1]["blocks"], 3);
-  const cli::Json expected = {{"type", "result"},     {"outcome", "ok"},   {"exitStatus", 0},
-                              {"flashChanged", true}, {"committed", true}, {"blocksSent", 3},
-                              {"totalBlocks", 3},     {"banksVerified", 1}};
+  const Json expected = {{"type", "result"},     {"outcome", "ok"},   {"exitStatus", 0},
+                         {"flashChanged", true}, {"committed", true}, {"blocksSent", 3},
+                         {"totalBlocks", 3},     {"banksVerified", 1}};
   EXPECT_EQ(run.ResultFields(expected), expected);
   EXPECT_EQ(run.err, "");
 }

@@ -52,7 +52,7 @@ TEST(CliOptionsTest, ValuesArriveWhereTheyBelong) {
                                              "--wait", "2.5", "--sim-slow-read", "5000"});
   ASSERT_TRUE(parsed.options) << parsed.error;
   const auto& options = *parsed.options;
-  EXPECT_EQ(options.command, cli::Command::Read);
+  EXPECT_EQ(options.command, Command::Read);
   EXPECT_FALSE(options.file);
   EXPECT_TRUE(options.fast);
   EXPECT_EQ(options.waitSeconds, 2.5);
@@ -99,7 +99,7 @@ TEST(CliOptionsTest, OptionsStandBeforeOrAfterTheCommandAndTheLastValueCounts) {
   for (const auto& arguments : forms) {
     const auto parsed = cli::ParseCommandLine(arguments);
     ASSERT_TRUE(parsed.options) << parsed.error;
-    EXPECT_EQ(parsed.options->command, cli::Command::Download);
+    EXPECT_EQ(parsed.options->command, Command::Download);
     EXPECT_EQ(parsed.options->file, "a.UD");
     EXPECT_EQ(parsed.options->backupFile, "b.bin");
     EXPECT_TRUE(parsed.options->force);

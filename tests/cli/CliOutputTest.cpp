@@ -13,6 +13,7 @@
 #include <set>
 
 #include "cli/RunLog.h"
+#include "cli/TerminalView.h"
 #include "hid/NumberText.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Outcome.h"
@@ -210,11 +211,11 @@ TEST_F(CliOutputTest, JsonTellsTheCalculatorTheBanksAndAFewProgressObjectsAPhase
   ASSERT_EQ(run.status, kExitSuccess) << run.err;
   const auto found = run.Objects("calculator");
   ASSERT_EQ(found.size(), 1u);
-  EXPECT_EQ(found[0], (cli::Json{{"type", "calculator"},
-                                 {"path", kCalculatorPath},
-                                 {"vendorId", "4FC"},
-                                 {"productId", "C77"},
-                                 {"identity", "VQHDL307E TRM815C"}}));
+  EXPECT_EQ(found[0], (Json{{"type", "calculator"},
+                            {"path", kCalculatorPath},
+                            {"vendorId", "4FC"},
+                            {"productId", "C77"},
+                            {"identity", "VQHDL307E TRM815C"}}));
   const auto banks = run.Objects("bank");
   ASSERT_EQ(banks.size(), 2u);
   for (int bank = 0; bank < 2; ++bank) {
@@ -239,7 +240,7 @@ TEST_F(CliOutputTest, JsonTellsTheCalculatorTheBanksAndAFewProgressObjectsAPhase
                                                 {"download", 256},
                                                 {"download", 274}}) {
     EXPECT_EQ(std::ranges::count_if(progress,
-                                    [&](const cli::Json& object) {
+                                    [&](const Json& object) {
                                       return object["operation"] == operation &&
                                              object["blocks"] == blocks;
                                     }),

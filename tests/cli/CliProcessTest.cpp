@@ -12,7 +12,7 @@
 
 #include <sys/stat.h>
 
-#include "cli/JsonLines.h"
+#include "fleet/SessionPort.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Outcome.h"
 #include "support/TempDirectory.h"
@@ -65,8 +65,8 @@ class CliProcessTest : public ::testing::Test {
   }
 
   // The result object on the last line.
-  static cli::Json Result(const CliProcess& process) {
-    auto result = cli::Json::parse(process.LastOutLine(), nullptr, false);
+  static Json Result(const CliProcess& process) {
+    auto result = Json::parse(process.LastOutLine(), nullptr, false);
     EXPECT_EQ(result.value("type", ""), "result") << process.LastOutLine();
     return result;
   }
@@ -76,7 +76,7 @@ class CliProcessTest : public ::testing::Test {
     long blocks = -1;
     std::istringstream lines(process.out);
     for (std::string line; std::getline(lines, line);) {
-      if (line.starts_with(kProgress)) blocks = cli::Json::parse(line).value("blocks", -1);
+      if (line.starts_with(kProgress)) blocks = Json::parse(line).value("blocks", -1);
     }
     return blocks;
   }

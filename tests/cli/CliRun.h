@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "cli/CliApp.h"
-#include "cli/JsonLines.h"
+#include "fleet/SessionPort.h"
 #include "platform/os/StopSignals.h"
 #include "sim/SimHidApi.h"
 #include "support/VirtualPacer.h"
@@ -34,32 +34,31 @@ struct CliRun {
     return lines;
   }
   // Each line of stdout as a JSON object (--json); a line that is not one fails the test.
-  [[nodiscard]] std::vector<cli::Json> Objects() const {
-    std::vector<cli::Json> objects;
+  [[nodiscard]] std::vector<Json> Objects() const {
+    std::vector<Json> objects;
     for (const auto& line : OutLines()) {
-      objects.push_back(cli::Json::parse(line, nullptr, false));
+      objects.push_back(Json::parse(line, nullptr, false));
       EXPECT_TRUE(objects.back().is_object()) << line;
     }
     return objects;
   }
   // The objects of one type.
-  [[nodiscard]] std::vector<cli::Json> Objects(std::string_view type) const {
-    std::vector<cli::Json> all = Objects();
-    std::erase_if(all,
-                  [type](const cli::Json& object) { return object.value("type", "") != type; });
+  [[nodiscard]] std::vector<Json> Objects(std::string_view type) const {
+    std::vector<Json> all = Objects();
+    std::erase_if(all, [type](const Json& object) { return object.value("type", "") != type; });
     return all;
   }
   // The last line's object: the result.
-  [[nodiscard]] cli::Json Result() const {
+  [[nodiscard]] Json Result() const {
     const auto objects = Objects();
-    return objects.empty() ? cli::Json() : objects.back();
+    return objects.empty() ? Json() : objects.back();
   }
   // The result's fields that `expected` names, in its order, to compare with it.
-  [[nodiscard]] cli::Json ResultFields(const cli::Json& expected) const {
-    const cli::Json result = Result();
-    cli::Json picked = cli::Json::object();
+  [[nodiscard]] Json ResultFields(const Json& expected) const {
+    const Json result = Result();
+    Json picked = Json::object();
     for (const auto& [key, value] : expected.items()) {
-      picked[key] = result.contains(key) ? result[key] : cli::Json();
+      picked[key] = result.contains(key) ? result[key] : Json();
     }
     return picked;
   }
@@ -103,7 +102,7 @@ inline CliRun RunCli(std::vector<std::string> arguments, bool errIsTerminal = fa
   // The pacer's clock; slow simulated reads take their time from it too.
   const auto clock = std::make_shared<VirtualClock>();
   const auto sent = std::make_shared<std::atomic<long>>(0);
-  const cli::Environment environment{
+  const Environment environment{
       [&machine] { return std::make_unique<sim::SimHidApi>(machine); },
       [clock, sent, &world, &signals](bool) {
         auto pacer = std::make_unique<VirtualPacer>();

@@ -192,10 +192,9 @@ TEST_F(CliSafetyTest, ASecondInterruptOrAnEndStopsTheDownloadBetweenTransactions
                              PathOf("after.bin"), "--log", PathOf("log.txt"), "download", image},
                             false, world);
     EXPECT_EQ(run.status, kExitInterrupted) << run.err;
-    const cli::Json expected = {{"outcome", "interrupted"}, {"exitStatus", 130},
-                                {"flashChanged", true},     {"committed", false},
-                                {"blocksSent", 33},         {"totalBlocks", 257},
-                                {"banksVerified", 0}};
+    const Json expected = {{"outcome", "interrupted"}, {"exitStatus", 130}, {"flashChanged", true},
+                           {"committed", false},       {"blocksSent", 33},  {"totalBlocks", 257},
+                           {"banksVerified", 0}};
     EXPECT_EQ(run.ResultFields(expected), expected);
     const std::string state =
         "State: the flash was changed and nothing was committed: stopped after 33 of 257 "

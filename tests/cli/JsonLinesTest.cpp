@@ -1,4 +1,4 @@
-#include "cli/JsonLines.h"
+#include "cli/TerminalView.h"
 
 #include <gtest/gtest.h>
 

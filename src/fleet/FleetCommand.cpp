@@ -1,0 +1,168 @@
+#include "fleet/FleetCommand.h"
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+
+#include "fleet/CalculatorChoice.h"
+#include "fleet/CalculatorFiles.h"
+#include "fleet/Station.h"
+#include "protocol/CalculatorProtocol.h"
+#include "protocol/Commands.h"
+#include "protocol/Outcome.h"
+
+namespace usblink {
+
+namespace {
+
+// The command line of one calculator's session: its own device, files and log.
+Options SessionOptions(const Options& options, const FleetMember& member, const std::string& tag) {
+  Options own = options;
+  own.all = false;
+  own.device = member.selector;
+  if (own.command == Command::Station) own.command = Command::Download;
+  if (options.command == Command::Read) {
+    own.file = TaggedFile(options.file.value_or(kReadBackFileName), tag);
+  }
+  if (options.backupFile) own.backupFile = TaggedFile(*options.backupFile, tag);
+  if (options.logFile) own.logFile = NumberedFile(*options.logFile, member.number);
+  return own;
+}
+
+// One calculator's session on the calling thread: its exit status, and in
+// `fields` what its result tells beyond that.
+int Session(const FleetContext& context, const FleetMember& member, const Options& options,
+            Detail detail, bool station, Json& fields) {
+  const auto api = context.backend();
+  const auto pacer = context.environment.pacer(options.fast);
+  const auto view = context.sessionView(member, detail);
+  return ReportedRun(
+      options, *view,
+      [&] {
+        return CalculatorSession(options, context.image, *view, *api, *pacer, context.environment,
+                                 {station, &context.discoveryTurn});
+      },
+      fields);
+}
+
+// A calculator's line of the summary object, or its "finished" object.
+Json Row(const MemberEnd& end, const Json& fields) {
+  const auto& serial = end.member.calculator.serialNumber;
+  Json row = {{"device", end.member.number},        {"serial", OrNull(serial)},
+              {"path", end.member.calculator.path}, {"outcome", OutcomeText(end.status)},
+              {"exitStatus", end.status},           {"seconds", std::stod(SecondsText(end.took))}};
+  row.update(fields);
+  return row;
+}
+
+// The summary table, or object, and the run's end.
+RunEnd Summary(const FleetContext& context, const std::vector<MemberEnd>& ends,
+               const std::map<int, Json>& fields, int none) {
+  Json rows = Json::array();
+  for (const MemberEnd& end : ends) rows.push_back(Row(end, fields.at(end.member.number)));
+  context.view.Report(SummaryTable(ends, OutcomeText),
+                      {{"type", "summary"}, {"calculators", rows}});
+  const auto failed = std::ranges::count_if(ends, [](const MemberEnd& end) { return end.status; });
+  RunEnd end;
+  end.status = FleetStatus(ends, none);
+  end.fields = Json{{"calculators", ends.size()}, {"failed", failed}};
+  return end;
+}
+
+}  // namespace
+
+RunEnd RunAll(const FleetContext& context, HidApi& api) {
+  const Options& options = context.options;
+  auto members = PresentCalculators(api);
+  // --wait: until the first calculator appears; then those present are taken.
+  const auto deadline = WaitDeadline(options, context.pacer);
+  if (members.empty() && context.pacer.Now() < deadline) context.view.Waiting(*options.waitSeconds);
+  while (members.empty() && context.pacer.Now() < deadline) {
+    if (context.environment.signals.StopNow(0)) return {kExitInterrupted, std::nullopt, {}};
+    context.environment.sleep(kWaitInterval);
+    members = PresentCalculators(api);
+  }
+  if (members.empty()) {
+    // The walk of one calculator's connect says what was there.
+    Options single = options;
+    single.all = false;
+    return CalculatorSession(single, context.image, context.view, api, context.pacer,
+                             context.environment);
+  }
+  const auto tags = FileTags(members);
+  std::vector<Json> fields(members.size());
+  const auto ends = RunFleet(
+      members,
+      [&](const FleetMember& member) {
+        const auto index = static_cast<std::size_t>(member.number - 1);
+        return Session(context, member, SessionOptions(options, member, tags[index]),
+                       DetailOf(options), false, fields[index]);
+      },
+      [&context] { return context.pacer.Now(); });
+  std::map<int, Json> byNumber;
+  for (const MemberEnd& end : ends) {
+    byNumber[end.member.number] = fields[static_cast<std::size_t>(end.member.number - 1)];
+  }
+  return Summary(context, ends, byNumber, kExitNotFound);
+}
+
+RunEnd RunStationCommand(const FleetContext& context, HidApi& api) {
+  const Options& options = context.options;
+  context.view.Notice(
+      "Station: waiting for calculators; each one plugged in gets \"" + options.file->string() +
+      "\"" + (options.count ? ", up to " + std::to_string(*options.count) : "") + ". Ctrl-C ends.");
+  std::mutex fieldsLock;
+  std::map<int, Json> fields;
+  const StationPorts ports{
+      [&api] {
+        return InterfaceWalk(api).ListWithIds({kCalculatorVendorId, kCalculatorProductId});
+      },
+      context.environment.sleep,
+      [&](const FleetMember& member) {
+        Json own;
+        const int status =
+            Session(context, member, SessionOptions(options, member, std::to_string(member.number)),
+                    options.verbose ? Detail::Verbose : Detail::Quiet, true, own);
+        const std::scoped_lock guard(fieldsLock);
+        fields[member.number] = std::move(own);
+        return status;
+      },
+      [&](const MemberEnd& end) {
+        Json row;
+        {
+          const std::scoped_lock guard(fieldsLock);
+          row = Row(end, fields.at(end.member.number));
+        }
+        Json object = {{"type", "finished"}};
+        object.update(row);
+        context.view.Report(
+            {"[" + std::to_string(end.member.number) + "] " + SerialText(end.member.calculator) +
+             ": " + OutcomeText(end.status) + ", " + SecondsText(end.took) + " s"},
+            object);
+      },
+      [&context](int running) {
+        std::string notice = "Stopping: no more calculators are taken.";
+        if (running == 1) {
+          notice +=
+              " The running update finishes first; press Ctrl-C again to stop it between "
+              "two exchanges.";
+        } else if (running > 1) {
+          notice += " The " + std::to_string(running) +
+                    " running updates finish first; press Ctrl-C again to stop them between two "
+                    "exchanges.";
+        }
+        context.view.Notice(notice);
+      },
+      [&context] { return context.pacer.Now(); },
+      context.environment.signals};
+  StationEnd station = RunStation({options.count}, ports);
+  std::ranges::sort(station.ends, {}, [](const MemberEnd& end) { return end.member.number; });
+  RunEnd end = Summary(context, station.ends, fields, kExitSuccess);
+  // Stopped before the count it was to reach.
+  if (end.status == kExitSuccess && station.stopped && options.count) {
+    end.status = kExitInterrupted;
+  }
+  return end;
+}
+
+}  // namespace usblink

@@ -1,0 +1,71 @@
+#pragma once
+// Several calculators at once (--all, station): each runs the session one
+// calculator's run does, on a thread of its own with a backend, pacer and
+// link of its own. A device error ends that calculator's session only.
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hid/DeviceSelector.h"
+#include "hid/InterfaceWalk.h"
+
+namespace usblink {
+
+// One calculator of a run over several.
+struct FleetMember {
+  int number = 0;  // from 1, in list order (station: in order of arrival): "[n] "
+  HidInterface calculator;
+  // How its own discovery finds it again among the others: by its serial
+  // number where it has one, else by its path.
+  DeviceSelector selector;
+};
+
+// What identifies a calculator through a reset: its serial number where it
+// has one, else its path.
+std::string CalculatorKey(const HidInterface& calculator);
+// The key of a calculator without a serial number at `path`.
+std::string PathKey(const std::string& path);
+
+// The calculators present, numbered from `firstNumber` in list order. Two
+// interfaces with one serial number are one calculator: the first is kept.
+std::vector<FleetMember> NumberCalculators(const std::vector<HidInterface>& calculators,
+                                           int firstNumber = 1);
+
+// How one member's session ended.
+struct MemberEnd {
+  FleetMember member;
+  int status = 0;
+  std::chrono::steady_clock::duration took{};
+};
+
+// One calculator's session: its exit status. Runs on the member's own thread.
+using MemberSession = std::function<int(const FleetMember&)>;
+// The clock the sessions' time is taken from (the pacers').
+using SessionClock = std::function<std::chrono::steady_clock::time_point()>;
+
+// Runs `session` for every member at once and waits for all of them; the
+// ends come in list order. An exception out of a session is thrown here
+// once every session has ended.
+std::vector<MemberEnd> RunFleet(const std::vector<FleetMember>& members,
+                                const MemberSession& session, const SessionClock& now);
+
+// 0 when every member succeeded, else the status of the first in list order
+// that did not; `none` when there were no members.
+int FleetStatus(const std::vector<MemberEnd>& ends, int none);
+
+// The summary table: a header ("n", "serial", "outcome", "seconds") and a
+// row a member in list order, each column as wide as its widest cell;
+// `outcome` says a status in words.
+std::vector<std::string> SummaryTable(const std::vector<MemberEnd>& ends,
+                                      const std::function<std::string(int)>& outcome);
+
+// The serial number as the summary shows it: "-" where there is none.
+std::string SerialText(const HidInterface& calculator);
+
+// Seconds with one decimal, as the summary shows them.
+std::string SecondsText(std::chrono::steady_clock::duration took);
+
+}  // namespace usblink

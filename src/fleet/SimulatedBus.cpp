@@ -1,0 +1,116 @@
+#include "fleet/SimulatedBus.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <vector>
+
+#include "fleet/CalculatorFiles.h"
+#include "protocol/Outcome.h"
+
+namespace usblink {
+
+namespace {
+
+std::variant<std::vector<std::uint8_t>, SetupError> ReadWholeFile(const std::filesystem::path& file,
+                                                                  std::size_t limit) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    return SetupError{kExitFileError, "Cannot open \"" + file.string() +
+                                          "\": " + std::generic_category().message(errno)};
+  }
+  std::vector<std::uint8_t> bytes(limit);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
+  if (in.bad()) return SetupError{kExitFileError, "Cannot read \"" + file.string() + "\""};
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
+
+bool SaveFlash(std::span<const std::uint8_t> flash, const std::filesystem::path& file,
+               std::string& error) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(flash.data()),
+            static_cast<std::streamsize>(flash.size()));
+  out.close();
+  if (out) return true;
+  error = "Cannot write \"" + file.string() + "\"";
+  return false;
+}
+
+}  // namespace
+
+std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
+    const SimulationOptions& options, std::function<void(std::chrono::milliseconds)> sleep,
+    sim::SimBus::Clock now) {
+  const int count = options.calculators;
+  if (options.faultOn && *options.faultOn > count) {
+    return SetupError{kExitUsage, "--sim-fault-on " + std::to_string(*options.faultOn) +
+                                      ": the bus has only " + std::to_string(count) +
+                                      (count == 1 ? " calculator" : " calculators")};
+  }
+  auto bus = std::make_unique<sim::SimBus>(sim::SimBus::WithCalculators(
+      options.others, count, options.faultOn ? sim::CalculatorFaults{} : options.faults));
+  if (options.faultOn)
+    bus->Calculator(static_cast<std::size_t>(*options.faultOn - 1)).Faults() = options.faults;
+  std::optional<std::vector<std::uint8_t>> descriptor;
+  if (options.descriptorFile) {
+    auto read = ReadWholeFile(*options.descriptorFile, 4096);
+    if (auto* error = std::get_if<SetupError>(&read)) return *error;
+    descriptor = std::get<std::vector<std::uint8_t>>(read);
+  }
+  for (sim::SimInterface& calculator : bus->interfaces) {
+    if (!calculator.isCalculator) continue;
+    if (options.ids) {
+      calculator.vendorId = options.ids->first;
+      calculator.productId = options.ids->second;
+    }
+    if (descriptor) calculator.reportDescriptor = *descriptor;
+  }
+  if (options.flashFile) {
+    auto read = ReadWholeFile(*options.flashFile, sim::kFlashSize);
+    if (auto* error = std::get_if<SetupError>(&read)) return *error;
+    bus->LoadFlash(std::get<std::vector<std::uint8_t>>(read));
+  }
+  if (options.slowRead.count() > 0) {
+    bus->beforeInputReport = [sleep = std::move(sleep), duration = options.slowRead] {
+      sleep(duration);
+    };
+  }
+  if (options.arriveEvery) {
+    const std::chrono::duration<double> every(*options.arriveEvery);
+    for (int number = 1; number < count; ++number) {
+      bus->SetArrival(static_cast<std::size_t>(number),
+                      std::chrono::duration_cast<sim::BusTime>(every * number));
+    }
+  }
+  bus->SetClock(std::move(now));
+  if (options.absent)
+    std::erase_if(bus->interfaces,
+                  [](const sim::SimInterface& entry) { return entry.isCalculator; });
+  if (options.lockedInterface) {
+    const auto index = static_cast<std::size_t>(*options.lockedInterface);
+    if (index >= bus->interfaces.size()) {
+      return SetupError{kExitUsage, "--sim-locked " + std::to_string(index) +
+                                        ": the bus has only " +
+                                        std::to_string(bus->interfaces.size()) + " interfaces"};
+    }
+    bus->interfaces[index].openable = false;
+  }
+  return bus;
+}
+
+bool SaveSimulatedFlash(const sim::SimBus& bus, const std::filesystem::path& file,
+                        std::string& error) {
+  const std::size_t count = bus.CalculatorCount();
+  if (count == 1) return SaveFlash(bus.calculator.Flash(), file, error);
+  bool saved = true;
+  for (std::size_t number = 0; number < count; ++number) {
+    saved = SaveFlash(bus.Calculator(number).Flash(),
+                      NumberedFile(file, static_cast<int>(number + 1)), error) &&
+            saved;
+  }
+  return saved;
+}
+
+}  // namespace usblink

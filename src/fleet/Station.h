@@ -1,0 +1,48 @@
+#pragma once
+// The station: waits for calculators and updates each one as it appears,
+// several at once. A calculator is taken once a run: one that comes back
+// after its update (its reset), with the same serial number, or at the same
+// path where it has none, is left alone; so is one without a serial number
+// at the path of one taken before. The first Ctrl-C takes no more
+// calculators and lets the running updates finish; their sessions stop
+// between two transactions at the second.
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "fleet/FleetRun.h"
+#include "hid/InterfaceWalk.h"
+#include "platform/os/StopSignals.h"
+
+namespace usblink {
+
+struct StationSettings {
+  std::optional<int> count;  // end once this many calculators were updated
+  std::chrono::milliseconds lookEvery{250};
+};
+
+struct StationPorts {
+  // The calculators present now, in list order.
+  std::function<std::vector<HidInterface>()> present;
+  // The wait between two looks.
+  std::function<void(std::chrono::milliseconds)> sleep;
+  // One calculator's update, on a thread of its own.
+  MemberSession update;
+  // Each update that ended, on the station's thread, in the order they end.
+  std::function<void(const MemberEnd&)> finished;
+  // A stop came: no more calculators are taken; `running` updates go on.
+  std::function<void(int running)> stopping;
+  SessionClock now;
+  StopSignals& signals;
+};
+
+struct StationEnd {
+  std::vector<MemberEnd> ends;  // in the order they ended
+  bool stopped = false;         // ended by a stop, not by the count
+};
+
+StationEnd RunStation(const StationSettings& settings, const StationPorts& ports);
+
+}  // namespace usblink

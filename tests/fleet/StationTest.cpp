@@ -1,0 +1,161 @@
+// The station's comings and goings on a clock of its own: calculators that
+// arrive, leave for their reset and come back.
+
+#include "fleet/Station.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace usblink {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Calculators that arrive at their time and, once updated, leave for a
+// reset and come back. The station's waits are the only time that passes.
+class StationWorld {
+ public:
+  struct Plugged {
+    std::string path;
+    std::optional<std::string> serial;
+    std::chrono::milliseconds arrival{0};
+  };
+
+  explicit StationWorld(std::vector<Plugged> plugged) : plugged_(std::move(plugged)) {}
+
+  StationEnd Run(StationSettings settings = {}) {
+    return RunStation(
+        settings,
+        {[this] { return Present(); }, [this](std::chrono::milliseconds waited) { Sleep(waited); },
+         [this](const FleetMember& member) { return Update(member); },
+         [this](const MemberEnd& end) { finished.push_back(end); },
+         [this](int running) { stoppingWith.push_back(running); },
+         [this] { return std::chrono::steady_clock::time_point(Now()); }, signals});
+  }
+
+  // The paths updated; their threads may begin in any order.
+  std::vector<std::string> updated;
+  std::vector<MemberEnd> finished;
+  std::vector<int> stoppingWith;
+  StopSignals signals;
+  // Runs inside each update, on its thread.
+  std::function<int(const FleetMember&)> during = [](const FleetMember&) { return 0; };
+  // Runs at each of the station's waits, with the time after it.
+  std::function<void(std::chrono::milliseconds now)> onSleep = [](auto) {};
+
+ private:
+  std::vector<HidInterface> Present() {
+    const std::scoped_lock guard(lock_);
+    std::vector<HidInterface> present;
+    for (const Plugged& plugged : plugged_) {
+      const auto reset = resetSince_.find(plugged.path);
+      const bool resetting = reset != resetSince_.end() && Now() < reset->second + 2s;
+      if (Now() < plugged.arrival || resetting) continue;
+      HidInterface entry;
+      entry.path = plugged.path;
+      entry.serialNumber = plugged.serial;
+      present.push_back(entry);
+    }
+    return present;
+  }
+
+  void Sleep(std::chrono::milliseconds waited) {
+    now_ += waited.count();
+    onSleep(Now());
+  }
+
+  int Update(const FleetMember& member) {
+    {
+      const std::scoped_lock guard(lock_);
+      updated.push_back(member.calculator.path);
+    }
+    const int status = during(member);
+    const std::scoped_lock guard(lock_);
+    resetSince_[member.calculator.path] = Now();
+    return status;
+  }
+
+  [[nodiscard]] std::chrono::milliseconds Now() const { return std::chrono::milliseconds(now_); }
+
+  std::vector<Plugged> plugged_;
+  std::atomic<std::chrono::milliseconds::rep> now_{0};
+  std::mutex lock_;
+  std::map<std::string, std::chrono::milliseconds> resetSince_;
+};
+
+TEST(StationTest, EachCalculatorIsUpdatedAsItArrivesNumberedInOrderOfArrival) {
+  StationWorld world({{"/p/late", "S3", 3s}, {"/p/first", "S1", 0s}, {"/p/second", "S2", 1s}});
+
+  const StationEnd end = world.Run({3});
+
+  EXPECT_FALSE(end.stopped);
+  EXPECT_EQ(world.updated.size(), 3u);
+  ASSERT_EQ(end.ends.size(), 3u);
+  EXPECT_EQ(world.finished.size(), 3u);
+  std::set<std::pair<int, std::string>> numbered;
+  for (const MemberEnd& ended : end.ends) {
+    numbered.emplace(ended.member.number, ended.member.calculator.path);
+    EXPECT_EQ(ended.member.selector.by, DeviceSelector::By::SerialNumber);
+  }
+  EXPECT_EQ(numbered, (std::set<std::pair<int, std::string>>{
+                          {1, "/p/first"}, {2, "/p/second"}, {3, "/p/late"}}));
+}
+
+// The first comes back with its serial at a new path, as after a reset on
+// Linux; those without a serial are told apart by their paths.
+TEST(StationTest, ACalculatorBackFromItsResetIsNotUpdatedAgain) {
+  StationWorld world({{"/p/1", "S1", 0s},
+                      {"/p/1-again", "S1", 6s},
+                      {"/p/1", std::nullopt, 3s},  // its serial number unread during the reset
+                      {"/p/2", std::nullopt, 0s},
+                      {"/p/3", std::nullopt, 1s}});
+  // Ctrl-C well after all three are back from their resets and the first
+  // is at its new path.
+  std::optional<std::chrono::milliseconds> allDone;
+  world.onSleep = [&](std::chrono::milliseconds now) {
+    if (world.finished.size() < 3 || world.signals.Interrupts() > 0) return;
+    if (!allDone) allDone = std::max(now, 6000ms);
+    if (now >= *allDone + 5s) world.signals.Interrupt();
+  };
+
+  const StationEnd end = world.Run();
+
+  EXPECT_TRUE(end.stopped);
+  EXPECT_EQ(std::set(world.updated.begin(), world.updated.end()),
+            (std::set<std::string>{"/p/1", "/p/2", "/p/3"}));
+  EXPECT_EQ(world.updated.size(), 3u);
+  EXPECT_EQ(end.ends.size(), 3u);
+  EXPECT_EQ(world.stoppingWith, (std::vector<int>{0}));
+}
+
+// The update in progress when Ctrl-C comes goes on to its end; the
+// calculator that arrives meanwhile is left alone.
+TEST(StationTest, AStopTakesNoMoreCalculatorsAndLetsTheRunningUpdatesFinish) {
+  StationWorld world({{"/p/1", "S1", 0s}, {"/p/2", "S2", 2s}});
+  std::atomic<bool> stopSeen = false;
+  world.onSleep = [&](std::chrono::milliseconds now) {
+    if (now == 1s) world.signals.Interrupt();
+    if (!world.stoppingWith.empty()) stopSeen = true;
+  };
+  world.during = [&](const FleetMember&) {
+    while (!stopSeen) std::this_thread::yield();
+    return 4;
+  };
+
+  const StationEnd end = world.Run({5});
+
+  EXPECT_TRUE(end.stopped);
+  EXPECT_EQ(world.stoppingWith, (std::vector<int>{1}));
+  EXPECT_EQ(world.updated, (std::vector<std::string>{"/p/1"}));
+  ASSERT_EQ(end.ends.size(), 1u);
+  EXPECT_EQ(end.ends[0].status, 4);
+}
+
+}  // namespace
+}  // namespace usblink
