@@ -8,10 +8,10 @@
 
 #include "cli/CliOptions.h"
 #include "cli/TerminalView.h"
-#include "fleet/CalculatorChoice.h"
+#include "fleet/FleetRun.h"
 #include "fleet/CalculatorSession.h"
-#include "fleet/CommandImage.h"
-#include "fleet/FileRoles.h"
+#include "fleet/RunFiles.h"
+#include "fleet/RunFiles.h"
 #include "fleet/FleetCommand.h"
 #include "fleet/SimulatedBus.h"
 #include "hid/InterfaceWalk.h"

@@ -3,10 +3,7 @@
 #include <fstream>
 
 #include "fleet/DurationText.h"
-#include "fleet/ReadBackFile.h"
-#include "fleet/ScratchFolder.h"
-#include "fleet/StallWatch.h"
-#include "fleet/StopPolicy.h"
+#include "fleet/RunFiles.h"
 #include "hid/InterfaceWalk.h"
 #include "hid/NumberText.h"
 #include "protocol/CalculatorProtocol.h"
@@ -315,6 +312,16 @@ int ReportedRun(const Options& options, SessionPort& view, const std::function<R
     view.Notice(UnfinishedDownloadText(*end.download, *options.file));
   }
   return end.status;
+}
+
+bool StopPolicy::StopNow() {
+  if (signals_.StopNow(tolerated_)) return true;
+  if (tolerated_ > outsideDownload_ && signals_.TakeFirstInterrupt()) {
+    view_.Notice(
+        "Warning: stopping the download now can leave the calculator unable to start. "
+        "The download goes on; press Ctrl-C again to stop anyway.");
+  }
+  return false;
 }
 
 }  // namespace usblink

@@ -11,10 +11,12 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "fleet/Request.h"
 #include "fleet/SessionPort.h"
 #include "platform/hid/HidApi.h"
+#include "platform/os/StopSignals.h"
 #include "protocol/DownloadImage.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Pacer.h"
@@ -60,5 +62,66 @@ RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> im
 // told beyond the outcome. The run's exit status.
 int ReportedRun(const Options& options, SessionPort& view, const std::function<RunEnd()>& run,
                 Json& fields);
+
+// What a stop asked from outside (Ctrl-C, SIGTERM, SIGHUP, a console closed)
+// means for the command running now. A download cut short can leave the
+// calculator unable to start, so it lets the first Ctrl-C pass with a
+// warning; a second one, or a request to end, stops it. Connect, read,
+// backup and verify stop at the first. A station's updates let the first
+// pass from start to end: it only stops the station taking more. A stop
+// always falls between two transactions.
+
+class StopPolicy {
+ public:
+  // `stationUpdate`: the first interrupt passes for the whole session.
+  StopPolicy(StopSignals& signals, SessionPort& view, bool stationUpdate = false)
+      : signals_(signals),
+        view_(view),
+        outsideDownload_(stationUpdate ? 1 : 0),
+        tolerated_(outsideDownload_) {}
+
+  // The download's transactions run between these two.
+  void DownloadStarts() { tolerated_ = 1; }
+  void DownloadEnds() { tolerated_ = outsideDownload_; }
+
+  // Asked before every transaction and between tries: true when the running
+  // command must stop now. The first Ctrl-C of a download is announced here
+  // (a station announces its own).
+  [[nodiscard]] bool StopNow();
+
+ private:
+  StopSignals& signals_;
+  SessionPort& view_;
+  int outsideDownload_;  // interrupts that pass outside the download
+  int tolerated_;        // interrupts that pass now
+};
+
+// Tells after each poll how long the running exchange has waited for the
+// calculator's answer, so the terminal can say so while the calculator is
+// silent. The waits and the clock are those of the pacer it wraps.
+
+class StallWatch final : public Pacer {
+ public:
+  StallWatch(Pacer& paced, std::function<void(Clock::duration waited)> report)
+      : paced_(paced), report_(std::move(report)) {}
+
+  void BeforeTransaction() override {
+    paced_.BeforeTransaction();
+    sent_ = paced_.Now();
+  }
+  void WaitForTick() override {
+    paced_.WaitForTick();
+    report_(paced_.Now() - sent_);
+  }
+  [[nodiscard]] bool PollLimitReached(int reads, Clock::duration sinceSent) const override {
+    return paced_.PollLimitReached(reads, sinceSent);
+  }
+  [[nodiscard]] Clock::time_point Now() const override { return paced_.Now(); }
+
+ private:
+  Pacer& paced_;
+  std::function<void(Clock::duration)> report_;
+  Clock::time_point sent_{};
+};
 
 }  // namespace usblink

@@ -19,4 +19,23 @@ std::string DurationText(std::chrono::steady_clock::duration duration) {
   return text;
 }
 
+namespace {
+
+// Tenths of a second, halves up: the one rounding of the text and the number.
+long long Tenths(std::chrono::steady_clock::duration duration) {
+  const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(duration).count();
+  return (nanoseconds + 50'000'000) / 100'000'000;
+}
+
+}  // namespace
+
+std::string SecondsText(std::chrono::steady_clock::duration duration) {
+  const long long tenths = Tenths(duration);
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+}
+
+double TenthsOfSeconds(std::chrono::steady_clock::duration duration) {
+  return static_cast<double>(Tenths(duration)) / 10;
+}
+
 }  // namespace usblink

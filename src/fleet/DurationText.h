@@ -10,5 +10,9 @@ namespace usblink {
 std::string MinutesText(std::chrono::steady_clock::duration duration);
 // "4.2 s" below a minute, else as MinutesText.
 std::string DurationText(std::chrono::steady_clock::duration duration);
+// Seconds with one decimal, as the summary of several calculators shows them
+// ("48.1"), and the same number for JSON.
+std::string SecondsText(std::chrono::steady_clock::duration duration);
+double TenthsOfSeconds(std::chrono::steady_clock::duration duration);
 
 }  // namespace usblink

@@ -1,11 +1,13 @@
 #include "fleet/FleetCommand.h"
 
+#include "fleet/DurationText.h"
+
 #include <algorithm>
 #include <map>
 #include <mutex>
 
-#include "fleet/CalculatorChoice.h"
-#include "fleet/CalculatorFiles.h"
+#include "fleet/FleetRun.h"
+#include "fleet/RunFiles.h"
 #include "fleet/Station.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/Commands.h"
@@ -50,7 +52,7 @@ Json Row(const MemberEnd& end, const Json& fields) {
   const auto& serial = end.member.calculator.serialNumber;
   Json row = {{"device", end.member.number},        {"serial", OrNull(serial)},
               {"path", end.member.calculator.path}, {"outcome", OutcomeText(end.status)},
-              {"exitStatus", end.status},           {"seconds", std::stod(SecondsText(end.took))}};
+              {"exitStatus", end.status},           {"seconds", TenthsOfSeconds(end.took)}};
   row.update(fields);
   return row;
 }

@@ -7,6 +7,10 @@
 #include <set>
 #include <thread>
 
+#include "fleet/DurationText.h"
+#include "hid/InterfaceWalk.h"
+#include "protocol/CalculatorProtocol.h"
+
 namespace usblink {
 
 namespace {
@@ -79,12 +83,6 @@ std::string SerialText(const HidInterface& calculator) {
   return SerialNumberOf(calculator).value_or("-");
 }
 
-std::string SecondsText(std::chrono::steady_clock::duration took) {
-  std::array<char, 32> text{};
-  std::snprintf(text.data(), text.size(), "%.1f", std::chrono::duration<double>(took).count());
-  return text.data();
-}
-
 std::vector<std::string> SummaryTable(const std::vector<MemberEnd>& ends,
                                       const std::function<std::string(int)>& outcome) {
   std::vector<std::array<std::string, 4>> cells{{"n", "serial", "outcome", "seconds"}};
@@ -110,6 +108,22 @@ std::vector<std::string> SummaryTable(const std::vector<MemberEnd>& ends,
     lines.push_back(std::move(line));
   }
   return lines;
+}
+
+std::vector<FleetMember> PresentCalculators(HidApi& api) {
+  return NumberCalculators(
+      InterfaceWalk(api).ListWithIds({kCalculatorVendorId, kCalculatorProductId}));
+}
+
+std::string ChoiceRefusal(const std::vector<FleetMember>& calculators) {
+  std::string text = std::to_string(calculators.size()) +
+                     " calculators are plugged in: name one with --device SERIAL|PATH, or take "
+                     "them all at once with --all.";
+  for (const FleetMember& member : calculators) {
+    text += "\n  " + std::to_string(member.number) + "  " + SerialText(member.calculator) + "  " +
+            member.calculator.path;
+  }
+  return text;
 }
 
 }  // namespace usblink

@@ -11,6 +11,7 @@
 
 #include "hid/DeviceSelector.h"
 #include "hid/InterfaceWalk.h"
+#include "platform/hid/HidApi.h"
 
 namespace usblink {
 
@@ -65,7 +66,15 @@ std::vector<std::string> SummaryTable(const std::vector<MemberEnd>& ends,
 // The serial number as the summary shows it: "-" where there is none.
 std::string SerialText(const HidInterface& calculator);
 
-// Seconds with one decimal, as the summary shows them.
-std::string SecondsText(std::chrono::steady_clock::duration took);
+// Which calculators a device command is for, chosen before any of them is
+// touched: with several plugged in, a run names one (--device) or takes all
+// (--all); it never takes one of them by chance.
+
+// The calculators present, numbered in list order.
+std::vector<FleetMember> PresentCalculators(HidApi& api);
+
+// Why a run without --device or --all does not go on with several
+// calculators present, and the calculators to choose from, one a line.
+std::string ChoiceRefusal(const std::vector<FleetMember>& calculators);
 
 }  // namespace usblink

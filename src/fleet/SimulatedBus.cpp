@@ -6,7 +6,7 @@
 #include <system_error>
 #include <vector>
 
-#include "fleet/CalculatorFiles.h"
+#include "fleet/RunFiles.h"
 #include "protocol/Outcome.h"
 
 namespace usblink {

@@ -9,7 +9,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "fleet/CalculatorFiles.h"
+#include "fleet/DurationText.h"
+#include "fleet/RunFiles.h"
 
 namespace usblink {
 namespace {
@@ -125,6 +126,17 @@ TEST(FleetRunTest, FilesAreTaggedWithSerialsWhereEveryCalculatorHasItsOwn) {
     EXPECT_EQ(FileTags(NumberCalculators(calculators)), (std::vector<std::string>{"1", "2"}))
         << *calculators.front().serialNumber;
   }
+}
+
+TEST(DurationTextTest, TheJsonSecondsAreTheSummarysNumber) {
+  using std::chrono::nanoseconds;
+  for (const long long ns : {0LL, 49'999'999LL, 50'000'000LL, 150'000'000LL, 250'000'000LL,
+                             48'149'999'999LL, 48'150'000'000LL, 3'599'950'000'000LL}) {
+    EXPECT_EQ(TenthsOfSeconds(nanoseconds(ns)), std::stod(SecondsText(nanoseconds(ns)))) << ns;
+  }
+  EXPECT_EQ(SecondsText(nanoseconds(48'149'999'999)), "48.1");
+  EXPECT_EQ(SecondsText(nanoseconds(48'150'000'000)), "48.2");
+  EXPECT_EQ(SecondsText(nanoseconds(0)), "0.0");
 }
 
 }  // namespace

@@ -1,0 +1,218 @@
+#include "fleet/RunFiles.h"
+
+#include <algorithm>
+#include <cctype>
+#include <iterator>
+#include <random>
+#include <set>
+#include <string>
+
+#include "hid/NumberText.h"
+#include "platform/os/FileIdentity.h"
+#include "protocol/CalculatorProtocol.h"
+#include "protocol/Commands.h"
+#include "protocol/FileError.h"
+
+namespace usblink {
+
+std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, SessionPort& view,
+                                       const Environment& environment) {
+  auto loaded = IsStandardStream(file) ? FirmwareImage::Read(environment.standardInput(), file)
+                                       : FirmwareImage::Load(file);
+  if (const auto refusal = DownloadRefusal(loaded, file)) {
+    view.ShowMessage(*refusal, "Error");
+    return std::nullopt;
+  }
+  return std::move(std::get<FirmwareImage>(loaded));
+}
+
+std::string OversizeText(const std::filesystem::path& file) {
+  return Quoted(file) + " is larger than " + std::to_string(kFlashSize) +
+         " bytes, the calculator's whole flash";
+}
+
+std::string FirstBytesText() { return "its first " + std::to_string(kFlashSize) + " bytes"; }
+
+std::optional<FirmwareImage> CommandImage(const Options& options, SessionPort& view,
+                                          const Environment& environment, bool& refused) {
+  const bool downloads =
+      options.command == Command::Download || options.command == Command::Station;
+  refused = false;
+  if (!downloads && options.command != Command::Verify) return std::nullopt;
+  auto image = LoadImage(*options.file, view, environment);
+  if (!image) {
+    refused = true;
+    return std::nullopt;
+  }
+  if (downloads && image->Oversize()) {
+    if (!options.force) {
+      view.ShowMessage(OversizeText(*options.file) + ". Nothing was sent; --force sends " +
+                           FirstBytesText() + ".",
+                       "Error");
+      refused = true;
+      return std::nullopt;
+    }
+    view.ShowMessage(OversizeText(*options.file) + ": only " + FirstBytesText() + " are sent.",
+                     "Warning");
+  }
+  return image;
+}
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kTitle = "File";
+
+}  // namespace
+
+std::variant<ReadBackFile, FileError> ReadBackFile::Create(const fs::path& target) {
+  std::error_code error;
+  const bool existed = fs::exists(target, error);
+  auto staged = StagedFile::Create(target, error);
+  if (staged) return ReadBackFile(target, std::move(staged), existed);
+  if (error == std::errc::not_supported) return ReadBackFile(target, std::nullopt, existed);
+  return FileError{target, "create", error};
+}
+
+bool ReadBackFile::Commit(SessionPort& view) {
+  if (!staged_) return true;
+  if (const std::error_code error = staged_->Commit()) {
+    view.ShowMessage(FileError{path_, "write", error}.Message(), "Error");
+    KeepPartial(view);
+    return false;
+  }
+  return true;
+}
+
+void ReadBackFile::KeepPartial(SessionPort& view) {
+  if (!staged_) return;
+  std::error_code error;
+  const auto kept = staged_->KeepPartial(error);
+  std::string text = Quoted(path_) + (existed_ ? " is left as it was" : " was not made");
+  if (kept) {
+    text += "; the " + std::to_string(kept->length) + " bytes read are kept in " +
+            Quoted(kept->path) + ".";
+  } else {
+    text += "; no byte was read.";
+  }
+  view.ShowMessage(text, kTitle);
+}
+
+std::optional<ScratchFolder> ScratchFolder::Make(std::string& reason) {
+  std::error_code error;
+  const auto temporary = std::filesystem::temp_directory_path(error);
+  if (error) {
+    reason = "No folder for temporary files: " + error.message();
+    return std::nullopt;
+  }
+  std::random_device random;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const auto name = "usblink-" + HexText((std::uint64_t{random()} << 32) | random());
+    auto path = temporary / name;
+    // Made here and now, or not used at all.
+    if (std::filesystem::create_directory(path, error)) {
+      ScratchFolder made(std::move(path));
+      // Private before anything goes in: the flash read back is nobody else's.
+      std::filesystem::permissions(made.Path(), std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::replace, error);
+      if (!error) return made;
+      break;
+    }
+    if (error) break;
+  }
+  reason = "Cannot make a folder in \"" + temporary.string() + "\"" +
+           (error ? ": " + error.message() : std::string());
+  return std::nullopt;
+}
+
+ScratchFolder::~ScratchFolder() {
+  if (path_.empty()) return;
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+namespace {
+
+// Letters, digits, '-', '_' and '.', not first: the same name on every system.
+bool FitsFileName(const std::string& text) {
+  return !text.empty() && text.front() != '.' && std::ranges::all_of(text, [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' ||
+           c == '_' || c == '.';
+  });
+}
+
+}  // namespace
+
+std::filesystem::path NumberedFile(const std::filesystem::path& file, int number) {
+  std::filesystem::path numbered = file;
+  numbered += "." + std::to_string(number);
+  return numbered;
+}
+
+std::vector<std::string> FileTags(const std::vector<FleetMember>& members) {
+  std::vector<std::string> tags;
+  std::set<std::string> distinct;
+  for (const FleetMember& member : members) {
+    const auto& serial = member.calculator.serialNumber;
+    // Distinct also where file names ignore case.
+    std::string folded;
+    if (serial) {
+      std::ranges::transform(*serial, std::back_inserter(folded),
+                             [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    }
+    if (!serial || !FitsFileName(*serial) || !distinct.insert(folded).second) {
+      tags.clear();
+      break;
+    }
+    tags.push_back(*serial);
+  }
+  if (!tags.empty() || members.empty()) return tags;
+  for (const FleetMember& member : members) tags.push_back(std::to_string(member.number));
+  return tags;
+}
+
+std::filesystem::path TaggedFile(const std::filesystem::path& file, const std::string& tag) {
+  std::filesystem::path tagged = file.parent_path();
+  tagged /= file.stem().string() + "-" + tag + file.extension().string();
+  return tagged;
+}
+
+namespace {
+
+// Standard input or output is no file of any role.
+void Add(std::vector<FileRole>& roles, std::string name,
+         const std::optional<std::filesystem::path>& path) {
+  if (path && !IsStandardStream(*path)) roles.push_back({std::move(name), *path});
+}
+
+}  // namespace
+
+std::vector<FileRole> FileRoles(const Options& options) {
+  std::vector<FileRole> roles;
+  if (options.command == Command::Read) {
+    Add(roles, "the read-back file", options.file.value_or(kReadBackFileName));
+  } else {
+    Add(roles, "the image", options.file);
+  }
+  Add(roles, "--backup", options.backupFile);
+  Add(roles, "--log", options.logFile);
+  Add(roles, "--sim-flash", options.sim.flashFile);
+  Add(roles, "--sim-save", options.sim.saveFile);
+  Add(roles, "--sim-descriptor", options.sim.descriptorFile);
+  return roles;
+}
+
+std::optional<std::string> SharedFileError(const Options& options) {
+  const auto roles = FileRoles(options);
+  for (auto first = roles.begin(); first != roles.end(); ++first) {
+    for (auto second = first + 1; second != roles.end(); ++second) {
+      if (!SameFile(first->path, second->path)) continue;
+      return first->name + " and " + second->name + " name the same file (\"" +
+             first->path.string() + "\" and \"" + second->path.string() + "\")";
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace usblink

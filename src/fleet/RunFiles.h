@@ -1,0 +1,135 @@
+#pragma once
+// The files of a run: the image it sends, read once; where a read-back goes;
+// verify's scratch folder; each calculator's own files in a run over several;
+// and the roles the command line gives files, which never share one.
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "fleet/FleetRun.h"
+#include "fleet/Request.h"
+#include "fleet/SessionPort.h"
+#include "platform/os/StagedFile.h"
+#include "protocol/FileError.h"
+#include "protocol/FirmwareImage.h"
+
+namespace usblink {
+
+// The image FILE of check, download, verify and station: read once, before
+// any calculator is touched, and held to the size of the flash.
+
+// The image FILE, read once; "-" reads standard input. None, after the
+// message, when it cannot be used.
+std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, SessionPort& view,
+                                       const Environment& environment);
+
+// An image longer than the whole flash is hardly firmware of this calculator.
+std::string OversizeText(const std::filesystem::path& file);
+std::string FirstBytesText();
+
+// The image a device command sends or compares with, none for the others;
+// `refused` is set, after the message, when it cannot be used.
+std::optional<FirmwareImage> CommandImage(const Options& options, SessionPort& view,
+                                          const Environment& environment, bool& refused);
+
+// Where a read-back of the command line goes. A regular file, or a name not
+// taken yet, is staged: the bytes go to a new file beside it, which replaces
+// it only once the last byte is in, so a read-back that ends early leaves it
+// as it was and keeps its bytes as "FILE.partial". A pipe, a device or
+// standard output takes the bytes directly: there is nothing there to replace.
+
+class ReadBackFile {
+ public:
+  // Made before the device is touched, so a file that cannot be made costs nothing.
+  static std::variant<ReadBackFile, FileError> Create(const std::filesystem::path& target);
+  // The bytes go to `stream`, open already and left open (standard output);
+  // `name` is what messages call it.
+  static ReadBackFile ToStream(std::FILE* stream, std::filesystem::path name) {
+    return {std::move(name), std::nullopt, false, stream};
+  }
+
+  [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
+  // Where the read-back writes; null when it opens the target itself.
+  [[nodiscard]] std::FILE* Stream() const { return staged_ ? staged_->Stream() : stream_; }
+
+  // After a complete read-back: the file is made whole. False, with the
+  // reason and the partial file shown, when it cannot be.
+  bool Commit(SessionPort& view);
+  // After a read-back that ended early: says that the file is as it was and
+  // where the bytes read are kept.
+  void KeepPartial(SessionPort& view);
+
+ private:
+  ReadBackFile(std::filesystem::path path, std::optional<StagedFile> staged, bool existed,
+               std::FILE* stream = nullptr)
+      : path_(std::move(path)), staged_(std::move(staged)), existed_(existed), stream_(stream) {}
+
+  std::filesystem::path path_;
+  std::optional<StagedFile> staged_;
+  bool existed_;
+  std::FILE* stream_;  // not ours
+};
+
+// A folder of this run's own under the system's temporary folder, made fresh
+// (never one that was there before, so nothing planted in it is written
+// through), open to this user only, and removed with its content at the end.
+
+class ScratchFolder {
+ public:
+  // None, with the reason, when no such folder can be made.
+  static std::optional<ScratchFolder> Make(std::string& reason);
+
+  ScratchFolder(ScratchFolder&& other) noexcept : path_(std::move(other.path_)) {
+    other.path_.clear();
+  }
+  ScratchFolder& operator=(ScratchFolder&& other) noexcept {
+    path_.swap(other.path_);
+    return *this;
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  ~ScratchFolder();
+
+  [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  explicit ScratchFolder(std::filesystem::path path) : path_(std::move(path)) {}
+  std::filesystem::path path_;
+};
+
+// The files of a run over several calculators, one set per calculator:
+// the log FILE becomes FILE.n, a read-back or backup NAME.ext becomes
+// NAME-SERIAL.ext where every calculator has a serial number of its own
+// that a file name can carry, else NAME-n.ext.
+
+// FILE.n.
+std::filesystem::path NumberedFile(const std::filesystem::path& file, int number);
+
+// What tells the members' files apart, one a member in order: their serial
+// numbers where each has one of its own that a file name can carry, else
+// their numbers.
+std::vector<std::string> FileTags(const std::vector<FleetMember>& members);
+
+// NAME-TAG.ext, beside NAME.ext.
+std::filesystem::path TaggedFile(const std::filesystem::path& file, const std::string& tag);
+
+// The files one command line names, each in its role. Two roles never share a
+// file: a log written over the image, or a backup written over it, destroys
+// the only copy of what the other role needed.
+
+struct FileRole {
+  std::string name;  // "the image", "--backup", ...
+  std::filesystem::path path;
+};
+
+std::vector<FileRole> FileRoles(const Options& options);
+
+// Why the command line cannot run when two of its roles name one file, by
+// the file's identity, whatever the spelling (./, links, hard links).
+std::optional<std::string> SharedFileError(const Options& options);
+
+}  // namespace usblink
