@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/ProcessEnded.h"
+#include "app/WindowPacer.h"
 
 namespace usblink::app {
 

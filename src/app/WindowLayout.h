@@ -1,6 +1,7 @@
 #pragma once
 // The window "USB Link" as drawn: every control's place in twips, its font
-// and its initial state. Views render this; the window model starts from it.
+// and its initial state. Views render this at the screen's dpi; the window
+// model starts from it.
 
 #include <array>
 #include <string_view>
@@ -49,7 +50,6 @@ struct ControlLayout {
 
 inline constexpr int kClientWidthTwips = 8955;
 inline constexpr int kClientHeightTwips = 6390;
-inline constexpr int kTwipsPerPixelAt96Dpi = 15;
 
 // In the order the controls are created, one a row: control, kind, caption,
 // left, top, width, height, visible, enabled, font, autoSize, red.
@@ -83,5 +83,29 @@ constexpr const ControlLayout& LayoutOf(Control control) {
   }
   return kControls.front();
 }
+
+// Twips (1/1440 inch) and points to pixels at the screen's dpi: 15 twips a
+// pixel at 96 dpi, more pixels on a screen set to a larger dpi.
+struct PixelRect {
+  int left, top, width, height;
+  bool operator==(const PixelRect&) const = default;
+};
+
+class TwipsScale {
+ public:
+  TwipsScale(double dpiX, double dpiY) : dpiX_(dpiX), dpiY_(dpiY) {}
+
+  [[nodiscard]] int X(int twips) const;
+  [[nodiscard]] int Y(int twips) const;
+  // Edges are rounded, not sizes, so neighbours stay flush at any dpi.
+  [[nodiscard]] PixelRect Rect(const ControlLayout& layout) const;
+  [[nodiscard]] PixelRect Client() const;
+  // The em height of a font of `points`.
+  [[nodiscard]] int FontHeight(double points) const;
+
+ private:
+  double dpiX_;
+  double dpiY_;
+};
 
 }  // namespace usblink::app

@@ -1,7 +1,5 @@
 #include "app/WindowPacer.h"
 
-#include "app/ProcessEnded.h"
-
 namespace usblink::app {
 
 void WindowPacer::WaitForTick() {

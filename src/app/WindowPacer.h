@@ -5,12 +5,20 @@
 // toolkit's timers do, so the device keeps its full busy budget.
 
 #include <chrono>
+#include <stdexcept>
 
 #include "protocol/Pacer.h"
 
 namespace usblink::app {
 
 inline constexpr std::chrono::milliseconds kMinimumPoll{10};
+
+// Thrown out of a wait when the window was closed in the middle of a command,
+// so the interrupted command unwinds, closing its files, and never resumes.
+class ProcessEnded : public std::runtime_error {
+ public:
+  ProcessEnded() : std::runtime_error("the window was closed") {}
+};
 
 // The toolkit's timer and event loop.
 class EventLoopPort {

@@ -3,15 +3,77 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <deque>
 #include <fstream>
 #include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "protocol/TransactionsStopped.h"
 #include "sim/SimHidApi.h"
+#include "support/FakeWindow.h"
 #include "support/TempDirectory.h"
 #include "support/VirtualPacer.h"
-#include "tests/app/FakeView.h"
+
+namespace usblink::testing {
+
+// A view that records what the window model asks of it and answers its
+// dialogs from a script.
+class FakeView : public app::WindowView {
+ public:
+  void LogAppended(std::string_view) override {}
+  void LogCleared() override {}
+  void LogLineSelected(std::size_t) override {}
+  void ControlChanged(app::Control control, const app::ControlState& state) override {
+    rendered[static_cast<std::size_t>(control)] = state;
+  }
+  void ProgressReported(const TransferProgress& progress) override {
+    progressReports.push_back(progress);
+  }
+  void BankChecked(const BankCheck& check) override { bankChecks.push_back(check); }
+  void ShowMessageBox(std::string_view text, std::string_view title) override {
+    messages.push_back({std::string(text), std::string(title)});
+  }
+  std::optional<std::string> ShowOpenFileDialog(const app::FileFilter& filter,
+                                                std::string_view earlier) override {
+    dialogFilters.push_back(
+        {std::string(filter.description), {filter.patterns.begin(), filter.patterns.end()}});
+    dialogOpenedOn.emplace_back(earlier);
+    if (dialogAnswers.empty()) return std::nullopt;
+    auto answer = dialogAnswers.front();
+    dialogAnswers.pop_front();
+    return answer;
+  }
+  bool ConfirmClose(std::string_view question) override {
+    questions.emplace_back(question);
+    return confirmClose;
+  }
+  void EndProcess() override { ++endProcessCalls; }
+
+  // What the dialog was asked to offer.
+  struct ShownFilter {
+    std::string description;
+    std::vector<std::string> patterns;
+    friend bool operator==(const ShownFilter&, const ShownFilter&) = default;
+  };
+
+  // The last state drawn of each control.
+  std::array<std::optional<app::ControlState>, app::kControlCount> rendered;
+  std::vector<TransferProgress> progressReports;
+  std::vector<BankCheck> bankChecks;
+  std::vector<Message> messages;
+  std::vector<ShownFilter> dialogFilters;
+  std::vector<std::string> dialogOpenedOn;  // the earlier choice each dialog showed
+  std::deque<std::optional<std::string>> dialogAnswers;
+  std::vector<std::string> questions;
+  bool confirmClose = false;
+  int endProcessCalls = 0;
+};
+
+}  // namespace usblink::testing
 
 namespace usblink::app {
 namespace {

@@ -1,17 +1,22 @@
 #include "app/qt/UsbLinkWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFont>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QString>
+#include <QStringList>
 #include <QStyle>
+#include <chrono>
 
-#include "app/qt/CjkFonts.h"
+#include "platform/os/SessionLogFolder.h"
 
 namespace usblink::app::qt {
 
@@ -49,6 +54,30 @@ std::unique_ptr<QWidget> MakeControl(const ControlLayout& layout, QWidget& paren
     }
   }
   return nullptr;
+}
+
+// The window is drawn in SimSun and NSimSun, which few machines outside
+// Windows have: they are mapped to an installed Song/Ming face so the CJK
+// characters and the full-width "：" "！" of the texts still render. Safe to
+// call more than once.
+void SubstituteCjkFaces() {
+  // Song/Ming faces in the order of preference; fontconfig picks the first installed.
+  const QStringList songFaces{"AR PL UMing CN", "AR PL UMing TW", "Noto Serif CJK SC",
+                              "Source Han Serif SC", "WenQuanYi Zen Hei"};
+  for (const char* face : {"SimSun", "NSimSun"}) {
+    const QString name = QString::fromLatin1(face);
+    const QStringList present = QFont::substitutes(name);
+    for (const QString& song : songFaces) {
+      if (!present.contains(song)) QFont::insertSubstitution(name, song);
+    }
+  }
+}
+
+QFont FontOf(const FontSpec& spec) {
+  QFont font(QString::fromUtf8(spec.face.data(), static_cast<qsizetype>(spec.face.size())));
+  font.setPointSizeF(spec.points);
+  font.setBold(spec.bold);
+  return font;
 }
 
 }  // namespace
@@ -163,6 +192,25 @@ void UsbLinkWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+}
+
+WindowSession::WindowSession(HidApi& api, DialogPort& dialogs, AccessHintSource accessHint)
+    : log_(SessionLogFolder(), std::chrono::system_clock::now()),
+      view_(events_, dialogs),
+      model_(api, events_.Pacer(), view_) {
+  model_.KeepSessionLog(log_);
+  model_.SetAccessHint(std::move(accessHint));
+  view_.Attach(model_);
+}
+
+int RunWindow(HidApi& api, DialogPort& dialogs, AccessHintSource accessHint,
+              const std::function<void(WindowSession&)>& shown) {
+  WindowSession session(api, dialogs, std::move(accessHint));
+  session.View().show();
+  if (shown) shown(session);
+  const int status = QApplication::exec();
+  if (const int ended = session.Model().ExitStatus(); ended != 0) return ended;
+  return status;
 }
 
 }  // namespace usblink::app::qt

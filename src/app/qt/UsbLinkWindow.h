@@ -1,17 +1,17 @@
 #pragma once
 // The window "USB Link" on Qt Widgets: draws every control where the layout
 // puts it, renders the model's control states and forwards the user's clicks
-// and edits to the model.
+// and edits to the model; and the session that wires it to the model.
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 
-#include "app/TwipsScale.h"
+#include "app/SessionLog.h"
 #include "app/UsbWindow.h"
-#include "app/WindowView.h"
-#include "app/qt/DialogPort.h"
-#include "app/qt/QtEventLoop.h"
+#include "app/WindowLayout.h"
+#include "app/qt/EventLoopAndDialogs.h"
 
 class QListWidget;
 
@@ -60,5 +60,29 @@ class UsbLinkWindow final : public QWidget, public WindowView {
   // control leaves its parent before the parent would delete it.
   std::array<std::unique_ptr<QWidget>, kControlCount> controls_;
 };
+
+// One window "USB Link" on a HID backend: its wait, its view, its model and
+// the log of the run on disk, wired together.
+class WindowSession {
+ public:
+  WindowSession(HidApi& api, DialogPort& dialogs, AccessHintSource accessHint = {});
+  WindowSession(const WindowSession&) = delete;
+  WindowSession& operator=(const WindowSession&) = delete;
+
+  [[nodiscard]] UsbLinkWindow& View() { return view_; }
+  [[nodiscard]] UsbWindow& Model() { return model_; }
+
+ private:
+  SessionLog log_;
+  QtEventLoop events_;
+  UsbLinkWindow view_;
+  UsbWindow model_;
+};
+
+// Shows the window and handles its events until the process ends; a
+// QApplication must exist. `shown` runs once the window is on screen.
+// Returns the exit status: kExitDeviceError when a device failure ended it.
+int RunWindow(HidApi& api, DialogPort& dialogs, AccessHintSource accessHint = {},
+              const std::function<void(WindowSession&)>& shown = {});
 
 }  // namespace usblink::app::qt

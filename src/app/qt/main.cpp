@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "app/qt/ModalDialogs.h"
-#include "app/qt/WindowSession.h"
+#include "app/qt/EventLoopAndDialogs.h"
+#include "app/qt/UsbLinkWindow.h"
 #include "platform/hid/PlatformHidApi.h"
 
 int main(int argc, char** argv) {

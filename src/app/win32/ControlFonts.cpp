@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
-#include "app/win32/Utf16Text.h"
+#include "platform/os/win32/CodePageText.h"
 
 namespace usblink::app::win32 {
 
 namespace {
+
+using usblink::win32::WideFromUtf8;
 
 bool SameFont(const FontSpec& a, const FontSpec& b) {
   return a.face == b.face && a.points == b.points && a.bold == b.bold;
@@ -16,7 +18,7 @@ FontHandle MakeFont(const FontSpec& spec, const TwipsScale& scale) {
   return FontHandle(
       CreateFontW(-scale.FontHeight(spec.points), 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE,
                   FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Utf16(spec.face).c_str()));
+                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, WideFromUtf8(spec.face).c_str()));
 }
 
 }  // namespace
@@ -35,6 +37,22 @@ HFONT ControlFonts::For(const FontSpec& spec) const {
   const auto found = std::find_if(fonts_.begin(), fonts_.end(),
                                   [&](const auto& font) { return SameFont(font.first, spec); });
   return (found != fonts_.end() ? found : fonts_.begin())->second.get();
+}
+
+TextMeasure::TextMeasure()
+    : dc_(CreateCompatibleDC(nullptr)), originalFont_(GetCurrentObject(dc_, OBJ_FONT)) {}
+
+TextMeasure::~TextMeasure() {
+  SelectObject(dc_, originalFont_);
+  DeleteDC(dc_);
+}
+
+SIZE TextMeasure::Extent(HFONT font, std::wstring_view text) const {
+  SelectObject(dc_, font);
+  RECT extent{};
+  DrawTextW(dc_, text.data(), static_cast<int>(text.size()), &extent,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  return {extent.right, extent.bottom};
 }
 
 }  // namespace usblink::app::win32

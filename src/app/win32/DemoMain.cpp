@@ -2,7 +2,7 @@
 // with two other HID devices before it, so the whole flow can be seen without
 // a calculator.
 
-#include "app/win32/RunWindow.h"
+#include "app/win32/UsbLinkWindow.h"
 #include "sim/SimHidApi.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {

@@ -1,10 +1,21 @@
 #include "app/win32/UsbLinkWindow.h"
 
-#include "app/win32/Utf16Text.h"
+#include <chrono>
+#include <system_error>
+
+#include "app/SessionLog.h"
+#include "app/win32/Resources.h"
+#include "platform/os/SessionLogFolder.h"
+#include "platform/os/win32/CodePageText.h"
 
 namespace usblink::app::win32 {
 
 namespace {
+
+using usblink::win32::CodePageFromWide;
+using usblink::win32::WideFromUtf8;
+
+constexpr const wchar_t* kClassName = L"UsbLinkWindow";
 
 // Fixed frame with a caption and only the close box.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
@@ -14,6 +25,11 @@ constexpr int kFirstControlId = 100;
 constexpr int kListItemMargin = 4;
 // Posted to the window to draw the log again after a run of changes.
 constexpr UINT kRedrawLog = WM_APP;
+
+// Throws the thread's last error as a std::system_error naming `call`.
+[[noreturn]] void ThrowLastError(const char* call) {
+  throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), call);
+}
 
 std::size_t IndexOf(Control control) { return static_cast<std::size_t>(control); }
 
@@ -75,6 +91,27 @@ RECT CenteredWindowRect(const PixelRect& client) {
 
 }  // namespace
 
+WindowClass::WindowClass(HINSTANCE instance, WNDPROC procedure) : instance_(instance) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(USBLINK_ICON),
+                                                    IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                                    GetSystemMetrics(SM_CYICON), LR_SHARED));
+  windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(USBLINK_ICON),
+                                                      IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                      GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kClassName;
+  if (RegisterClassExW(&windowClass) == 0) ThrowLastError("RegisterClassExW");
+}
+
+WindowClass::~WindowClass() { UnregisterClassW(kClassName, instance_); }
+
+const wchar_t* WindowClass::Name() const { return kClassName; }
+
 UsbLinkWindow::UsbLinkWindow(HINSTANCE instance, Win32EventLoop& events)
     : events_(events),
       scale_(ScreenScale()),
@@ -82,8 +119,8 @@ UsbLinkWindow::UsbLinkWindow(HINSTANCE instance, Win32EventLoop& events)
       instance_(instance),
       class_(instance, &UsbLinkWindow::Procedure) {
   const RECT frame = CenteredWindowRect(scale_.Client());
-  window_.reset(CreateWindowExW(0, class_.Name(), Utf16(kWindowCaption).c_str(), kWindowStyle,
-                                frame.left, frame.top, frame.right - frame.left,
+  window_.reset(CreateWindowExW(0, class_.Name(), WideFromUtf8(kWindowCaption).c_str(),
+                                kWindowStyle, frame.left, frame.top, frame.right - frame.left,
                                 frame.bottom - frame.top, nullptr, nullptr, instance, this));
   // Without a display (Wine on a headless machine) there is no window.
   if (!window_) ThrowLastError("CreateWindowExW");
@@ -136,7 +173,7 @@ void UsbLinkWindow::ControlChanged(Control control, const ControlState& state) {
   HWND window = ControlHandle(control);
   if (layout.kind != ControlKind::ListBox) {
     // An edit box set to its own text would report a change of it.
-    const std::wstring caption = Utf16(state.caption);
+    const std::wstring caption = WideFromUtf8(state.caption);
     if (TextOf(window) != caption) SetWindowTextW(window, caption.c_str());
     if (layout.autoSize) FitToCaption(control);
   }
@@ -173,7 +210,7 @@ void UsbLinkWindow::RedrawLog() {
 
 void UsbLinkWindow::LogAppended(std::string_view line) {
   HoldLogRedraw();
-  const std::wstring text = Utf16(line);
+  const std::wstring text = WideFromUtf8(line);
   SendMessageW(Log(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   const SIZE extent = measure_.Extent(fonts_.For(LayoutOf(Control::lstResults).font), text);
   if (extent.cx + kListItemMargin > logExtent_) {
@@ -216,7 +253,7 @@ void UsbLinkWindow::EndProcess() {
 void UsbLinkWindow::Command(Control control, WORD notification) {
   if (model_ == nullptr) return;
   if (notification == EN_CHANGE && LayoutOf(control).kind == ControlKind::TextBox) {
-    model_->EditText(control, Utf8(TextOf(ControlHandle(control))));
+    model_->EditText(control, CodePageFromWide(CP_UTF8, TextOf(ControlHandle(control))));
     return;
   }
   if (notification == BN_CLICKED && LayoutOf(control).kind == ControlKind::Button) {
@@ -286,6 +323,20 @@ LRESULT UsbLinkWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return DefWindowProcW(Handle(), message, wParam, lParam);
+}
+
+int RunWindow(HidApi& api, HINSTANCE instance, int show, AccessHintSource accessHint) {
+  SessionLog log(SessionLogFolder(), std::chrono::system_clock::now());
+  Win32EventLoop events;
+  UsbLinkWindow view(instance, events);
+  UsbWindow model(api, events.Pacer(), view);
+  model.KeepSessionLog(log);
+  model.SetAccessHint(std::move(accessHint));
+  view.Attach(model);
+  view.Show(show);
+  const int status = events.Run();
+  if (const int ended = model.ExitStatus(); ended != 0) return ended;
+  return status;
 }
 
 }  // namespace usblink::app::win32

@@ -1,24 +1,43 @@
 #pragma once
 // The window "USB Link" on plain Win32: draws every control where the layout
 // puts it, renders the model's control states and forwards the user's clicks
-// and edits to the model.
+// and edits to the model; and the run that wires it to the model.
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
-#include "app/TwipsScale.h"
 #include "app/UsbWindow.h"
-#include "app/WindowView.h"
+#include "app/WindowLayout.h"
 #include "app/win32/ControlFonts.h"
-#include "app/win32/GdiHandles.h"
-#include "app/win32/ModalDialogs.h"
-#include "app/win32/TextMeasure.h"
-#include "app/win32/Win32EventLoop.h"
-#include "app/win32/WindowClass.h"
+#include "app/win32/EventLoopAndDialogs.h"
+#include "platform/hid/HidApi.h"
+#include "platform/os/win32/LeanWindows.h"
 
 namespace usblink::app::win32 {
+
+// The window is given back to the system once; its controls go with it.
+struct WindowDeleter {
+  void operator()(HWND window) const { DestroyWindow(window); }
+};
+using WindowHandle = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
+
+// The class of the window "USB Link": its procedure, the project's icon, the
+// dialog colour behind the controls. Registered for as long as it lives.
+class WindowClass {
+ public:
+  WindowClass(HINSTANCE instance, WNDPROC procedure);
+  WindowClass(const WindowClass&) = delete;
+  WindowClass& operator=(const WindowClass&) = delete;
+  ~WindowClass();
+  [[nodiscard]] const wchar_t* Name() const;
+
+ private:
+  HINSTANCE instance_;
+};
 
 class UsbLinkWindow final : public WindowView {
  public:
@@ -74,5 +93,11 @@ class UsbLinkWindow final : public WindowView {
   WindowHandle window_;
   std::array<HWND, kControlCount> controls_{};
 };
+
+// One window "USB Link" on a HID backend: its wait, its view, its model and
+// the log of the run on disk, wired together and shown until the process
+// ends. `show` as WinMain got it. Returns the exit status: kExitDeviceError
+// when a device failure ended the window.
+int RunWindow(HidApi& api, HINSTANCE instance, int show, AccessHintSource accessHint = {});
 
 }  // namespace usblink::app::win32

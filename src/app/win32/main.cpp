@@ -1,6 +1,6 @@
 // usblink: the window "USB Link" on the machine's HID devices.
 
-#include "app/win32/RunWindow.h"
+#include "app/win32/UsbLinkWindow.h"
 #include "platform/hid/PlatformHidApi.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {

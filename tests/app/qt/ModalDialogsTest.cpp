@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "app/UsbWindow.h"
-#include "app/qt/ModalDialogs.h"
+#include "app/qt/EventLoopAndDialogs.h"
 #include "support/TempDirectory.h"
 
 namespace usblink::app::qt {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/qt/WindowSession.h"
+#include "app/qt/UsbLinkWindow.h"
 #include "sim/SimHidApi.h"
 #include "support/TempDirectory.h"
-#include "tests/app/qt/ScriptedDialogs.h"
+#include "tests/app/qt/WindowHarness.h"
 
 namespace usblink::testing {
 

@@ -1,19 +1,25 @@
 // The Win32 window on the simulated calculator, under Wine's null display
 // driver: where every control is, its font and state, the tab order, a
 // connect clicked as a user does, the file dialog, and the whole run as
-// WinMain has it.
+// WinMain has it. Then the window on a Simplified Chinese desktop, on the
+// machine's own HID interfaces through the real backend: the discovery log
+// reads back from the list box as the system's Chinese texts, and every
+// control's font has a glyph for each character it shows; those need
+// LC_ALL=zh_CN.UTF-8 under Wine.
 
 #include "app/win32/UsbLinkWindow.h"
 
+// windows.h first: the lean one leaves out the common dialogs.
+#include <commdlg.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "app/win32/RunWindow.h"
-#include "app/win32/Utf16Text.h"
-#include "app/win32/WindowReadBack.h"
+#include "platform/hid/win32/Win32HidApi.h"
+#include "platform/os/win32/CodePageText.h"
 #include "protocol/HidCP.h"
 #include "sim/SimHidApi.h"
 #include "support/TempDirectory.h"
@@ -21,8 +27,28 @@
 namespace usblink::app::win32 {
 namespace {
 
-using testing::ListBoxLines;
-using testing::TextOf;
+using usblink::win32::CodePageFromWide;
+using usblink::win32::WideFromUtf8;
+
+// What a control shows, read back from the control itself.
+std::wstring TextOf(HWND window) {
+  std::wstring text(256, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), 256)));
+  return text;
+}
+
+std::vector<std::wstring> ListBoxLines(HWND list) {
+  std::vector<std::wstring> lines;
+  const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const auto length = static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0));
+    std::wstring line(length + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+    line.resize(length);
+    lines.push_back(line);
+  }
+  return lines;
+}
 
 TwipsScale ScreenScale() {
   HDC screen = GetDC(nullptr);
@@ -154,12 +180,12 @@ TEST_F(UsbLinkWindowTest, EveryControlSitsAtItsTwipsPlaceWithItsFontAndFirstStat
     }
     EXPECT_EQ(ClassOf(control), ClassNameOf(layout.kind));
     if (layout.kind != ControlKind::ListBox) {
-      EXPECT_EQ(TextOf(control), Utf16(layout.caption));
+      EXPECT_EQ(TextOf(control), WideFromUtf8(layout.caption));
     }
     EXPECT_EQ(IsWindowVisible(control) != FALSE, layout.visible);
     EXPECT_EQ(IsWindowEnabled(control) != FALSE, layout.enabled);
     const LOGFONTW font = FontOf(control);
-    EXPECT_EQ(std::wstring(font.lfFaceName), Utf16(layout.font.face));
+    EXPECT_EQ(std::wstring(font.lfFaceName), WideFromUtf8(layout.font.face));
     EXPECT_EQ(font.lfHeight, -scale.FontHeight(layout.font.points));
     EXPECT_EQ(font.lfWeight, layout.font.bold ? FW_BOLD : FW_NORMAL);
     EXPECT_EQ(font.lfCharSet, GB2312_CHARSET);
@@ -309,6 +335,70 @@ TEST(RunWindowTest, ADeviceFailureEndsTheRunWithStatusSixAndItsBoxInTheSessionLo
   for (std::string line; std::getline(log, line);) lines.push_back(line);
   ASSERT_GT(lines.size(), 2u);
   EXPECT_EQ(lines.back().rfind("Error: ", 0), 0u) << lines.back();
+}
+
+class SimplifiedChineseWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(GetACP(), 936U) << "run with LC_ALL=zh_CN.UTF-8 in a prefix made in it";
+    view.Attach(model);
+    view.Show(SW_SHOWNORMAL);
+  }
+
+  [[nodiscard]] HWND Handle(Control control) const { return view.ControlHandle(control); }
+
+  // The characters of the text the control's font cannot draw.
+  [[nodiscard]] std::wstring MissingGlyphs(Control control, const std::wstring& text) const {
+    HWND window = Handle(control);
+    HDC dc = GetDC(window);
+    HGDIOBJ original =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+    std::vector<WORD> glyphs(text.size());
+    GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                     GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(dc, original);
+    ReleaseDC(window, dc);
+    std::wstring missing;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (glyphs[i] == 0xFFFF) missing += text[i];
+    }
+    return missing;
+  }
+
+  usblink::win32::Win32HidApi api;
+  Win32EventLoop events;
+  UsbLinkWindow view{GetModuleHandleW(nullptr), events};
+  UsbWindow model{api, events.Pacer(), view};
+};
+
+// Wine has no calculator, so the connect ends after the whole walk.
+TEST_F(SimplifiedChineseWindowTest, TheDiscoveryLogReadsBackAsTheSystemsChineseTexts) {
+  SendMessageW(Handle(Control::contion), BM_CLICK, 0, 0);
+  EXPECT_EQ(TextOf(Handle(Control::Label3)), L"USB Link Error!");
+
+  const std::vector<std::wstring> lines = ListBoxLines(Handle(Control::lstResults));
+  ASSERT_EQ(lines.size(), model.LogLines().size());
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i].find(L'\uFFFD'), std::wstring::npos)
+        << i << ": " << CodePageFromWide(CP_UTF8, lines[i]);
+    EXPECT_EQ(lines[i], WideFromUtf8(model.LogLines()[i]));
+  }
+  const auto guid = std::ranges::find(lines, L"GetHidGuid");
+  ASSERT_LT(guid + 1, lines.end());
+  EXPECT_EQ(guid[1], L"  Result = \u6210\u529f\u3002");  // 成功。
+  EXPECT_EQ(lines.back(), L" Not Find USB Link!");
+}
+
+TEST_F(SimplifiedChineseWindowTest, EveryControlsFontDrawsEveryCharacterItShows) {
+  SendMessageW(Handle(Control::contion), BM_CLICK, 0, 0);
+  std::wstring log;
+  for (const auto& line : ListBoxLines(Handle(Control::lstResults))) log += line;
+  ASSERT_NE(log.find(L'\u6210'), std::wstring::npos);  // 成
+  for (const auto& layout : kControls) {
+    const std::wstring text =
+        layout.kind == ControlKind::ListBox ? log : TextOf(Handle(layout.control));
+    EXPECT_EQ(CodePageFromWide(CP_UTF8, MissingGlyphs(layout.control, text)), "") << layout.caption;
+  }
 }
 
 }  // namespace

@@ -1,11 +1,28 @@
-#include "app/qt/ModalDialogs.h"
+#include "app/qt/EventLoopAndDialogs.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
 namespace usblink::app::qt {
+
+QtEventLoop::QtEventLoop() {
+  tmrDelay_.setSingleShot(true);
+  // A coarse timer may fire 5 % early, which only costs another arming.
+  tmrDelay_.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&tmrDelay_, &QTimer::timeout, [this] { pacer_.OnTimerTick(); });
+}
+
+void QtEventLoop::ArmTimer(std::chrono::milliseconds interval) { tmrDelay_.start(interval); }
+
+void QtEventLoop::DisarmTimer() { tmrDelay_.stop(); }
+
+void QtEventLoop::DispatchEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
 
 QString QtNameFilter(const FileFilter& filter) {
   QStringList patterns;

@@ -1,4 +1,4 @@
-#include "app/TwipsScale.h"
+#include "app/WindowLayout.h"
 
 #include <cmath>
 
