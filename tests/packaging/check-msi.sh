@@ -13,7 +13,8 @@ msi=$(realpath "$dir/usblink-$version-windows-x64.msi")
 
 rm -rf "$work"
 mkdir -p "$work"
-export WINEPREFIX="$(realpath "$work")/prefix"
+WINEPREFIX="$(realpath "$work")/prefix"
+export WINEPREFIX
 export WINEDEBUG=-all
 # No Mono, no Gecko, and no menu entries on this machine's own desktop.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -43,6 +44,7 @@ code=$(product_code "$msi")
 wine reg query "$uninstall\\$code" </dev/null | tr -d '\r' >"$work/entry"
 grep -Eq "DisplayVersion +REG_SZ +$version\$" "$work/entry" || { cat "$work/entry"; fail "no uninstall entry with the version"; }
 grep -Eq "Publisher +REG_SZ +[^ ]" "$work/entry" || fail "the uninstall entry names no publisher"
+# shellcheck disable=SC1003
 wine reg query "$environment" /v PATH </dev/null | grep -qF 'C:\Program Files\usblink\' ||
   fail "the install folder is not on the PATH"
 
@@ -50,7 +52,7 @@ wine reg query "$environment" /v PATH </dev/null | grep -qF 'C:\Program Files\us
 # product code, the same upgrade code, the versions it replaces up to its own.
 newer=$(echo "$version" | awk -F. '{ printf "%d.%d.%d", $1, $2, $3 + 1 }')
 cp "$msi" "$work/newer.msi"
-newer_code=$(tr a-z A-Z </proc/sys/kernel/random/uuid)
+newer_code=$(tr '[:lower:]' '[:upper:]' </proc/sys/kernel/random/uuid)
 upgrade_code=$(msiinfo export "$msi" Property | sed -n 's/^UpgradeCode\t//p' | tr -d '\r')
 msibuild "$work/newer.msi" \
   -q "UPDATE \`Property\` SET \`Value\` = '$newer' WHERE \`Property\` = 'ProductVersion'" \
@@ -62,7 +64,7 @@ msibuild "$work/newer.msi" \
 # A package code of its own, as every package has.
 suminfo() { msiinfo suminfo "$msi" | sed -n "s/^$1: //p"; }
 msibuild "$work/newer.msi" -s "$(suminfo Subject)" "$(suminfo Author)" "$(suminfo Template)" \
-  "{$(tr a-z A-Z </proc/sys/kernel/random/uuid)}"
+  "{$(tr '[:lower:]' '[:upper:]' </proc/sys/kernel/random/uuid)}"
 msiexec /i "$work/newer.msi" || fail "msiexec /i of version $newer failed"
 wine reg query "$uninstall\\$code" </dev/null >/dev/null 2>&1 && fail "version $version still installed beside $newer"
 wine reg query "$uninstall\\{$newer_code}" </dev/null | grep -q "DisplayVersion.*$newer" ||

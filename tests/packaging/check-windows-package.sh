@@ -82,6 +82,7 @@ while IFS= read -r line; do
   grep -qE "^ *$number  [^ ]" "$work/zh.txt" || fail "QUICKSTART-zh_CN.txt lacks exit status $number"
 done <"$work/statuses"
 for text in en.txt zh.txt; do
+  # shellcheck disable=SC1003
   grep -qF '%LOCALAPPDATA%\usblink\' "$work/$text" || fail "$text does not say where the session log is"
 done
 head -c 3 "$work/files/QUICKSTART-zh_CN.txt" | od -An -tx1 | grep -q 'ef bb bf' ||
