@@ -51,8 +51,6 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   # The copyright file in Debian's format, from LICENSE: its copyright line and
   # the licence from "Permission" on, each line indented, blank lines as " .".
   file(READ ${PROJECT_SOURCE_DIR}/LICENSE usblink_license)
-  string(REGEX MATCH "\nCopyright \\(c\\) ([^\n]+)" usblink_match "${usblink_license}")
-  set(USBLINK_COPYRIGHT ${CMAKE_MATCH_1})
   string(FIND "${usblink_license}" "Permission" usblink_start)
   string(SUBSTRING "${usblink_license}" ${usblink_start} -1 usblink_license)
   string(STRIP "${usblink_license}" usblink_license)
@@ -123,4 +121,30 @@ if(USBLINK_TESTS AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
                      ${CMAKE_CURRENT_BINARY_DIR}/package-test)
     set_tests_properties(debian_package PROPERTIES SKIP_RETURN_CODE ${usblink_skipped})
   endif()
+endif()
+
+if(USBLINK_TESTS AND WIN32)
+  # The Windows downloads made as a release makes them, without a
+  # certificate; then what they hold, the MSI installed, upgraded and removed
+  # under Wine, and the same downloads signed with a throwaway certificate.
+  set(usblink_windows_package ${CMAKE_BINARY_DIR}/package-test-windows)
+  add_test(NAME windows_package
+           COMMAND ${CMAKE_COMMAND} -E env --unset=USBLINK_SIGN_PKCS12
+                   ${PROJECT_SOURCE_DIR}/scripts/package-windows ${CMAKE_BINARY_DIR}
+                   ${usblink_windows_package})
+  set_tests_properties(windows_package PROPERTIES FIXTURES_SETUP windows_package)
+  add_test(NAME windows_package_contents
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/packaging/check-windows-package.sh
+                   ${usblink_windows_package} ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/wineprefix)
+  set_tests_properties(windows_package_contents PROPERTIES SKIP_RETURN_CODE 77)
+  add_test(NAME windows_msi
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/packaging/check-msi.sh ${usblink_windows_package}
+                   ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/msi-test)
+  add_test(NAME windows_signing
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/packaging/check-signing.sh ${CMAKE_BINARY_DIR}
+                   ${usblink_windows_package} ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/signing-test)
+  set_tests_properties(windows_package_contents windows_msi windows_signing PROPERTIES
+                       FIXTURES_REQUIRED windows_package)
+  set_tests_properties(windows_package windows_package_contents windows_msi windows_signing
+                       PROPERTIES LABELS release)
 endif()
