@@ -7,8 +7,7 @@
 
 #include "app/FileFilter.h"
 #include "app/WindowLayout.h"
-#include "protocol/BankCheck.h"
-#include "protocol/TransferProgress.h"
+#include "protocol/CommandPort.h"
 
 namespace usblink::app {
 

@@ -7,13 +7,13 @@
 #include "cli/ScratchFolder.h"
 #include "cli/StallWatch.h"
 #include "cli/StopPolicy.h"
+#include "hid/ApiLog.h"
 #include "hid/InterfaceWalk.h"
-#include "hid/NumberText.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/Commands.h"
-#include "protocol/FileError.h"
 #include "protocol/Outcome.h"
-#include "protocol/StoppablePacer.h"
+#include "protocol/Pacer.h"
+#include "protocol/StdioFile.h"
 
 namespace usblink::cli {
 

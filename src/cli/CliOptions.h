@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hid/DeviceSelector.h"
+#include "hid/InterfaceWalk.h"
 #include "sim/SimCalculator.h"
 
 namespace usblink::cli {

@@ -1,7 +1,7 @@
 #include "cli/CommandImage.h"
 
 #include "protocol/CalculatorProtocol.h"
-#include "protocol/FileError.h"
+#include "protocol/StdioFile.h"
 
 namespace usblink::cli {
 

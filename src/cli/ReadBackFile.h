@@ -12,7 +12,7 @@
 
 #include "cli/TerminalView.h"
 #include "platform/os/StagedFile.h"
-#include "protocol/FileError.h"
+#include "protocol/StdioFile.h"
 
 namespace usblink::cli {
 

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "hid/NumberText.h"
+#include "hid/ApiLog.h"
 
 namespace usblink::cli {
 

@@ -1,7 +1,7 @@
 #include "cli/TerminalView.h"
 
 #include "app/UtcTimeText.h"
-#include "hid/NumberText.h"
+#include "hid/ApiLog.h"
 #include "protocol/CalculatorProtocol.h"
 
 namespace usblink::cli {

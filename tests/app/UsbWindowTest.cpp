@@ -7,7 +7,7 @@
 #include <fstream>
 #include <functional>
 
-#include "protocol/TransactionsStopped.h"
+#include "protocol/Pacer.h"
 #include "sim/SimHidApi.h"
 #include "support/TempDirectory.h"
 #include "support/VirtualPacer.h"

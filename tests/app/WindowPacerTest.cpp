@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/ProcessEnded.h"
-#include "protocol/DeviceFailure.h"
 #include "protocol/HidCP.h"
 #include "sim/SimHidApi.h"
 

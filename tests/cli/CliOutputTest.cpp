@@ -13,7 +13,7 @@
 #include <set>
 
 #include "cli/RunLog.h"
-#include "hid/NumberText.h"
+#include "hid/ApiLog.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Outcome.h"
 #include "support/TempDirectory.h"
