@@ -15,11 +15,9 @@
 
 #include "app/SessionLog.h"
 #include "app/WindowLayout.h"
-#include "protocol/BankCheck.h"
 #include "protocol/CommandPort.h"
 #include "protocol/Commands.h"
 #include "protocol/Outcome.h"
-#include "protocol/TransferProgress.h"
 
 namespace usblink::app {
 

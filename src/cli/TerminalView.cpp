@@ -1,6 +1,6 @@
 #include "cli/TerminalView.h"
 
-#include "hid/NumberText.h"
+#include "hid/ApiLog.h"
 #include "platform/os/UtcTimeText.h"
 #include "protocol/CalculatorProtocol.h"
 

@@ -3,9 +3,8 @@
 
 #include "cli/CliApp.h"
 #include "cli/SleepPacer.h"
-#include "platform/hid/PlatformHidApi.h"
+#include "platform/hid/HidApi.h"
 #include "platform/os/Console.h"
-#include "platform/os/StandardStreams.h"
 #include "platform/os/StopSignals.h"
 
 int main(int argc, char** argv) {

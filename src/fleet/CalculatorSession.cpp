@@ -4,13 +4,13 @@
 
 #include "fleet/DurationText.h"
 #include "fleet/RunFiles.h"
+#include "hid/ApiLog.h"
 #include "hid/InterfaceWalk.h"
-#include "hid/NumberText.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/Commands.h"
-#include "protocol/FileError.h"
 #include "protocol/Outcome.h"
-#include "protocol/StoppablePacer.h"
+#include "protocol/Pacer.h"
+#include "protocol/StdioFile.h"
 
 namespace usblink {
 

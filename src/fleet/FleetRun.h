@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "hid/DeviceSelector.h"
 #include "hid/InterfaceWalk.h"
 #include "platform/hid/HidApi.h"
 

@@ -7,11 +7,11 @@
 #include <set>
 #include <string>
 
-#include "hid/NumberText.h"
+#include "hid/ApiLog.h"
 #include "platform/os/FileIdentity.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/Commands.h"
-#include "protocol/FileError.h"
+#include "protocol/StdioFile.h"
 
 namespace usblink {
 

@@ -14,8 +14,8 @@
 #include "fleet/Request.h"
 #include "fleet/SessionPort.h"
 #include "platform/os/StagedFile.h"
-#include "protocol/FileError.h"
 #include "protocol/FirmwareImage.h"
+#include "protocol/StdioFile.h"
 
 namespace usblink {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "hid/ApiLog.h"
 #include "hid/Discovery.h"
-#include "hid/NumberText.h"
 
 namespace usblink {
 

@@ -5,10 +5,8 @@
 #include <string>
 #include <utility>
 
-#include "hid/GuidText.h"
-#include "hid/IdText.h"
+#include "hid/ApiLog.h"
 #include "hid/Link.h"
-#include "hid/NumberText.h"
 
 namespace usblink {
 

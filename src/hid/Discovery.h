@@ -8,9 +8,8 @@
 #include <vector>
 
 #include "hid/ApiLog.h"
-#include "hid/DeviceSelector.h"
+#include "hid/InterfaceWalk.h"
 #include "hid/Link.h"
-#include "hid/LogPort.h"
 #include "platform/hid/HidApi.h"
 
 namespace usblink {

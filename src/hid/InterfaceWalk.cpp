@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <span>
+#include <utility>
+
+#include "platform/hid/HidApi.h"
 
 namespace usblink {
 
@@ -24,6 +27,19 @@ class ScopedHandle {
 };
 
 }  // namespace
+
+DeviceSelector DeviceSelector::FromText(std::string text) {
+  const bool path = text.find_first_of("/\\") != std::string::npos;
+  return {path ? By::Path : By::SerialNumber, std::move(text)};
+}
+
+bool DeviceSelector::MatchesPath(std::string_view path) const {
+  return by == By::Path && SameDevicePath(path, text);
+}
+
+bool DeviceSelector::MatchesSerialNumber(const std::optional<std::string>& serialNumber) const {
+  return by == By::SerialNumber && serialNumber == text;
+}
 
 std::vector<HidInterface> InterfaceWalk::List() {
   std::vector<HidInterface> interfaces;

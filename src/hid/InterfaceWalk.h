@@ -1,10 +1,12 @@
 #pragma once
-// The present HID interfaces as typed values, for whatever lists or picks
-// devices without discovery's logged sequence of calls.
+// The present HID interfaces as typed values, and the one a command is for,
+// for whatever lists or picks devices without discovery's logged sequence of
+// calls.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/hid/HidApi.h"
@@ -31,6 +33,24 @@ struct HidInterface {
   std::optional<std::string> manufacturer;
   std::optional<std::string> product;
   friend bool operator==(const HidInterface&, const HidInterface&) = default;
+};
+
+// The one calculator a command is for, named by its serial number or its
+// device path, when several may be plugged in.
+struct DeviceSelector {
+  enum class By { SerialNumber, Path };
+
+  // A text with a path separator ('/' or '\') names a device path, any other
+  // a serial number: serial numbers hold neither.
+  static DeviceSelector FromText(std::string text);
+
+  // Paths compare without regard to case, as Windows' do; serial numbers exactly.
+  [[nodiscard]] bool MatchesPath(std::string_view path) const;
+  [[nodiscard]] bool MatchesSerialNumber(const std::optional<std::string>& serialNumber) const;
+
+  By by = By::SerialNumber;
+  std::string text;
+  friend bool operator==(const DeviceSelector&, const DeviceSelector&) = default;
 };
 
 class InterfaceWalk {

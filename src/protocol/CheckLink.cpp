@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/Command.h"
+#include "protocol/HidCP.h"
 
 namespace usblink::HidCP {
 

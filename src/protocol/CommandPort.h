@@ -2,13 +2,33 @@
 // Everything the calculator's commands ask of the one who started them: the
 // window, or a command line that draws lines, bars and JSON.
 
+#include <cstdint>
 #include <string_view>
 
-#include "hid/LogPort.h"
-#include "protocol/BankCheck.h"
-#include "protocol/TransferProgress.h"
+#include "hid/ApiLog.h"
 
 namespace usblink {
+
+// How far a transfer has come, counted in blocks, for front ends that show
+// more than the progress caption: a bar, a count.
+enum class Transfer { Download, ReadBack };
+
+struct TransferProgress {
+  Transfer transfer;
+  int blocksDone;
+  int blocksInAll;
+  friend bool operator==(const TransferProgress&, const TransferProgress&) = default;
+};
+
+// One bank's checksum test in a download: the sum of what the host sent and
+// the device's own sum of what its flash holds.
+struct BankCheck {
+  int bank;
+  std::uint32_t hostSum;
+  std::uint32_t deviceSum;
+  [[nodiscard]] bool Verified() const { return hostSum == deviceSum; }
+  friend bool operator==(const BankCheck&, const BankCheck&) = default;
+};
 
 // The title of the commands' own boxes: the window's caption.
 inline constexpr std::string_view kWindowCaption = "USB Link";

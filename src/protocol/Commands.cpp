@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "hid/IdText.h"
+#include "hid/ApiLog.h"
 #include "protocol/CheckLink.h"
-#include "protocol/DeviceFailure.h"
+#include "protocol/HidCP.h"
+#include "protocol/Pacer.h"
 #include "protocol/ReadBackImage.h"
-#include "protocol/TransactionsStopped.h"
 
 namespace usblink {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <variant>
 
-#include "hid/NumberText.h"
-#include "protocol/Command.h"
-#include "protocol/TransactionsStopped.h"
+#include "hid/ApiLog.h"
+#include "protocol/HidCP.h"
+#include "protocol/Pacer.h"
 
 namespace usblink::HidCP {
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "protocol/CalculatorProtocol.h"
-#include "protocol/FileError.h"
+#include "protocol/StdioFile.h"
 
 namespace usblink {
 

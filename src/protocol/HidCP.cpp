@@ -1,9 +1,9 @@
 #include "protocol/HidCP.h"
 
+#include <algorithm>
+#include <cassert>
 #include <optional>
 #include <string>
-
-#include "protocol/DeviceFailure.h"
 
 namespace usblink::HidCP {
 
@@ -59,6 +59,16 @@ void SendCommand(const Channel& channel) {
   if (const auto message = ErrorStatusMessage(channel.link.InReport[kStatusByte])) {
     throw DeviceFailure(channel.link.InReport[kStatusByte], *message);
   }
+}
+
+void IssueCommand(const Channel& channel, std::uint8_t code,
+                  std::span<const std::uint8_t> parameters) {
+  assert(parameters.size() <= kParameterBytes);
+  channel.link.OutReport[kReportIdByte] = kReportId;
+  channel.link.OutReport[kCodeByte] = code;
+  std::ranges::copy(parameters, channel.link.OutReport.begin() + kParameterStart);
+  channel.link.OutReport[kStatusByte] = ReplyStatus::Busy;
+  SendCommand(channel);
 }
 
 void CloseDevice(HidApi& api, Link& link) {

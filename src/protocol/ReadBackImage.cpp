@@ -4,8 +4,7 @@
 #include <array>
 #include <string>
 
-#include "protocol/Command.h"
-#include "protocol/FileError.h"
+#include "protocol/HidCP.h"
 #include "protocol/StdioFile.h"
 
 namespace usblink::HidCP {

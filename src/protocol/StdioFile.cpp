@@ -4,6 +4,12 @@
 
 namespace usblink {
 
+std::string Quoted(const std::filesystem::path& file) { return "\"" + file.string() + "\""; }
+
+std::string FileError::Message() const {
+  return "Cannot " + action + " " + Quoted(file) + ": " + reason.message();
+}
+
 // Each call clears errno first: a successful C library call may leave a stale
 // value behind.
 

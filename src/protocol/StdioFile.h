@@ -1,14 +1,30 @@
 #pragma once
-// A C stream that closes itself, and the system's reason when a call on it fails.
+// A C stream that closes itself, the system's reason when a call on it fails,
+// and a file that could not be opened, read, created or written.
 
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <system_error>
 
 namespace usblink {
+
+// A file as messages name it: "FILE".
+std::string Quoted(const std::filesystem::path& file);
+
+// A file that could not be opened, read, created or written, with the
+// system's reason.
+struct FileError {
+  std::filesystem::path file;
+  std::string action;  // "open", "read", "create" or "write"
+  std::error_code reason;
+
+  // Cannot open "FILE": REASON
+  [[nodiscard]] std::string Message() const;
+};
 
 struct CloseStdioFile {
   void operator()(std::FILE* file) const { std::fclose(file); }

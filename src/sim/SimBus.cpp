@@ -6,7 +6,7 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/hid/SameDevicePath.h"
+#include "platform/hid/HidApi.h"
 
 namespace usblink::sim {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/TransactionsStopped.h"
+#include "protocol/Pacer.h"
 #include "sim/SimHidApi.h"
 #include "support/FakeWindow.h"
 #include "support/TempDirectory.h"

@@ -6,7 +6,6 @@
 #include <functional>
 #include <vector>
 
-#include "protocol/DeviceFailure.h"
 #include "protocol/HidCP.h"
 #include "sim/SimHidApi.h"
 

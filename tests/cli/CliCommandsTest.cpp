@@ -11,7 +11,7 @@
 #include "support/FifoWriter.h"
 #endif
 
-#include "hid/NumberText.h"
+#include "hid/ApiLog.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Outcome.h"
 #include "protocol/StdioFile.h"

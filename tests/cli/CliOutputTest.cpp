@@ -14,7 +14,7 @@
 
 #include "cli/RunLog.h"
 #include "cli/TerminalView.h"
-#include "hid/NumberText.h"
+#include "hid/ApiLog.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Outcome.h"
 #include "support/TempDirectory.h"

@@ -1,4 +1,4 @@
-#include "hid/DeviceSelector.h"
+#include "hid/InterfaceWalk.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "DiscoveryTestSupport.h"
-#include "hid/InterfaceWalk.h"
 
 namespace usblink {
 namespace {

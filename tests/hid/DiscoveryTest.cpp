@@ -6,7 +6,7 @@
 #include <string>
 
 #include "DiscoveryTestSupport.h"
-#include "hid/IdText.h"
+#include "hid/ApiLog.h"
 
 namespace usblink {
 namespace {

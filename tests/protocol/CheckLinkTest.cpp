@@ -5,7 +5,7 @@
 #include <string>
 
 #include "CalculatorFixture.h"
-#include "protocol/DeviceFailure.h"
+#include "protocol/HidCP.h"
 
 namespace usblink {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "protocol/TransactionsStopped.h"
+#include "protocol/Pacer.h"
 #include "sim/SimHidApi.h"
 #include "support/FakeWindow.h"
 #include "support/TempDirectory.h"

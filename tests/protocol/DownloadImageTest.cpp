@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "CalculatorFixture.h"
-#include "hid/NumberText.h"
-#include "protocol/DeviceFailure.h"
-#include "protocol/TransactionsStopped.h"
+#include "hid/ApiLog.h"
+#include "protocol/HidCP.h"
+#include "protocol/Pacer.h"
 #include "support/TempDirectory.h"
 
 namespace usblink {

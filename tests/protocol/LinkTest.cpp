@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "CalculatorFixture.h"
-#include "protocol/Command.h"
+#include "protocol/HidCP.h"
 
 namespace usblink {
 namespace {

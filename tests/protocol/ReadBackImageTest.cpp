@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CalculatorFixture.h"
-#include "protocol/DeviceFailure.h"
+#include "protocol/HidCP.h"
 #include "support/TempDirectory.h"
 
 namespace usblink {

@@ -5,10 +5,8 @@
 #include <chrono>
 
 #include "CalculatorFixture.h"
-#include "protocol/DeviceFailure.h"
 #include "protocol/HidCP.h"
-#include "protocol/StoppablePacer.h"
-#include "protocol/TransactionsStopped.h"
+#include "protocol/Pacer.h"
 #include "support/VirtualPacer.h"
 
 namespace usblink {

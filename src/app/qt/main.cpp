@@ -4,7 +4,7 @@
 
 #include "app/qt/EventLoopAndDialogs.h"
 #include "app/qt/UsbLinkWindow.h"
-#include "platform/hid/PlatformHidApi.h"
+#include "platform/hid/HidApi.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);

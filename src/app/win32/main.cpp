@@ -1,7 +1,7 @@
 // usblink: the window "USB Link" on the machine's HID devices.
 
 #include "app/win32/UsbLinkWindow.h"
-#include "platform/hid/PlatformHidApi.h"
+#include "platform/hid/HidApi.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   const auto api = usblink::MakePlatformHidApi();

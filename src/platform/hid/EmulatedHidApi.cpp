@@ -1,6 +1,7 @@
 #include "platform/hid/EmulatedHidApi.h"
 
-#include "platform/hid/WindowsErrorText.h"
+#include <algorithm>
+#include <utility>
 
 namespace usblink {
 
@@ -155,6 +156,162 @@ Handle EmulatedHidApi::Keep(Opened opened, std::string path, Handle failed) {
   openHandles_.insert_or_assign(opened.handle,
                                 OpenHandle{std::move(path), std::move(opened.object)});
   return opened.handle;
+}
+
+namespace {
+
+constexpr std::pair<std::uint32_t, std::string_view> kTexts[] = {
+    {0, "The operation completed successfully."},
+    {1, "Incorrect function."},
+    {2, "The system cannot find the file specified."},
+    {3, "The system cannot find the path specified."},
+    {5, "Access is denied."},
+    {6, "The handle is invalid."},
+    {8, "Not enough memory resources are available to process this command."},
+    {13, "The data is invalid."},
+    {21, "The device is not ready."},
+    {31, "A device attached to the system is not functioning."},
+    {32, "The process cannot access the file because it is being used by another process."},
+    {87, "The parameter is incorrect."},
+    {122, "The data area passed to a system call is too small."},
+    {170, "The requested resource is in use."},
+    {259, "No more data is available."},
+    {995,
+     "The I/O operation has been aborted because of either a thread exit or an application "
+     "request."},
+    {997, "Overlapped I/O operation is in progress."},
+    {1167, "The device is not connected."},
+    {1784, "The supplied user buffer is not valid for the requested operation."},
+};
+
+}  // namespace
+
+std::optional<std::string_view> WindowsSystemText(std::uint32_t code) {
+  const auto* found = std::find_if(std::begin(kTexts), std::end(kTexts),
+                                   [code](const auto& entry) { return entry.first == code; });
+  if (found == std::end(kTexts)) return std::nullopt;
+  return found->second;
+}
+
+std::uint32_t FormatWindowsSystemMessage(std::uint32_t code, std::span<char> buffer) {
+  const auto text = WindowsSystemText(code);
+  if (!text) return 0;
+  constexpr std::string_view kLineBreak = "\r\n";
+  const std::size_t length = text->size() + kLineBreak.size();
+  if (length + 1 > buffer.size()) return 0;
+  auto out = std::copy(text->begin(), text->end(), buffer.begin());
+  out = std::copy(kLineBreak.begin(), kLineBreak.end(), out);
+  *out = '\0';
+  return static_cast<std::uint32_t>(length);
+}
+
+namespace {
+
+constexpr std::uint32_t kSpintActive = 1;
+
+std::uint32_t ReadLittleEndian32(std::span<const std::uint8_t> bytes) {
+  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+}  // namespace
+
+void DeviceInfoSets::Add(Handle set, std::vector<std::string> paths) {
+  sets_.insert_or_assign(set, std::move(paths));
+}
+
+bool DeviceInfoSets::Destroy(Handle set) { return sets_.erase(set) != 0; }
+
+std::uint32_t DeviceInfoSets::Enumerate(Handle set, const Guid& classGuid,
+                                        std::uint32_t memberIndex,
+                                        SpDeviceInterfaceData& interfaceData) const {
+  const auto found = sets_.find(set);
+  if (found == sets_.end()) return WinError::InvalidHandle;
+  if (interfaceData.cbSize != kInterfaceDataSize) return WinError::InvalidParameter;
+  if (classGuid != kHidClassGuid || memberIndex >= found->second.size()) {
+    return WinError::NoMoreItems;
+  }
+  interfaceData.InterfaceClassGuid = kHidClassGuid;
+  interfaceData.Flags = kSpintActive;
+  // Windows keeps its own reference here; this one is the position plus one.
+  interfaceData.Reserved = memberIndex + 1;
+  return WinError::Success;
+}
+
+std::uint32_t DeviceInfoSets::GetDetail(Handle set, const SpDeviceInterfaceData& interfaceData,
+                                        std::span<std::uint8_t> detail,
+                                        std::uint32_t& requiredSize) const {
+  const auto found = sets_.find(set);
+  if (found == sets_.end()) return WinError::InvalidHandle;
+  const auto& paths = found->second;
+  if (interfaceData.cbSize != kInterfaceDataSize || interfaceData.Reserved == 0 ||
+      interfaceData.Reserved > paths.size()) {
+    return WinError::InvalidParameter;
+  }
+  const std::string& path = paths[interfaceData.Reserved - 1];
+  const std::size_t required = kDetailPathOffset + path.size() + 1;
+  requiredSize = static_cast<std::uint32_t>(required);
+  if (detail.empty()) return WinError::InsufficientBuffer;
+  if (detail.size() < kDetailPathOffset || ReadLittleEndian32(detail) != kDetailDataFixedSize) {
+    return WinError::InvalidUserBuffer;
+  }
+  if (detail.size() < required) return WinError::InsufficientBuffer;
+  const auto end = std::ranges::copy(path, detail.begin() + kDetailPathOffset).out;
+  *end = 0;
+  return WinError::Success;
+}
+
+namespace {
+
+const std::vector<HidpValueCaps>& ValueCapsOf(const CollectionCaps& collection,
+                                              HidpReportType type) {
+  switch (type) {
+    case HidpReportType::Input:
+      return collection.inputValueCaps;
+    case HidpReportType::Output:
+      return collection.outputValueCaps;
+    case HidpReportType::Feature:
+      break;
+  }
+  return collection.featureValueCaps;
+}
+
+}  // namespace
+
+std::optional<PreparsedData> PreparsedDataTable::Add(
+    std::span<const std::uint8_t> reportDescriptor) {
+  auto parse = ParseReportDescriptor(reportDescriptor);
+  if (!parse.Ok() || parse.collections.empty()) return std::nullopt;
+  const PreparsedData added = next_++;
+  table_.emplace(added, std::move(parse.collections.front()));
+  return added;
+}
+
+bool PreparsedDataTable::Free(PreparsedData preparsedData) {
+  return table_.erase(preparsedData) != 0;
+}
+
+std::int32_t PreparsedDataTable::GetCaps(PreparsedData preparsedData, HidpCaps& caps) const {
+  const auto found = table_.find(preparsedData);
+  if (found == table_.end()) return kHidpStatusInvalidPreparsedData;
+  caps = found->second.caps;
+  return kHidpStatusSuccess;
+}
+
+std::int32_t PreparsedDataTable::GetValueCaps(HidpReportType reportType,
+                                              std::span<HidpValueCaps> valueCaps,
+                                              std::uint16_t& valueCapsLength,
+                                              PreparsedData preparsedData) const {
+  const auto found = table_.find(preparsedData);
+  if (found == table_.end()) return kHidpStatusInvalidPreparsedData;
+  if (valueCaps.size() < valueCapsLength) {
+    valueCapsLength = 0;
+    return kHidpStatusBufferTooSmall;
+  }
+  const auto& records = ValueCapsOf(found->second, reportType);
+  const std::size_t copied = std::min<std::size_t>(valueCapsLength, records.size());
+  std::copy_n(records.begin(), copied, valueCaps.begin());
+  valueCapsLength = static_cast<std::uint16_t>(copied);
+  return copied < records.size() ? kHidpStatusBufferTooSmall : kHidpStatusSuccess;
 }
 
 }  // namespace usblink

@@ -7,16 +7,75 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/hid/DeviceInfoSets.h"
 #include "platform/hid/HidApi.h"
-#include "platform/hid/PreparsedDataTable.h"
+#include "platform/hid/ReportDescriptorParser.h"
+#include "platform/hid/WindowsRecords.h"
 
 namespace usblink {
+
+// Windows' English system message texts, for the backends that answer as
+// Windows does without having Windows' message tables.
+
+// The system text of a Windows error code, without its closing line break.
+std::optional<std::string_view> WindowsSystemText(std::uint32_t code);
+
+// FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM) on that table: stores the text and
+// "\r\n" plus a NUL, returns the characters stored without the NUL; 0 for an
+// unknown code or a buffer too small for all of it.
+std::uint32_t FormatWindowsSystemMessage(std::uint32_t code, std::span<char> buffer);
+
+// The device information sets of a backend that answers the SetupDi calls as
+// Windows does: each set is a snapshot of interface paths, taken when it was
+// made, that the enumeration and the detail queries read.
+class DeviceInfoSets {
+ public:
+  void Add(Handle set, std::vector<std::string> paths);
+  // False when `set` is unknown.
+  bool Destroy(Handle set);
+  [[nodiscard]] std::size_t Count() const { return sets_.size(); }
+
+  // These answer the Windows error code the call leaves behind, Success when
+  // it succeeds.
+  std::uint32_t Enumerate(Handle set, const Guid& classGuid, std::uint32_t memberIndex,
+                          SpDeviceInterfaceData& interfaceData) const;
+  // An empty `detail` is the size query, which always fails with 122 after
+  // reporting the size. The record's size field must say 5, else 1784.
+  std::uint32_t GetDetail(Handle set, const SpDeviceInterfaceData& interfaceData,
+                          std::span<std::uint8_t> detail, std::uint32_t& requiredSize) const;
+
+ private:
+  std::map<Handle, std::vector<std::string>> sets_;
+};
+
+// The preparsed data a backend without Windows' HID parser hands out: the
+// first top-level collection of a device's report descriptor, answered through
+// the HidP calls as Windows' parser answers them.
+class PreparsedDataTable {
+ public:
+  // None when the descriptor is unparseable or has no collection.
+  std::optional<PreparsedData> Add(std::span<const std::uint8_t> reportDescriptor);
+  // False when `preparsedData` is unknown (never handed out, or freed).
+  bool Free(PreparsedData preparsedData);
+  [[nodiscard]] std::size_t Count() const { return table_.size(); }
+
+  // These report through their NTSTATUS and leave the last-error code alone.
+  std::int32_t GetCaps(PreparsedData preparsedData, HidpCaps& caps) const;
+  // Copies as many records as the caller asked for and has room for. Windows
+  // trusts the count; a span shorter than it would be written past, so it is
+  // refused here.
+  std::int32_t GetValueCaps(HidpReportType reportType, std::span<HidpValueCaps> valueCaps,
+                            std::uint16_t& valueCapsLength, PreparsedData preparsedData) const;
+
+ private:
+  PreparsedData next_ = 1;
+  std::map<PreparsedData, CollectionCaps> table_;
+};
 
 class EmulatedHidApi : public HidApi {
  public:

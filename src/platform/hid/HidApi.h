@@ -3,7 +3,11 @@
 // transaction, under their Windows names. Every backend answers with Windows'
 // results and error codes, so the log reads the same everywhere.
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -95,5 +99,27 @@ class HidApi {
  private:
   std::uint32_t lastPlatformError_ = 0;
 };
+
+// Device paths name the same interface when they differ only in case, as
+// Windows' do; a path someone typed is compared so on every platform.
+[[nodiscard]] inline bool SameDevicePath(std::string_view a, std::string_view b) {
+  return std::ranges::equal(a, b, [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+// The real HID backend of the platform this program was built for.
+std::unique_ptr<HidApi> MakePlatformHidApi();
+
+// When the platform can tell why a calculator that is plugged in was not
+// found (a permission, say): what the user can do about it.
+std::optional<std::string> PlatformAccessHint();
+// The same in one line, for the window's log.
+std::optional<std::string> PlatformAccessHintLine();
+
+// The device path of a calculator that is plugged in but held by another
+// program, when the platform can tell.
+std::optional<std::string> PlatformCalculatorInUse();
 
 }  // namespace usblink

@@ -1,15 +1,118 @@
 #include "platform/hid/ReportDescriptorParser.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/hid/CollectionCapsTally.h"
-#include "platform/hid/ReportDescriptorItems.h"
 
 namespace usblink {
 namespace {
+
+// A report descriptor cut into its short items. Long items carry nothing the
+// capability record needs and are stepped over.
+enum class ItemType : std::uint8_t { Main = 0, Global = 1, Local = 2, Reserved = 3 };
+
+namespace MainTag {
+constexpr std::uint8_t Input = 0x8;
+constexpr std::uint8_t Output = 0x9;
+constexpr std::uint8_t Collection = 0xA;
+constexpr std::uint8_t Feature = 0xB;
+constexpr std::uint8_t EndCollection = 0xC;
+}  // namespace MainTag
+
+namespace GlobalTag {
+constexpr std::uint8_t UsagePage = 0x0;
+constexpr std::uint8_t LogicalMinimum = 0x1;
+constexpr std::uint8_t LogicalMaximum = 0x2;
+constexpr std::uint8_t PhysicalMinimum = 0x3;
+constexpr std::uint8_t PhysicalMaximum = 0x4;
+constexpr std::uint8_t UnitExponent = 0x5;
+constexpr std::uint8_t Unit = 0x6;
+constexpr std::uint8_t ReportSize = 0x7;
+constexpr std::uint8_t ReportId = 0x8;
+constexpr std::uint8_t ReportCount = 0x9;
+constexpr std::uint8_t Push = 0xA;
+constexpr std::uint8_t Pop = 0xB;
+}  // namespace GlobalTag
+
+namespace LocalTag {
+constexpr std::uint8_t Usage = 0x0;
+constexpr std::uint8_t UsageMinimum = 0x1;
+constexpr std::uint8_t UsageMaximum = 0x2;
+constexpr std::uint8_t DesignatorIndex = 0x3;
+constexpr std::uint8_t DesignatorMinimum = 0x4;
+constexpr std::uint8_t DesignatorMaximum = 0x5;
+constexpr std::uint8_t StringIndex = 0x7;
+constexpr std::uint8_t StringMinimum = 0x8;
+constexpr std::uint8_t StringMaximum = 0x9;
+constexpr std::uint8_t Delimiter = 0xA;
+}  // namespace LocalTag
+
+struct DescriptorItem {
+  std::size_t offset = 0;  // of the prefix byte
+  ItemType type = ItemType::Main;
+  std::uint8_t tag = 0;
+  std::uint8_t size = 0;   // data bytes: 0, 1, 2 or 4
+  std::uint32_t data = 0;  // little-endian, zero-extended
+
+  // The data read as a two's-complement number of its own width.
+  [[nodiscard]] std::int32_t SignedData() const {
+    switch (size) {
+      case 1:
+        return static_cast<std::int8_t>(data);
+      case 2:
+        return static_cast<std::int16_t>(data);
+      default:
+        return static_cast<std::int32_t>(data);
+    }
+  }
+};
+
+struct DescriptorItems {
+  std::vector<DescriptorItem> items;
+  std::optional<std::size_t> truncatedAt;  // offset of an item that runs past the end
+};
+
+constexpr std::uint8_t kLongItemPrefix = 0xFE;
+constexpr std::size_t kLongItemHeader = 3;  // prefix, data size, tag
+
+DescriptorItems SplitDescriptorItems(std::span<const std::uint8_t> descriptor) {
+  DescriptorItems result;
+  std::size_t offset = 0;
+  while (offset < descriptor.size()) {
+    const std::uint8_t prefix = descriptor[offset];
+    const std::size_t left = descriptor.size() - offset;
+    if (prefix == kLongItemPrefix) {
+      if (left < kLongItemHeader || left - kLongItemHeader < descriptor[offset + 1]) {
+        result.truncatedAt = offset;
+        return result;
+      }
+      offset += kLongItemHeader + descriptor[offset + 1];
+      continue;
+    }
+    DescriptorItem item{.offset = offset,
+                        .type = static_cast<ItemType>((prefix >> 2) & 0x3),
+                        .tag = static_cast<std::uint8_t>(prefix >> 4)};
+    const std::uint8_t sizeCode = prefix & 0x3;
+    item.size = sizeCode == 3 ? 4 : sizeCode;
+    if (left - 1 < item.size) {
+      result.truncatedAt = offset;
+      return result;
+    }
+    for (std::size_t i = 0; i < item.size; ++i) {
+      item.data |= static_cast<std::uint32_t>(descriptor[offset + 1 + i]) << (8 * i);
+    }
+    result.items.push_back(item);
+    offset += 1 + item.size;
+  }
+  return result;
+}
 
 constexpr std::uint32_t kConstantFlag = 0x01;
 constexpr std::uint32_t kVariableFlag = 0x02;

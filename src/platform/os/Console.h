@@ -1,6 +1,8 @@
 #pragma once
-// The terminal the command line writes to.
+// The terminal the command line writes to, and standard input and output as
+// streams of bytes.
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,5 +54,13 @@ class ConsoleSession {
 // What standard input holds now, waiting only while it holds nothing; empty
 // at its end.
 std::string ReadStandardInput();
+
+// Standard input and output as streams of bytes, for the file name "-".
+
+// stdin, passing every byte as it comes (Windows: no CR LF or Ctrl-Z
+// translation).
+std::FILE* BinaryStandardInput();
+// stdout, the same way.
+std::FILE* BinaryStandardOutput();
 
 }  // namespace usblink

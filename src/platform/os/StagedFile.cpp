@@ -7,7 +7,6 @@
 #include <string>
 #include <utility>
 
-#include "platform/os/DurableFileCalls.h"
 #include "platform/os/FileIdentity.h"
 
 namespace usblink {

@@ -1,4 +1,4 @@
-#include "platform/hid/linux/AccessHint.h"
+#include "platform/hid/linux/NodeAccess.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/hid/linux/HidrawRoots.h"
+#include "platform/hid/linux/HidrawSysfs.h"
 #include "support/TempDirectory.h"
 
 namespace usblink::linux_hid {

@@ -5,13 +5,16 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "hid/InterfaceWalk.h"
-#include "platform/hid/linux/NodeLock.h"
+#include "platform/hid/EmulatedHidApi.h"
+#include "platform/hid/WindowsRecords.h"
+#include "platform/hid/linux/NodeAccess.h"
 #include "platform/linux/FakeHidrawTree.h"
 
 namespace usblink::linux_hid {
@@ -327,4 +330,54 @@ TEST_F(LinuxHidApiTest, FormatMessageGivesWindowsTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KernelReleaseTest, ReportRequestsCameWithLinux5Point11) {
+  EXPECT_TRUE(LacksReportRequests("5.10.0-28-amd64"));
+  EXPECT_TRUE(LacksReportRequests("4.19.0"));
+  EXPECT_TRUE(LacksReportRequests("5.4"));
+  EXPECT_FALSE(LacksReportRequests("5.11.0"));
+  EXPECT_FALSE(LacksReportRequests("5.15.0-91-generic"));
+  EXPECT_FALSE(LacksReportRequests("6.1.0-57-cloud-amd64"));
+  EXPECT_FALSE(LacksReportRequests("10.0"));
+  EXPECT_FALSE(LacksReportRequests(""));
+  EXPECT_FALSE(LacksReportRequests("5"));
+  EXPECT_FALSE(LacksReportRequests("x.y"));
+}
+
+TEST(KernelReleaseTest, NoticeNamesTheReleaseAndTheVersionNeeded) {
+  const std::string notice = OldKernelNotice("5.10.0-28-amd64");
+  EXPECT_NE(notice.find("5.10.0-28-amd64"), std::string::npos);
+  EXPECT_NE(notice.find("5.11"), std::string::npos);
+  EXPECT_EQ(notice.back(), '\n');
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WinErrorFromErrnoTest, KernelFailuresReadAsWindowsWouldReportThem) {
+  EXPECT_EQ(WinErrorFromErrno(0), WinError::Success);
+  EXPECT_EQ(WinErrorFromErrno(ENOENT), WinError::FileNotFound);
+  EXPECT_EQ(WinErrorFromErrno(EACCES), WinError::AccessDenied);
+  EXPECT_EQ(WinErrorFromErrno(EPERM), WinError::AccessDenied);
+  EXPECT_EQ(WinErrorFromErrno(EBADF), WinError::InvalidHandle);
+  EXPECT_EQ(WinErrorFromErrno(EINVAL), WinError::InvalidParameter);
+  EXPECT_EQ(WinErrorFromErrno(ENODEV), WinError::DeviceNotConnected);
+  EXPECT_EQ(WinErrorFromErrno(EIO), WinError::DeviceNotConnected);  // the device did not answer
+  EXPECT_EQ(WinErrorFromErrno(EBUSY), WinError::Busy);
+  EXPECT_EQ(WinErrorFromErrno(ENOTTY), WinError::InvalidFunction);  // not a hidraw node
+  EXPECT_EQ(WinErrorFromErrno(ENOMEM), WinError::NotEnoughMemory);
+}
+
+TEST(WinErrorFromErrnoTest, EveryErrnoGetsACodeWithASystemText) {
+  for (int error = 0; error < 200; ++error) {
+    EXPECT_TRUE(WindowsSystemText(WinErrorFromErrno(error))) << "errno " << error;
+  }
+  EXPECT_EQ(WinErrorFromErrno(EXDEV), WinError::GenFailure);
+}
+
+}  // namespace
+
 }  // namespace usblink::linux_hid

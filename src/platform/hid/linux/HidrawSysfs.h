@@ -7,9 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/hid/linux/HidrawRoots.h"
-
 namespace usblink::linux_hid {
+
+// Where the hidraw nodes are listed and where they are opened. Tests point
+// both at a directory of their own.
+struct HidrawRoots {
+  std::filesystem::path sysfs = "/sys/class/hidraw";
+  std::filesystem::path dev = "/dev";
+};
 
 // The node names ("hidraw0", "hidraw1", ...) under `sysfsRoot`, sorted by
 // number so the walk order does not depend on the directory's order. None

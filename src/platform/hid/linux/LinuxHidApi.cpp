@@ -5,17 +5,18 @@
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 
 #include <cerrno>
+#include <charconv>
 #include <iostream>
 #include <memory>
 #include <system_error>
 #include <vector>
 
+#include "platform/hid/WindowsRecords.h"
 #include "platform/hid/linux/HidrawSysfs.h"
-#include "platform/hid/linux/KernelRelease.h"
-#include "platform/hid/linux/NodeLock.h"
-#include "platform/hid/linux/WinErrorFromErrno.h"
+#include "platform/hid/linux/NodeAccess.h"
 #include "platform/os/linux/UniqueFd.h"
 
 namespace usblink::linux_hid {
@@ -205,4 +206,107 @@ std::int32_t LinuxHidApi::ReportRequest(Handle device, unsigned long request, vo
   return result;
 }
 
+namespace {
+
+constexpr int kFirstMajor = 5;
+constexpr int kFirstMinor = 11;
+
+}  // namespace
+
+bool LacksReportRequests(std::string_view release) {
+  const char* const end = release.data() + release.size();
+  int major = 0;
+  const auto majorEnd = std::from_chars(release.data(), end, major);
+  if (majorEnd.ec != std::errc{} || majorEnd.ptr == end || *majorEnd.ptr != '.') return false;
+  int minor = 0;
+  if (std::from_chars(majorEnd.ptr + 1, end, minor).ec != std::errc{}) return false;
+  return major < kFirstMajor || (major == kFirstMajor && minor < kFirstMinor);
+}
+
+std::string RunningKernelRelease() {
+  utsname names{};
+  if (::uname(&names) != 0) return {};
+  return names.release;
+}
+
+std::string OldKernelNotice(std::string_view release) {
+  return "usblink: this Linux kernel (" + std::string(release) +
+         ") cannot send or fetch single HID reports through hidraw; that came with "
+         "Linux 5.11. Talking to the calculator needs Linux 5.11 or newer.\n";
+}
+
+std::uint32_t WinErrorFromErrno(int error) {
+  switch (error) {
+    case 0:
+      return WinError::Success;
+    case ENOENT:
+      return WinError::FileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+      return WinError::PathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:  // Windows opens no directory as a file either
+      return WinError::AccessDenied;
+    case EBADF:
+      return WinError::InvalidHandle;
+    case ENOMEM:
+    case EMFILE:
+    case ENFILE:
+      return WinError::NotEnoughMemory;
+    case EINVAL:
+      return WinError::InvalidParameter;
+    case EFAULT:
+      return WinError::InvalidUserBuffer;
+    case ENOTTY:
+    case ENOSYS:
+    case EOPNOTSUPP:
+      return WinError::InvalidFunction;
+    case EBUSY:
+      return WinError::Busy;
+    case ETXTBSY:
+      return WinError::SharingViolation;
+    case EINTR:
+      return WinError::OperationAborted;
+    case EAGAIN:
+      return WinError::IoPending;
+    case ENODEV:
+    case ENXIO:
+    case EIO:
+    case ESHUTDOWN:
+    case EPIPE:
+      return WinError::DeviceNotConnected;
+    default:
+      return WinError::GenFailure;
+  }
+}
+
 }  // namespace usblink::linux_hid
+
+namespace usblink {
+
+namespace {
+
+template <typename Text>
+std::optional<std::string> HintFor(Text text) {
+  const auto node = linux_hid::DeniedCalculatorNode();
+  if (!node) return std::nullopt;
+  return text(*node);
+}
+
+}  // namespace
+
+std::unique_ptr<HidApi> MakePlatformHidApi() { return std::make_unique<linux_hid::LinuxHidApi>(); }
+
+std::optional<std::string> PlatformAccessHint() { return HintFor(linux_hid::AccessHintText); }
+
+std::optional<std::string> PlatformAccessHintLine() { return HintFor(linux_hid::AccessHintLine); }
+
+std::optional<std::string> PlatformCalculatorInUse() {
+  if (const auto node = linux_hid::CalculatorInUse()) return node->string();
+  return std::nullopt;
+}
+
+}  // namespace usblink

@@ -9,13 +9,13 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include <sys/types.h>
 
 #include "platform/hid/EmulatedHidApi.h"
 #include "platform/hid/HidApi.h"
-#include "platform/hid/linux/HidrawRoots.h"
 #include "platform/hid/linux/HidrawSysfs.h"
 
 namespace usblink::linux_hid {
@@ -77,5 +77,24 @@ class LinuxHidApi final : public EmulatedHidApi {
   bool kernelReleaseChecked_ = false;  // after the first refused report request
   LockedNodes lockedNodes_;            // nodes whose lock one of this backend's handles holds
 };
+
+// Kernels before 5.11 have no hidraw requests for single input and output
+// reports (HIDIOCGINPUT / HIDIOCSOUTPUT) and refuse them with EINVAL.
+// True for a release such as "5.10.0-28-amd64"; false for 5.11 and later and
+// for a text that names no version.
+bool LacksReportRequests(std::string_view release);
+
+// The running kernel's release (uname -r).
+std::string RunningKernelRelease();
+
+// The plain-words notice for such a kernel.
+std::string OldKernelNotice(std::string_view release);
+
+// The Windows error code that stands for an errno value, so a failed system
+// call on Linux logs the text Windows would show for the same failure.
+// Every code it answers has a system text; an errno without a closer
+// Windows match answers 31, "A device attached to the system is not
+// functioning."
+std::uint32_t WinErrorFromErrno(int error);
 
 }  // namespace usblink::linux_hid

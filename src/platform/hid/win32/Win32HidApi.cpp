@@ -4,6 +4,8 @@
 #include <array>
 #include <cstddef>
 #include <cwchar>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -233,3 +235,16 @@ std::int32_t Win32HidApi::DeviceString(StringCall call, Handle device, std::stri
 void Win32HidApi::CaptureLastError() { SetLastPlatformError(::GetLastError()); }
 
 }  // namespace usblink::win32
+
+namespace usblink {
+
+std::unique_ptr<HidApi> MakePlatformHidApi() { return std::make_unique<win32::Win32HidApi>(); }
+
+// Windows opens HID interfaces for every user.
+std::optional<std::string> PlatformAccessHint() { return std::nullopt; }
+std::optional<std::string> PlatformAccessHintLine() { return std::nullopt; }
+
+// Windows shares an open HID interface; nothing marks it as held.
+std::optional<std::string> PlatformCalculatorInUse() { return std::nullopt; }
+
+}  // namespace usblink

@@ -56,4 +56,9 @@ std::string ReadStandardInput() {
   return text;
 }
 
+// A POSIX stream never translates.
+std::FILE* BinaryStandardInput() { return stdin; }
+
+std::FILE* BinaryStandardOutput() { return stdout; }
+
 }  // namespace usblink

@@ -1,4 +1,4 @@
-#include "platform/os/DurableFileCalls.h"
+#include "platform/os/StagedFile.h"
 
 #include <fcntl.h>
 #include <io.h>

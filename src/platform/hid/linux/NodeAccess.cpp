@@ -1,6 +1,7 @@
-#include "platform/hid/linux/AccessHint.h"
+#include "platform/hid/linux/NodeAccess.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 
 #include <cerrno>
 
@@ -45,6 +46,20 @@ std::string AccessHintLine(const std::filesystem::path& node) {
   return " The calculator is " + node.string() +
          ", but this user may not open it: install the udev rule " + kUdevRuleFile + " (see \"" +
          kReadmeSection + "\" in the README).";
+}
+
+LockResult TryLockExclusive(int fd) {
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return LockResult::Taken;
+  return errno == EWOULDBLOCK ? LockResult::HeldElsewhere : LockResult::Failed;
+}
+
+std::optional<std::filesystem::path> CalculatorInUse(const HidrawRoots& roots) {
+  for (const auto& node : CalculatorNodes(roots)) {
+    // The lock, if taken, goes with the descriptor.
+    const UniqueFd fd(::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (fd.Valid() && TryLockExclusive(fd.Get()) == LockResult::HeldElsewhere) return node;
+  }
+  return std::nullopt;
 }
 
 }  // namespace usblink::linux_hid

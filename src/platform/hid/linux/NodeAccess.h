@@ -1,13 +1,14 @@
 #pragma once
-// Why a calculator that is plugged in may not be found: its hidraw node
-// belongs to root until a udev rule hands it to the logged-in user.
+// Access to a calculator's hidraw node: why one that is plugged in may not be
+// found (its node belongs to root until a udev rule hands it to the
+// logged-in user), and the lock that keeps two processes off one calculator.
 
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "platform/hid/CalculatorIds.h"
-#include "platform/hid/linux/HidrawRoots.h"
+#include "platform/hid/linux/HidrawSysfs.h"
 
 namespace usblink::linux_hid {
 
@@ -29,5 +30,17 @@ std::string AccessHintText(const std::filesystem::path& node);
 // The same in one line for the window's log, naming the rule and the
 // README's section on it.
 std::string AccessHintLine(const std::filesystem::path& node);
+
+// An advisory exclusive lock on an opened calculator node, so that two
+// usblink processes never drive one calculator at once. A flock(2) lock
+// belongs to an open file description: two opens of one node conflict even
+// within one process, so a process takes it on its first open only.
+enum class LockResult { Taken, HeldElsewhere, Failed };
+
+// Takes the lock on `fd` without waiting.
+LockResult TryLockExclusive(int fd);
+
+// The node of a calculator that sysfs lists and whose lock another open holds.
+std::optional<std::filesystem::path> CalculatorInUse(const HidrawRoots& roots = {});
 
 }  // namespace usblink::linux_hid
