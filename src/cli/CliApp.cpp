@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "cli/CliOptions.h"
 #include "cli/TerminalView.h"
@@ -184,17 +185,21 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
   return end;
 }
 
-// The progress on stderr: none with --json or --quiet. Several calculators'
-// progress is one block of lines, a line each, on a terminal that draws it;
-// elsewhere plain lines, each calculator's its own.
-TerminalOutput::ProgressStyle ProgressStyle(const Options& options, const Terminal& terminal) {
-  if (options.json || options.quiet) return {};
-  const bool several = options.SeveralCalculators();
-  if (several && terminal.errIsTerminal && terminal.errTakesEscapes) {
-    return ProgressBlock::Screen{terminal.columns, terminal.rows};
+// The progress on stderr: none with --json or --quiet. On a terminal one
+// calculator's is a line drawn over itself, several calculators' one block
+// of lines, a line each, where the terminal can go back up; elsewhere plain
+// lines, each calculator's its own.
+std::optional<ProgressView::Screen> ProgressScreen(const Options& options,
+                                                   const Terminal& terminal) {
+  using enum ProgressView::Drawing;
+  if (options.json || options.quiet) return std::nullopt;
+  auto drawing = PlainLines;
+  if (terminal.errIsTerminal && options.SeveralCalculators()) {
+    drawing = terminal.errTakesEscapes ? Block : PlainLines;
+  } else if (terminal.errIsTerminal) {
+    drawing = terminal.errTakesEscapes ? Line : LineByBlanks;
   }
-  return ProgressBar::Style{terminal.errIsTerminal && !several, terminal.errTakesEscapes,
-                            terminal.columns};
+  return ProgressView::Screen{drawing, terminal.columns, terminal.rows};
 }
 
 // `told` by the system, else the environment's `variable`, else `fallback`.
@@ -220,6 +225,19 @@ int TerminalColumns(std::optional<int> told) {
 
 int TerminalRows(std::optional<int> told) { return TerminalSize(told, "LINES", kDefaultRows); }
 
+SleepPacer SleepPacer::Standard() { return {std::chrono::milliseconds(10), std::nullopt}; }
+
+SleepPacer SleepPacer::Fast() {
+  return {std::chrono::milliseconds(1), std::chrono::milliseconds(kPollLimit * 10)};
+}
+
+void SleepPacer::WaitForTick() { std::this_thread::sleep_for(interval_); }
+
+bool SleepPacer::PollLimitReached(int reads, Clock::duration sinceSent) const {
+  if (reads <= kPollLimit) return false;
+  return !budget_ || sinceSent >= *budget_;
+}
+
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
            const Environment& environment) {
   const RunStart start{USBLINK_VERSION, arguments, std::chrono::system_clock::now()};
@@ -229,7 +247,7 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
       terminal.err << "usblink-cli: " << reason << "\nTry 'usblink-cli --help'.\n";
       return kExitUsage;
     }
-    TerminalOutput output(terminal.out, terminal.err, {});
+    TerminalOutput output(terminal.out, terminal.err, std::nullopt);
     TerminalView view(output, {true, Detail::Short},
                       [] { return std::chrono::steady_clock::now(); });
     view.Start(start, options != nullptr ? StartFields(*options) : Json{{"command", nullptr}});
@@ -259,7 +277,7 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
   // stdout carries the read-back's bytes alone: what goes there otherwise
   // goes to stderr.
   TerminalOutput output(options.ReadsToStandardOutput() ? terminal.err : terminal.out, terminal.err,
-                        ProgressStyle(options, terminal));
+                        ProgressScreen(options, terminal));
   const auto now = [&paced] { return paced->Now(); };
   TerminalView view(output, {options.json, DetailOf(options)}, now);
   view.Start(start, StartFields(options));

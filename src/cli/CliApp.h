@@ -1,5 +1,6 @@
 #pragma once
-// usblink-cli: runs one command of the command line and gives its exit status.
+// usblink-cli: runs one command of the command line and gives its exit status,
+// on the terminal it writes to and at the pace it polls the calculator.
 
 #include <chrono>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "fleet/Request.h"
+#include "protocol/Pacer.h"
 
 namespace usblink::cli {
 
@@ -37,5 +39,24 @@ int TerminalRows(std::optional<int> told);
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
            const Environment& environment);
+
+// The command line's wait between polls: a plain sleep, which costs no CPU.
+class SleepPacer final : public Pacer {
+ public:
+  // The window's pace: 10 ms a poll, 500 polls.
+  static SleepPacer Standard();
+  // 1 ms a poll; the device still gets 5 s of busy replies.
+  static SleepPacer Fast();
+
+  void WaitForTick() override;
+  [[nodiscard]] bool PollLimitReached(int reads, Clock::duration sinceSent) const override;
+
+ private:
+  SleepPacer(std::chrono::microseconds interval, std::optional<std::chrono::milliseconds> budget)
+      : interval_(interval), budget_(budget) {}
+
+  std::chrono::microseconds interval_;
+  std::optional<std::chrono::milliseconds> budget_;
+};
 
 }  // namespace usblink::cli

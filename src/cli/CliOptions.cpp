@@ -3,12 +3,9 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
-#include <charconv>
-#include <functional>
-#include <limits>
-#include <sstream>
-#include <type_traits>
 
+#include "cli/HelpPages.h"
+#include "cli/OptionValues.h"
 #include "platform/hid/CalculatorIds.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/Outcome.h"
@@ -17,16 +14,11 @@ namespace usblink::cli {
 
 namespace {
 
-constexpr std::size_t kHelpWidth = 80;
-// The main help's descriptions begin here at the latest.
-constexpr std::size_t kMostNameColumn = 20;
 constexpr std::string_view kProgram = "usblink-cli";
-// The help's sections of options besides those of one command.
+// The help's section of the options of every command.
 constexpr std::string_view kGeneralGroup = "Options";
-constexpr std::string_view kSimulationGroup = "Simulated calculator (with --simulate)";
 // A bus is walked interface by interface, with a log block for each call.
 constexpr int kMostOtherInterfaces = 1000;
-constexpr double kMostWaitSeconds = 86400;
 // Each simulated calculator is served by a thread of its own in --all.
 constexpr int kMostSimulatedCalculators = 64;
 
@@ -89,207 +81,10 @@ const CommandEntry& EntryOf(Command command) {
   return *std::ranges::find(kCommands, command, &CommandEntry::command);
 }
 
-// Decimal, or hexadecimal after "0x".
-template <typename T>
-std::optional<T> ParseNumber(std::string_view text, int base = 10) {
-  if (base == 10 && (text.starts_with("0x") || text.starts_with("0X"))) {
-    text.remove_prefix(2);
-    base = 16;
-  }
-  T value{};
-  const auto* end = text.data() + text.size();
-  const auto result = std::from_chars(text.data(), end, value, base);
-  if (text.empty() || result.ec != std::errc{} || result.ptr != end) return std::nullopt;
-  return value;
-}
-
-std::optional<std::uint8_t> ParseByte(std::string_view text, int base = 10) {
-  const auto value = ParseNumber<unsigned>(text, base);
-  if (!value || *value > 0xFF) return std::nullopt;
-  return static_cast<std::uint8_t>(*value);
-}
-
-std::optional<int> ParseCount(std::string_view text, int most = std::numeric_limits<int>::max()) {
-  const auto value = ParseNumber<int>(text);
-  if (!value || *value < 0 || *value > most) return std::nullopt;
-  return value;
-}
-
-std::optional<int> ParseCountFromOne(std::string_view text) {
-  const auto value = ParseCount(text);
-  return value && *value >= 1 ? value : std::nullopt;
-}
-
-std::optional<std::uint16_t> ParseId(std::string_view text) {
-  const auto value = ParseNumber<unsigned>(text, 16);
-  if (!value || *value > 0xFFFF || text.size() > 4) return std::nullopt;
-  return static_cast<std::uint16_t>(*value);
-}
-
-std::optional<double> ParseSeconds(std::string_view text) {
-  double seconds = 0;
-  const auto* end = text.data() + text.size();
-  const auto result = std::from_chars(text.data(), end, seconds);
-  if (result.ec != std::errc{} || result.ptr != end || seconds < 0 || seconds > kMostWaitSeconds) {
-    return std::nullopt;
-  }
-  return seconds;
-}
-
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-  std::vector<std::string_view> parts;
-  for (std::size_t start = 0;;) {
-    const std::size_t end = text.find(separator, start);
-    parts.push_back(text.substr(start, end - start));
-    if (end == std::string_view::npos) return parts;
-    start = end + 1;
-  }
-}
-
-std::optional<sim::CalculatorFaults::Status> ParseStatus(std::string_view text) {
-  const auto parts = Split(text, ':');
-  if (parts.size() != 3) return std::nullopt;
-  const auto code = ParseByte(parts[0], 16);
-  const auto nth = ParseCount(parts[1]);
-  const auto status = ParseByte(parts[2], 16);
-  if (!code || !nth || *nth < 1 || !status) return std::nullopt;
-  return sim::CalculatorFaults::Status{*code, *nth, *status};
-}
-
-std::optional<std::pair<std::uint16_t, std::uint16_t>> ParseIds(std::string_view text) {
-  const auto parts = Split(text, ':');
-  if (parts.size() != 2) return std::nullopt;
-  const auto vendor = ParseId(parts[0]);
-  const auto product = ParseId(parts[1]);
-  if (!vendor || !product) return std::nullopt;
-  return std::pair{*vendor, *product};
-}
-
-// A file an option names; "-" stands for no file there.
-std::optional<std::filesystem::path> ParseFileName(std::string_view text) {
-  if (text.empty() || text == kStandardStreamName) return std::nullopt;
-  return std::filesystem::path(text);
-}
-
-// A command's FILE, which may be "-".
-std::optional<std::filesystem::path> ParseCommandFile(std::string_view text) {
-  if (text.empty()) return std::nullopt;
-  return std::filesystem::path(text);
-}
-
-std::optional<std::string> ParseText(std::string_view text) { return std::string(text); }
-
-std::optional<DeviceSelector> ParseDevice(std::string_view text) {
-  if (text.empty()) return std::nullopt;
-  return DeviceSelector::FromText(std::string(text));
-}
-
-// How an option's value is read into its place.
-using Take = std::function<void(const std::string&)>;
-
-// `parse` gives none for a value that does not fit `expected`.
-template <typename Target, typename Parse>
-Take Into(Target& target, Parse parse, std::string expected) {
-  return [&target, parse, expected = std::move(expected)](const std::string& text) {
-    auto value = parse(text);
-    if (!value) throw CLI::ValidationError("expects " + expected + ", not \"" + text + "\"");
-    if constexpr (std::is_same_v<Target, std::chrono::milliseconds>) {
-      target = std::chrono::milliseconds(*value);
-    } else if constexpr (requires { target.push_back(*value); }) {
-      target.push_back(*value);
-    } else {
-      target = *value;
-    }
-  };
-}
-
-// The kinds of value several options take: each read one way, and told one
-// way when it does not fit.
-Take FileNameInto(std::optional<std::filesystem::path>& target) {
-  return Into(target, ParseFileName, "a file name");
-}
-
-template <typename Target>
-Take NumberInto(Target& target, std::string expected = "a number") {
-  return Into(
-      target, [](std::string_view text) { return ParseCount(text); }, std::move(expected));
-}
-
-Take NumberUpToInto(int& target, int most) {
-  return Into(
-      target, [most](std::string_view text) { return ParseCount(text, most); },
-      "a number up to " + std::to_string(most));
-}
-
-Take NumberFromOneInto(std::optional<int>& target) {
-  return Into(target, ParseCountFromOne, "a number from 1");
-}
-
-Take ByteInto(std::optional<std::uint8_t>& target) {
-  return Into(
-      target, [](std::string_view text) { return ParseByte(text); }, "a number from 0 to 255");
-}
-
-Take SecondsInto(std::optional<double>& target) {
-  return Into(target, ParseSeconds,
-              "seconds (0 to " + std::to_string(static_cast<int>(kMostWaitSeconds)) + ")");
-}
-
-// `text` in lines of at most kHelpWidth characters: the first goes on in a
-// line filled up to `column` already, the others begin after `column` blanks.
-std::string Wrap(std::string_view text, std::size_t column) {
-  std::string lines;
-  std::size_t lineLength = column;
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t end = std::min(text.find(' ', at), text.size());
-    const std::string_view word = text.substr(at, end - at);
-    at = end + 1;
-    if (lineLength > column && lineLength + 1 + word.size() > kHelpWidth) {
-      lines += "\n" + std::string(column, ' ');
-      lineLength = column;
-    }
-    if (lineLength > column) {
-      lines += ' ';
-      ++lineLength;
-    }
-    lines += word;
-    lineLength += word.size();
-  }
-  return lines + "\n";
-}
-
 // An input file of the simulated calculator: missing, it is a usage error.
 CLI::Option* ExistingInput(CLI::Option* option) {
   // Without a description of its own, which would add to the value's name.
   return option->check(CLI::Validator(CLI::ExistingFile).description(""));
-}
-
-// "  NAME   what it does", the description from `column` on.
-std::string Entry(std::string_view name, std::string_view description, std::size_t column) {
-  std::string line = "  " + std::string(name);
-  if (line.size() + 2 > column) {
-    line += "\n" + std::string(column, ' ');
-  } else {
-    line.resize(column, ' ');
-  }
-  return line + Wrap(description, column);
-}
-
-// "-q, --quiet" or "--log FILE"
-std::string OptionName(const CLI::Option& option) {
-  std::string name;
-  for (const auto& shortName : option.get_snames()) name += "-" + shortName + ", ";
-  for (const auto& longName : option.get_lnames()) name += "--" + longName + ", ";
-  name.resize(name.size() - 2);
-  if (const auto value = option.get_type_name(); !value.empty()) name += " " + value;
-  return name;
-}
-
-// "download FILE", "read [FILE]"
-std::string CommandName(const CommandEntry& entry) {
-  if (entry.file.empty()) return std::string(entry.name);
-  const std::string file(entry.file);
-  return std::string(entry.name) + " " + (entry.fileOptional ? "[" + file + "]" : file);
 }
 
 std::string JoinedCommandNames(const std::vector<Command>& commands) {
@@ -341,15 +136,9 @@ class CommandLine {
   // Why the options given do not fit the command given.
   [[nodiscard]] std::optional<std::string> Misplaced() const;
 
+  // The page of `app`: the whole command line's or one command's.
   [[nodiscard]] std::string HelpPage(const CLI::App& app) const;
-  [[nodiscard]] std::string MainPage() const;
-  [[nodiscard]] std::string CommandPage(const CommandEntry& entry) const;
-  [[nodiscard]] std::string SimulationPage() const;
-  [[nodiscard]] std::vector<const CLI::Option*> OptionsOf(std::string_view group) const;
-  // One line or more an option, the descriptions from `column` on: the
-  // widest name's column when none is given.
-  [[nodiscard]] static std::string OptionLines(const std::vector<const CLI::Option*>& options,
-                                               std::size_t column = 0);
+  [[nodiscard]] CommandHelp HelpOf(const CommandEntry& entry) const;
 
   Options options_;
   CLI::App app_;
@@ -400,7 +189,7 @@ void CommandLine::AddCommands() {
     if (entry.file.empty()) continue;
     command->add_option(std::string(entry.file), "the command's file")
         ->required(!entry.fileOptional)
-        ->each(Into(options_.file, ParseCommandFile, "a file name"));
+        ->each(CommandFileInto(options_.file));
   }
 }
 
@@ -427,10 +216,10 @@ void CommandLine::AddOptions() {
 
   const std::vector calculatorCommands{Command::Connect, Command::Download, Command::Read,
                                        Command::Verify};
-  CLI::Option* device = Value(
-      "--device", "SERIAL|PATH",
-      "the calculator with this serial number or device path, among several",
-      Into(options_.device, ParseDevice, "a serial number or a device path"), calculatorCommands);
+  CLI::Option* device =
+      Value("--device", "SERIAL|PATH",
+            "the calculator with this serial number or device path, among several",
+            DeviceInto(options_.device), calculatorCommands);
   CLI::Option* all =
       Flag("--all", options_.all, "every calculator present, at once: [n] before each line",
            calculatorCommands);
@@ -461,17 +250,17 @@ void CommandLine::AddSimulationOptions() {
             NumberInto(faults.busyReplies)),
       Value("--sim-status", "CODE:N:STATUS",
             "status STATUS (hex) for the N-th command (from 1) of CODE (hex)",
-            Into(faults.statuses, ParseStatus, "CODE:N:STATUS (hex, from 1, hex)")),
+            StatusInto(faults.statuses)),
       Value("--sim-bad-bank", "N", "wrong checksum for bank N", NumberInto(faults.badChecksumBank)),
       Value("--sim-identity", "TEXT",
             "identity answer instead of \"" + std::string(kCalculatorIdentity) + "\"",
-            Into(faults.identity, ParseText, "a text")),
+            TextInto(faults.identity)),
       Value("--sim-type", "N", "type answer (0 is accepted)", ByteInto(faults.type)),
       Value("--sim-flash-id", "N", "flash answer (255 is refused)", ByteInto(faults.flashId)),
       Value("--sim-silent-after", "N", "after N commands the calculator stays busy",
             NumberInto(faults.silentAfter)),
       Value("--sim-slow-read", "MS", "every input-report read takes MS milliseconds",
-            NumberInto(sim.slowRead, "a number of milliseconds")),
+            MillisecondsInto(sim.slowRead)),
       Value("--sim-unplug-after", "N", "after N commands the calculator is unplugged",
             NumberInto(faults.unplugAfter)),
       Value("--sim-others", "N", "N other HID interfaces before the calculator",
@@ -479,8 +268,7 @@ void CommandLine::AddSimulationOptions() {
       Value("--sim-locked", "I", "interface I (from 0) cannot be opened",
             NumberInto(sim.lockedInterface)),
       Flag("--sim-absent", sim.absent, "no calculator on the bus"),
-      Value("--sim-ids", "VID:PID", "the calculator's ids (hex)",
-            Into(sim.ids, ParseIds, "VID:PID in hex")),
+      Value("--sim-ids", "VID:PID", "the calculator's ids (hex)", IdsInto(sim.ids)),
       ExistingInput(Value("--sim-descriptor", "FILE", "the calculator's report descriptor (binary)",
                           FileNameInto(sim.descriptorFile))),
       Value("--sim-calculators", "N",
@@ -519,7 +307,7 @@ ParseResult CommandLine::Parse(const std::vector<std::string>& arguments) {
   try {
     app_.parse(reversed);
   } catch (const SimulationHelpRequest&) {
-    result.help = SimulationPage();
+    result.help = SimulationPage(app_);
     return result;
   } catch (const CLI::CallForVersion&) {
     result.version = true;
@@ -563,105 +351,28 @@ ParseResult CommandLine::Parse(const std::vector<std::string>& arguments) {
   return result;
 }
 
-std::vector<const CLI::Option*> CommandLine::OptionsOf(std::string_view group) const {
-  return app_.get_options(
-      [&group](const CLI::Option* option) { return option->get_group() == group; });
-}
-
-std::string CommandLine::OptionLines(const std::vector<const CLI::Option*>& options,
-                                     std::size_t column) {
-  for (const auto* option : options) column = std::max(column, OptionName(*option).size() + 4);
-  std::string lines;
-  for (const auto* option : options) {
-    lines += Entry(OptionName(*option), option->get_description(), column);
-  }
-  return lines;
-}
-
 std::string CommandLine::HelpPage(const CLI::App& app) const {
   const auto command = std::ranges::find(kCommands, app.get_name(), &CommandEntry::name);
-  return command == kCommands.end() ? MainPage() : CommandPage(*command);
+  if (command != kCommands.end()) return CommandPage(app_, HelpOf(*command));
+  std::vector<CommandHelp> commands;
+  for (const CommandEntry& entry : kCommands) commands.push_back(HelpOf(entry));
+  return MainPage(app_, commands);
 }
 
-std::string CommandLine::MainPage() const {
-  std::ostringstream page;
-  page << "Usage: " << kProgram << " [options] COMMAND [FILE]\n"
-       << kAbout.data() << "\n\nCommands:\n";
-  // One column for the commands and the options.
-  std::size_t column = 0;
-  for (const auto& entry : kCommands) column = std::max(column, CommandName(entry).size() + 4);
-  const auto groups = app_.get_groups();
-  for (const std::string& group : groups) {
-    if (group == kSimulationGroup) continue;
-    for (const auto* option : OptionsOf(group)) {
-      column = std::max(column, OptionName(*option).size() + 4);
-    }
-  }
-  // A longer name has its description on the next line, so that the
-  // commands' summaries keep to one line each.
-  column = std::min(column, kMostNameColumn);
-  for (const auto& entry : kCommands) page << Entry(CommandName(entry), entry.summary, column);
-  for (const std::string& group : groups) {
-    if (group == kSimulationGroup) continue;
-    page << "\n" << group << ":\n" << OptionLines(OptionsOf(group), column);
-  }
-  page << "\n"
-       << Wrap(
-              "A FILE of " + std::string(kStandardStreamName) +
-                  " is standard input for check, download, verify and station, and standard output "
-                  "for read. '" +
-                  std::string(kProgram) + " COMMAND --help' tells more of COMMAND, '" +
-                  std::string(kProgram) +
-                  " --help-simulate' the options of the simulated calculator.",
-              0);
-  page << "\nExit status:\n";
-  for (const auto& [status, words, meaning] : kExitStatuses) {
-    std::string number = std::to_string(status);
-    page << std::string(5 - number.size(), ' ') << number << "  " << meaning << "\n";
-  }
-  return page.str();
-}
-
-std::string CommandLine::CommandPage(const CommandEntry& entry) const {
-  std::ostringstream page;
-  page << "Usage: " << kProgram << " [options] " << CommandName(entry) << "\n"
-       << Wrap(entry.details, 0);
-  std::vector<const CLI::Option*> own;
+CommandHelp CommandLine::HelpOf(const CommandEntry& entry) const {
+  CommandHelp help{app_.get_subcommand(std::string(entry.name)), entry.details, {}};
   for (const Belonging& belonging : belonging_) {
     if (std::ranges::find(belonging.commands, entry.command) != belonging.commands.end()) {
-      own.push_back(belonging.option);
+      help.options.push_back(belonging.option);
     }
   }
-  if (!own.empty()) {
-    page << "\nOptions of " << entry.name << ":\n" << OptionLines(own);
-  }
-  page << "\n"
-       << Wrap("'" + std::string(kProgram) + " --help' shows the options of every command.", 0);
-  return page.str();
-}
-
-std::string CommandLine::SimulationPage() const {
-  std::ostringstream page;
-  page << "Usage: " << kProgram << " --simulate [--sim-OPTION VALUE]... COMMAND [FILE]\n"
-       << Wrap(
-              "The built-in simulated calculator, its flash and its faults. Each of these "
-              "options needs --simulate.",
-              0)
-       << "\n"
-       << kSimulationGroup << ":\n"
-       << OptionLines(OptionsOf(kSimulationGroup));
-  return page.str();
+  return help;
 }
 
 CommandLineReference CommandLine::Describe() const {
   CommandLineReference reference;
   for (const CLI::App* command : app_.get_subcommands({})) {
-    std::string name = command->get_name();
-    for (const CLI::Option* file :
-         command->get_options([](const CLI::Option* option) { return option->get_positional(); })) {
-      name += " " + (file->get_required() ? file->get_name() : "[" + file->get_name() + "]");
-    }
-    reference.commands.push_back(name);
+    reference.commands.push_back(CommandUsage(*command));
   }
   for (const CLI::Option* option :
        app_.get_options([](const CLI::Option* option) { return !option->get_positional(); })) {

@@ -14,9 +14,6 @@ class ProgressLine {
  public:
   using Clock = std::chrono::steady_clock;
 
-  // A live line is drawn again at most this often.
-  static constexpr Clock::duration kRedrawInterval = std::chrono::milliseconds(100);
-
   // What a live line shows.
   struct State {
     std::string_view label;

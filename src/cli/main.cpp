@@ -2,7 +2,6 @@
 #include <thread>
 
 #include "cli/CliApp.h"
-#include "cli/SleepPacer.h"
 #include "platform/hid/HidApi.h"
 #include "platform/os/Console.h"
 #include "platform/os/StopSignals.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
-#include "cli/SleepPacer.h"
+#include "cli/CliApp.h"
 #include "protocol/Outcome.h"
 #include "tests/cli/CliRun.h"
 

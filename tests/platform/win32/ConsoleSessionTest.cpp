@@ -159,7 +159,7 @@ DWORD RunCliOnConsole(HANDLE console, const std::wstring& arguments) {
 // The log's full-width marks show as themselves, the progress bar is drawn
 // there and ends on its last line, and the console gets its mode back and keeps its code page.
 // (Wine accepts virtual-terminal processing but its console without a window shows the escapes as
-// they are, so what the bar writes without them is held in ProgressBarTest.)
+// they are, so what the bar writes without them is held in ProgressViewTest.)
 TEST_F(ConsoleSessionTest, TheCommandLineShowsItsTextsOnTheConsole) {
   ASSERT_NE(std::getenv("USBLINK_CLI"), nullptr) << "USBLINK_CLI names usblink-cli.exe";
   const testing::TempDirectory folder;
