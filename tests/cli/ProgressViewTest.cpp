@@ -9,11 +9,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CliRun.h"
@@ -383,6 +388,20 @@ std::string AllDownload(bool terminal, bool escapes) {
   const auto image = directory.Write("image.UD", std::vector<std::uint8_t>(100000, 0x5A)).string();
   testing::CliWorld world;
   world.errTakesEscapes = escapes;
+  // Each calculator's first download command (after the three of the
+  // handshake) waits for the other's, so both lanes are drawn at once
+  // however the threads are scheduled.
+  std::mutex mutex;
+  std::condition_variable bothThere;
+  std::map<std::thread::id, int> commands;
+  int downloading = 0;
+  world.beforeTransaction = [&](long, StopSignals&) {
+    std::unique_lock lock(mutex);
+    if (++commands[std::this_thread::get_id()] != 4) return;
+    ++downloading;
+    bothThere.notify_all();
+    bothThere.wait_for(lock, std::chrono::seconds(10), [&] { return downloading == 2; });
+  };
   const auto run = testing::RunCli(
       {"--simulate", "--fast", "--sim-calculators", "2", "--all", "download", image}, terminal,
       world);
