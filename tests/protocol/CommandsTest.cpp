@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "protocol/CalculatorFixture.h"
 #include "protocol/Pacer.h"
 #include "sim/SimHidApi.h"
 #include "support/FakeWindow.h"
@@ -12,12 +13,6 @@
 
 namespace usblink {
 namespace {
-
-std::vector<std::uint8_t> Pattern(std::size_t size) {
-  std::vector<std::uint8_t> bytes(size);
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(1 + i % 253);
-  return bytes;
-}
 
 class CommandsTest : public ::testing::Test {
  protected:
@@ -46,9 +41,9 @@ TEST_F(CommandsTest, ConnectTakesTheIdsAsTheFieldsHoldThem) {
 
 TEST_F(CommandsTest, AnImageHandedOverIsSentAsItWasLoaded) {
   ASSERT_EQ(Connect(), Outcome::Connected);
-  const auto handed = Pattern(600);
+  const auto handed = testing::PatternBytes(600);
   // The file changed since it was loaded: what was loaded is sent.
-  const auto file = directory.Write("image.UD", Pattern(5000));
+  const auto file = directory.Write("image.UD", testing::PatternBytes(5000));
   EXPECT_EQ(commands.Download(FirmwareImage::FromBytes(handed), file), Outcome::Downloaded);
   EXPECT_TRUE(std::ranges::equal(bus.calculator.Flash().first(600), handed));
   EXPECT_EQ(bus.calculator.Flash()[600], 0x00);
@@ -65,7 +60,7 @@ TEST_F(CommandsTest, AStopMidDownloadClosesTheDeviceAndTellsHowFarItCame) {
   pacer.beforeTransaction = [&count] {
     if (++count == 1000) throw TransactionsStopped();
   };
-  EXPECT_EQ(commands.Download(FirmwareImage::FromBytes(Pattern(70000)), "image.UD"),
+  EXPECT_EQ(commands.Download(FirmwareImage::FromBytes(testing::PatternBytes(70000)), "image.UD"),
             Outcome::Interrupted);
   EXPECT_EQ(commands.LastDownload(), (HidCP::DownloadState{.totalBlocks = 274,
                                                            .blocksSent = 166,
