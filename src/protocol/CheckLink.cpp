@@ -10,7 +10,7 @@ namespace usblink::HidCP {
 
 namespace {
 
-bool Refuse(CommandPort& window, std::string_view message) {
+bool RefuseDevice(CommandPort& window, std::string_view message) {
   window.ShowMessage(message, "Error");
   return false;
 }
@@ -23,16 +23,16 @@ bool CheckLink(const Channel& channel, CommandPort& window) {
       kCalculatorIdentity,
       std::span(channel.link.InReport).subspan(kIdentityStart, kCalculatorIdentity.size()),
       [](char expected, std::uint8_t got) { return static_cast<std::uint8_t>(expected) == got; });
-  if (!identityMatches) return Refuse(window, "No" + std::string(kCalculatorIdentity));
+  if (!identityMatches) return RefuseDevice(window, "No" + std::string(kCalculatorIdentity));
 
   IssueCommand(channel, CommandCode::TypeQuery);
   if (channel.link.InReport[kParameterStart] != kTypeNorm) {
-    return Refuse(window, "No UsbType_Norm,Is UsbType_Key");
+    return RefuseDevice(window, "No UsbType_Norm,Is UsbType_Key");
   }
 
   IssueCommand(channel, CommandCode::FlashQuery);
   if (channel.link.InReport[kParameterStart] == kFlashUnrecognised) {
-    return Refuse(window, "NorFlash Error that is not recognized！");
+    return RefuseDevice(window, "NorFlash Error that is not recognized！");
   }
   return true;
 }
