@@ -72,7 +72,12 @@ std::optional<DWORD> ConsoleMode(HANDLE handle) {
   return mode;
 }
 
-// A console text buffer under `stream` while this lives.
+}  // namespace
+
+namespace win32 {
+
+// A console text buffer under `stream` while this lives. Named, not
+// anonymous: the session's Restore, declared in the header, holds it.
 class ConsoleStream {
  public:
   ConsoleStream(std::ostream& stream, HANDLE console)
@@ -86,11 +91,11 @@ class ConsoleStream {
 
  private:
   std::ostream& stream_;
-  win32::ConsoleTextBuffer buffer_;
+  ConsoleTextBuffer buffer_;
   std::streambuf* saved_;
 };
 
-}  // namespace
+}  // namespace win32
 
 struct ConsoleSession::Restore {
   Restore() = default;
@@ -103,8 +108,8 @@ struct ConsoleSession::Restore {
     if (errorMode) SetConsoleMode(errorHandle, *errorMode);
   }
 
-  std::optional<ConsoleStream> out;
-  std::optional<ConsoleStream> err;
+  std::optional<win32::ConsoleStream> out;
+  std::optional<win32::ConsoleStream> err;
   HANDLE errorHandle = nullptr;
   std::optional<DWORD> errorMode;
 };
