@@ -194,6 +194,10 @@ TEST_F(UsbLinkWindowTest, EveryControlSitsAtItsTwipsPlaceWithItsFontAndFirstStat
 
 TEST_F(UsbLinkWindowTest, AFixedFrameWithOnlyACloseBoxCentredOnTheScreen) {
   EXPECT_EQ(TextOf(view.Handle()), L"USB Link");
+  // The demo's window does not pass for the real one.
+  Win32EventLoop demoEvents;
+  const UsbLinkWindow demo{GetModuleHandleW(nullptr), demoEvents, kDemoWindowCaption};
+  EXPECT_EQ(TextOf(demo.Handle()), L"USB Link (simulated calculator)");
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(view.Handle(), GWL_STYLE));
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
