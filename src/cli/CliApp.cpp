@@ -25,7 +25,23 @@ namespace usblink::cli {
 
 namespace {
 
-int Check(const std::filesystem::path& file, TerminalView& view, const Environment& environment) {
+// Why a download writes `sent` bytes, `padding` more than the file holds:
+// the block where the file's end is met is sent whole, completed with 0x00.
+std::string PaddingText(long long padding, long long sent) {
+  const std::string writes = "a download writes " + std::to_string(sent) + " bytes";
+  if (padding == 0) return "Padding: none; " + writes + ", the whole flash";
+  if (padding == static_cast<long long>(kBlockSize)) {
+    return "Padding: the file ends where a block begins, and that block is sent too, " +
+           std::to_string(padding) + " bytes of 0x00; " + writes;
+  }
+  return "Padding: " + std::to_string(padding) + " bytes of 0x00 complete the last block; " +
+         writes;
+}
+
+// What a download of the image would send; refused as the download would
+// refuse it, or with --force what it would send all the same.
+int Check(const Options& options, TerminalView& view, const Environment& environment) {
+  const std::filesystem::path& file = *options.file;
   const auto image = LoadImage(file, view, environment);
   if (!image) return kExitFileError;
   if (image->Oversize()) {
@@ -39,19 +55,16 @@ int Check(const std::filesystem::path& file, TerminalView& view, const Environme
   view.Info("Blocks sent: " + std::to_string(image->SentBlocks()) + " (0 to " +
                 HexText(static_cast<std::uint32_t>(image->SentBlocks() - 1)) + " hex)",
             {{"blocks", image->SentBlocks()}});
+  const auto sent = static_cast<long long>(image->SentBlocks() * kBlockSize);
+  const auto padding = sent - static_cast<long long>(image->Length());
+  view.Info(PaddingText(padding, sent), {{"padding", padding}, {"bytesSent", sent}});
   for (int bank = 0; bank < image->Banks(); ++bank) {
     view.Info("Bank " + std::to_string(bank) + " checksum: " + HexText(image->BankChecksum(bank)),
               {{"bank", bank}, {"checksum", HexText(image->BankChecksum(bank))}});
   }
   view.Info("Commit: " + std::to_string(image->Banks()) + " banks",
             {{"commitBanks", image->Banks()}});
-  if (image->Oversize()) {
-    view.ShowMessage(OversizeText(file) + ": download refuses it unless --force, which sends " +
-                         FirstBytesText(),
-                     "Error");
-    return kExitFileError;
-  }
-  return kExitSuccess;
+  return AdmitImage(*image, file, options.force, view) ? kExitSuccess : kExitFileError;
 }
 
 // The device's strings as the list shows them: its serial number bare, the
@@ -146,43 +159,59 @@ RunEnd DeviceRun(const Options& options, TerminalView& view, Pacer& pacer,
   return CalculatorSession(options, image, view, *api, pacer, environment);
 }
 
+// check, and the device commands on the machine's calculators.
 RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Environment& environment,
            const SessionViews& sessionViews) {
   if (options.command == Command::Check) {
-    return {Check(*options.file, view, environment), std::nullopt, {}};
+    return {Check(options, view, environment), std::nullopt, {}};
   }
-  if (!options.simulate) {
-    RunEnd end = DeviceRun(options, view, pacer, environment, environment.platform, sessionViews);
-    if (end.status == kExitNotFound && !options.all) {
-      if (const auto node = environment.calculatorInUse()) {
-        view.ShowMessage("The calculator (" + *node +
-                             ") is in use by another program. Try again once it is done.",
-                         "Error");
-        end.status = kExitInUse;
-      } else if (const auto hint = environment.accessHint()) {
-        view.ShowMessage(*hint, "Hint");
-        end.status = kExitAccessDenied;
-      }
+  RunEnd end = DeviceRun(options, view, pacer, environment, environment.platform, sessionViews);
+  if (end.status == kExitNotFound && !options.all) {
+    if (const auto node = environment.calculatorInUse()) {
+      view.ShowMessage(
+          "The calculator (" + *node + ") is in use by another program. Try again once it is done.",
+          "Error");
+      end.status = kExitInUse;
+    } else if (const auto hint = environment.accessHint()) {
+      view.ShowMessage(*hint, "Hint");
+      end.status = kExitAccessDenied;
     }
-    return end;
   }
+  return end;
+}
+
+// The device commands on the simulated calculators. Their flash goes to the
+// files of --sim-save and --sim-keep whatever the outcome, also when the
+// --log file cannot be made.
+int SimulatedRun(const Options& options, TerminalView& view, Pacer& pacer,
+                 const Environment& environment, const SessionViews& sessionViews) {
+  const bool logged = OpenRunLog(options, view);
   // The calculators arrive and reset on the run's clock.
   auto built = BuildSimulatedBus(options.sim, environment.sleep,
                                  [&pacer, start = pacer.Now()] { return pacer.Now() - start; });
+  RunEnd end = LogRefused();
   if (const auto* error = std::get_if<SetupError>(&built)) {
-    view.ShowMessage(error->message, error->exitStatus == kExitUsage ? "usblink-cli" : "Error");
-    return {error->exitStatus, std::nullopt, {}};
+    if (logged) {
+      view.ShowMessage(error->message, error->exitStatus == kExitUsage ? "usblink-cli" : "Error");
+      end = {error->exitStatus, std::nullopt, {}};
+    }
+  } else {
+    const auto& bus = std::get<std::unique_ptr<sim::SimBus>>(built);
+    if (logged) {
+      end = DeviceRun(
+          options, view, pacer, environment,
+          [&bus] { return std::make_unique<sim::SimHidApi>(*bus); }, sessionViews);
+    }
+    for (const auto& file : {options.sim.saveFile, options.sim.keepFile}) {
+      std::string error;
+      if (file && !SaveSimulatedFlash(*bus, *file, error)) {
+        view.ShowMessage(error, "Error");
+        if (end.status == kExitSuccess) end.status = kExitFileError;
+      }
+    }
   }
-  const auto& bus = std::get<std::unique_ptr<sim::SimBus>>(built);
-  RunEnd end = DeviceRun(
-      options, view, pacer, environment, [&bus] { return std::make_unique<sim::SimHidApi>(*bus); },
-      sessionViews);
-  std::string error;
-  if (options.sim.saveFile && !SaveSimulatedFlash(*bus, *options.sim.saveFile, error)) {
-    view.ShowMessage(error, "Error");
-    if (end.status == kExitSuccess) end.status = kExitFileError;
-  }
-  return end;
+  Json fields;
+  return EndRun(options, view, std::move(end), fields);
 }
 
 // The progress on stderr: none with --json or --quiet. On a terminal one
@@ -288,6 +317,9 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
     own->Start(start, Json::object());
     return own;
   };
+  if (options.simulate && options.command != Command::Check) {
+    return SimulatedRun(options, view, *paced, environment, sessionViews);
+  }
   Json fields;
   return ReportedRun(
       options, view, [&] { return Run(options, view, *paced, environment, sessionViews); }, fields);

@@ -293,15 +293,20 @@ RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> im
   return end;
 }
 
+bool OpenRunLog(const Options& options, SessionPort& view) {
+  if (!options.logFile || view.OpenLogFile(*options.logFile)) return true;
+  view.ShowMessage("Cannot create " + Quoted(*options.logFile), "Error");
+  return false;
+}
+
+RunEnd LogRefused() { return {kExitFileError, std::nullopt, Json::object()}; }
+
 int ReportedRun(const Options& options, SessionPort& view, const std::function<RunEnd()>& run,
                 Json& fields) {
-  fields = Json::object();
-  if (options.logFile && !view.OpenLogFile(*options.logFile)) {
-    view.ShowMessage("Cannot create " + Quoted(*options.logFile), "Error");
-    view.Result(kExitFileError, OutcomeText(kExitFileError));
-    return kExitFileError;
-  }
-  RunEnd end = run();
+  return EndRun(options, view, OpenRunLog(options, view) ? run() : LogRefused(), fields);
+}
+
+int EndRun(const Options& options, SessionPort& view, RunEnd end, Json& fields) {
   if (view.LogFileFailed()) {
     view.ShowMessage("Cannot write " + Quoted(*options.logFile), "Error");
     if (end.status == kExitSuccess) end.status = kExitFileError;

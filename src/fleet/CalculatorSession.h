@@ -63,6 +63,15 @@ RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> im
 int ReportedRun(const Options& options, SessionPort& view, const std::function<RunEnd()>& run,
                 Json& fields);
 
+// ReportedRun in its parts, for a run that leaves something behind even
+// when its log cannot be made. Opens the --log file; false, after the
+// message, when it cannot be made: the run then ends as LogRefused() says,
+// before its command begins.
+bool OpenRunLog(const Options& options, SessionPort& view);
+RunEnd LogRefused();
+// The run's end after `end`, its log open or refused.
+int EndRun(const Options& options, SessionPort& view, RunEnd end, Json& fields);
+
 // What a stop asked from outside (Ctrl-C, SIGTERM, SIGHUP, a console closed)
 // means for the command running now. A download cut short can leave the
 // calculator unable to start, so it lets the first Ctrl-C pass with a

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "fleet/ImageDoubts.h"
 #include "hid/ApiLog.h"
 #include "platform/os/FileIdentity.h"
 #include "protocol/CalculatorProtocol.h"
@@ -26,13 +27,6 @@ std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, Sessio
   return std::move(std::get<FirmwareImage>(loaded));
 }
 
-std::string OversizeText(const std::filesystem::path& file) {
-  return Quoted(file) + " is larger than " + std::to_string(kFlashSize) +
-         " bytes, the calculator's whole flash";
-}
-
-std::string FirstBytesText() { return "its first " + std::to_string(kFlashSize) + " bytes"; }
-
 std::optional<FirmwareImage> CommandImage(const Options& options, SessionPort& view,
                                           const Environment& environment, bool& refused) {
   const bool downloads =
@@ -44,18 +38,24 @@ std::optional<FirmwareImage> CommandImage(const Options& options, SessionPort& v
     refused = true;
     return std::nullopt;
   }
-  if (downloads && image->Oversize()) {
-    if (!options.force) {
-      view.ShowMessage(OversizeText(*options.file) + ". Nothing was sent; --force sends " +
-                           FirstBytesText() + ".",
-                       "Error");
-      refused = true;
-      return std::nullopt;
-    }
-    view.ShowMessage(OversizeText(*options.file) + ": only " + FirstBytesText() + " are sent.",
-                     "Warning");
+  if (downloads && !AdmitImage(*image, *options.file, options.force, view)) {
+    refused = true;
+    return std::nullopt;
   }
   return image;
+}
+
+bool AdmitImage(const FirmwareImage& image, const std::filesystem::path& file, bool force,
+                SessionPort& view) {
+  const auto doubts = ImageDoubts(image, file);
+  for (const ImageDoubt& doubt : doubts) {
+    if (force) {
+      view.ShowMessage(doubt.Warning(), "Warning");
+    } else {
+      view.ShowMessage(doubt.Refusal(), "Error");
+    }
+  }
+  return force || doubts.empty();
 }
 
 namespace fs = std::filesystem;
@@ -199,6 +199,7 @@ std::vector<FileRole> FileRoles(const Options& options) {
   Add(roles, "--log", options.logFile);
   Add(roles, "--sim-flash", options.sim.flashFile);
   Add(roles, "--sim-save", options.sim.saveFile);
+  Add(roles, "--sim-keep", options.sim.keepFile);
   Add(roles, "--sim-descriptor", options.sim.descriptorFile);
   return roles;
 }

@@ -27,14 +27,16 @@ namespace usblink {
 std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, SessionPort& view,
                                        const Environment& environment);
 
-// An image longer than the whole flash is hardly firmware of this calculator.
-std::string OversizeText(const std::filesystem::path& file);
-std::string FirstBytesText();
-
 // The image a device command sends or compares with, none for the others;
 // `refused` is set, after the message, when it cannot be used.
 std::optional<FirmwareImage> CommandImage(const Options& options, SessionPort& view,
                                           const Environment& environment, bool& refused);
+
+// Whether a download sends `image`, the content of `file`: without `force`
+// none that ImageDoubts doubts, each doubt shown as an error; with it every
+// image, each doubt shown as a warning.
+bool AdmitImage(const FirmwareImage& image, const std::filesystem::path& file, bool force,
+                SessionPort& view);
 
 // Where a read-back of the command line goes. A regular file, or a name not
 // taken yet, is staged: the bytes go to a new file beside it, which replaces

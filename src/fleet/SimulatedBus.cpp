@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <system_error>
 #include <vector>
 
 #include "fleet/RunFiles.h"
+#include "platform/os/StagedFile.h"
 #include "protocol/Outcome.h"
+#include "protocol/StdioFile.h"
 
 namespace usblink {
 
@@ -27,15 +30,63 @@ std::variant<std::vector<std::uint8_t>, SetupError> ReadWholeFile(const std::fil
   return bytes;
 }
 
+// Calculator `number`'s file (from 0) of the flash files FILE: FILE itself
+// on a bus of one calculator, FILE.n of several.
+std::filesystem::path FlashFileOf(const std::filesystem::path& file, const sim::SimBus& bus,
+                                  std::size_t number) {
+  return bus.CalculatorCount() == 1 ? file : NumberedFile(file, static_cast<int>(number + 1));
+}
+
+// Written whole: to a new file beside `file` that replaces it only once
+// every byte is on the disk. A device or a pipe takes the bytes directly.
 bool SaveFlash(std::span<const std::uint8_t> flash, const std::filesystem::path& file,
                std::string& error) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(flash.data()),
-            static_cast<std::streamsize>(flash.size()));
-  out.close();
-  if (out) return true;
-  error = "Cannot write \"" + file.string() + "\"";
+  std::error_code reason;
+  auto staged = StagedFile::Create(file, reason);
+  if (!staged && reason == std::errc::not_supported) {
+    const StdioFile stream = OpenStdioFile(file, "wb");
+    if (stream && WriteThrough(stream.get(), flash)) return true;
+    error = FileError{file, "write", LastSystemError()}.Message();
+    return false;
+  }
+  if (!staged) {
+    error = FileError{file, "create", reason}.Message();
+    return false;
+  }
+  // A failed write fails the commit.
+  WriteThrough(staged->Stream(), flash);
+  reason = staged->Commit();
+  if (!reason) return true;
+  error = FileError{file, "write", reason}.Message() + "; it is left as it was";
+  std::error_code ignored;
+  if (const auto kept = staged->KeepPartial(ignored)) {
+    error += ", and the flash is kept in " + Quoted(kept->path);
+  }
+  error += ".";
   return false;
+}
+
+// --sim-keep: each calculator starts with the flash its file kept, where there
+// is one; a file of another length is no kept flash, and is not replaced.
+std::optional<SetupError> LoadKeptFlash(sim::SimBus& bus, const std::filesystem::path& file) {
+  for (std::size_t number = 0; number < bus.CalculatorCount(); ++number) {
+    const auto kept = FlashFileOf(file, bus, number);
+    std::error_code error;
+    if (!std::filesystem::exists(kept, error) && !error) continue;
+    auto read = ReadWholeFile(kept, sim::kFlashSize + 1);
+    if (auto* failed = std::get_if<SetupError>(&read)) return *failed;
+    const auto& bytes = std::get<std::vector<std::uint8_t>>(read);
+    if (bytes.size() != sim::kFlashSize) {
+      return SetupError{kExitFileError,
+                        Quoted(kept) + " is no flash that --sim-keep kept: it holds " +
+                            std::to_string(bytes.size()) + " bytes, not " +
+                            std::to_string(sim::kFlashSize) +
+                            ". Nothing was run, and it is left as it was: give --sim-keep a new "
+                            "file, or one it wrote."};
+    }
+    std::ranges::copy(bytes, bus.Calculator(number).Flash().begin());
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -72,6 +123,9 @@ std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
     if (auto* error = std::get_if<SetupError>(&read)) return *error;
     bus->LoadFlash(std::get<std::vector<std::uint8_t>>(read));
   }
+  if (options.keepFile) {
+    if (auto error = LoadKeptFlash(*bus, *options.keepFile)) return *std::move(error);
+  }
   if (options.slowRead.count() > 0) {
     bus->beforeInputReport = [sleep = std::move(sleep), duration = options.slowRead] {
       sleep(duration);
@@ -102,13 +156,10 @@ std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
 
 bool SaveSimulatedFlash(const sim::SimBus& bus, const std::filesystem::path& file,
                         std::string& error) {
-  const std::size_t count = bus.CalculatorCount();
-  if (count == 1) return SaveFlash(bus.calculator.Flash(), file, error);
   bool saved = true;
-  for (std::size_t number = 0; number < count; ++number) {
-    saved = SaveFlash(bus.Calculator(number).Flash(),
-                      NumberedFile(file, static_cast<int>(number + 1)), error) &&
-            saved;
+  for (std::size_t number = 0; number < bus.CalculatorCount(); ++number) {
+    saved =
+        SaveFlash(bus.Calculator(number).Flash(), FlashFileOf(file, bus, number), error) && saved;
   }
   return saved;
 }
