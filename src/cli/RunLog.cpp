@@ -4,6 +4,8 @@
 
 #include "fleet/DurationText.h"
 #include "platform/os/UtcTimeText.h"
+#include "protocol/Outcome.h"
+#include "protocol/StdioFile.h"
 
 namespace usblink::cli {
 
@@ -27,12 +29,19 @@ std::string CommandLineText(const std::vector<std::string>& arguments) {
   return text;
 }
 
-bool RunLog::Open(const std::filesystem::path& path, const RunStart& start) {
+Result<void> RunLog::Open(const std::filesystem::path& path, const RunStart& start) {
+  path_ = path;
   file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!file_.is_open()) return false;
+  if (!file_.is_open()) return Failure{kExitFileError, "Cannot create " + Quoted(path)};
   Line("usblink-cli " + start.version + ", started " + UtcTimeText(start.time));
   Line("Command line: " + CommandLineText(start.arguments));
-  return true;
+  return {};
+}
+
+Result<void> RunLog::Written() const {
+  if (file_.is_open() && file_.fail())
+    return Failure{kExitFileError, "Cannot write " + Quoted(path_)};
+  return {};
 }
 
 void RunLog::Line(std::string_view line) {

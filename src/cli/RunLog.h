@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/Result.h"
+
 namespace usblink::cli {
 
 // What is known of a run when it starts.
@@ -25,11 +27,10 @@ std::string CommandLineText(const std::vector<std::string>& arguments);
 
 class RunLog {
  public:
-  // False when the file cannot be made.
-  [[nodiscard]] bool Open(const std::filesystem::path& path, const RunStart& start);
-  [[nodiscard]] bool IsOpen() const { return file_.is_open(); }
-  // True once a line could not be written.
-  [[nodiscard]] bool Failed() const { return file_.is_open() && file_.fail(); }
+  // A file error when the file cannot be made.
+  Result<void> Open(const std::filesystem::path& path, const RunStart& start);
+  // A file error once a line could not be written.
+  [[nodiscard]] Result<void> Written() const;
 
   void Line(std::string_view line);
   void Message(std::string_view text, std::string_view title);
@@ -37,6 +38,7 @@ class RunLog {
            std::chrono::steady_clock::duration duration);
 
  private:
+  std::filesystem::path path_;
   std::ofstream file_;
 };
 

@@ -50,8 +50,8 @@ TEST(CliOptionsTest, ValuesArriveWhereTheyBelong) {
   const auto parsed = cli::ParseCommandLine({"--simulate", "--sim-status=10:53:44", "--sim-ids",
                                              "04fc:C77", "--sim-flash-id", "0x20", "--fast", "read",
                                              "--wait", "2.5", "--sim-slow-read", "5000"});
-  ASSERT_TRUE(parsed.options) << parsed.error;
-  const auto& options = *parsed.options;
+  ASSERT_TRUE(parsed.ToRun()) << parsed.request.Error().message;
+  const auto& options = *parsed.ToRun();
   EXPECT_EQ(options.command, Command::Read);
   EXPECT_FALSE(options.file);
   EXPECT_TRUE(options.fast);
@@ -64,7 +64,7 @@ TEST(CliOptionsTest, ValuesArriveWhereTheyBelong) {
   EXPECT_EQ(options.sim.faults.flashId, 0x20);
   EXPECT_EQ(options.sim.slowRead, std::chrono::seconds(5));
   EXPECT_FALSE(options.force);
-  EXPECT_TRUE(cli::ParseCommandLine({"download", "--force", "a.UD"}).options->force);
+  EXPECT_TRUE(cli::ParseCommandLine({"download", "--force", "a.UD"}).ToRun()->force);
 }
 
 TEST(CliOptionsTest, HelpDocumentsEveryCommandAndOption) {
@@ -98,28 +98,28 @@ TEST(CliOptionsTest, OptionsStandBeforeOrAfterTheCommandAndTheLastValueCounts) {
   };
   for (const auto& arguments : forms) {
     const auto parsed = cli::ParseCommandLine(arguments);
-    ASSERT_TRUE(parsed.options) << parsed.error;
-    EXPECT_EQ(parsed.options->command, Command::Download);
-    EXPECT_EQ(parsed.options->file, "a.UD");
-    EXPECT_EQ(parsed.options->backupFile, "b.bin");
-    EXPECT_TRUE(parsed.options->force);
-    EXPECT_TRUE(parsed.options->simulate);
+    ASSERT_TRUE(parsed.ToRun()) << parsed.request.Error().message;
+    EXPECT_EQ(parsed.ToRun()->command, Command::Download);
+    EXPECT_EQ(parsed.ToRun()->file, "a.UD");
+    EXPECT_EQ(parsed.ToRun()->backupFile, "b.bin");
+    EXPECT_TRUE(parsed.ToRun()->force);
+    EXPECT_TRUE(parsed.ToRun()->simulate);
   }
   // A fault given twice is two faults.
   const auto statuses = cli::ParseCommandLine(
       {"--simulate", "--sim-status", "10:1:44", "connect", "--sim-status=31:2:55"});
-  ASSERT_TRUE(statuses.options) << statuses.error;
-  ASSERT_EQ(statuses.options->sim.faults.statuses.size(), 2u);
-  EXPECT_EQ(statuses.options->sim.faults.statuses[1].code, 0x31);
+  ASSERT_TRUE(statuses.ToRun()) << statuses.request.Error().message;
+  ASSERT_EQ(statuses.ToRun()->sim.faults.statuses.size(), 2u);
+  EXPECT_EQ(statuses.ToRun()->sim.faults.statuses[1].code, 0x31);
   // "-" is a FILE; after "--" nothing is an option.
   const auto toStdout = cli::ParseCommandLine({"-v", "read", "-"});
-  ASSERT_TRUE(toStdout.options) << toStdout.error;
-  EXPECT_TRUE(toStdout.options->ReadsToStandardOutput());
-  EXPECT_TRUE(toStdout.options->verbose);
-  EXPECT_FALSE(cli::ParseCommandLine({"read"}).options->ReadsToStandardOutput());
-  EXPECT_EQ(cli::ParseCommandLine({"check", "--", "-q.UD"}).options->file, "-q.UD");
+  ASSERT_TRUE(toStdout.ToRun()) << toStdout.request.Error().message;
+  EXPECT_TRUE(toStdout.ToRun()->ReadsToStandardOutput());
+  EXPECT_TRUE(toStdout.ToRun()->verbose);
+  EXPECT_FALSE(cli::ParseCommandLine({"read"}).ToRun()->ReadsToStandardOutput());
+  EXPECT_EQ(cli::ParseCommandLine({"check", "--", "-q.UD"}).ToRun()->file, "-q.UD");
   // Everywhere a FILE, also where options may begin with "/".
-  EXPECT_EQ(cli::ParseCommandLine({"check", "/tmp/a.UD"}).options->file, "/tmp/a.UD");
+  EXPECT_EQ(cli::ParseCommandLine({"check", "/tmp/a.UD"}).ToRun()->file, "/tmp/a.UD");
 }
 
 TEST(CliOptionsTest, EveryKindOfParseErrorIsAUsageErrorAlsoUnderJson) {
