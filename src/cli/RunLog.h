@@ -6,11 +6,11 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/os/LogFile.h"
 #include "protocol/Result.h"
 
 namespace usblink::cli {
@@ -32,14 +32,13 @@ class RunLog {
   // A file error once a line could not be written.
   [[nodiscard]] Result<void> Written() const;
 
-  void Line(std::string_view line);
-  void Message(std::string_view text, std::string_view title);
+  void Line(std::string_view line) { file_.Line(line); }
+  void Message(std::string_view text, std::string_view title) { file_.Message(text, title); }
   void End(std::string_view outcome, int exitStatus, std::chrono::system_clock::time_point time,
            std::chrono::steady_clock::duration duration);
 
  private:
-  std::filesystem::path path_;
-  std::ofstream file_;
+  LogFile file_;
 };
 
 }  // namespace usblink::cli

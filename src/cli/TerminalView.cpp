@@ -1,7 +1,7 @@
 #include "cli/TerminalView.h"
 
 #include "hid/ApiLog.h"
-#include "platform/os/UtcTimeText.h"
+#include "platform/os/LogFile.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/Outcome.h"
 
