@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "cli/CliApp.h"
 #include "protocol/Outcome.h"
@@ -122,53 +125,71 @@ TEST(CliOptionsTest, OptionsStandBeforeOrAfterTheCommandAndTheLastValueCounts) {
   EXPECT_EQ(cli::ParseCommandLine({"check", "/tmp/a.UD"}).ToRun()->file, "/tmp/a.UD");
 }
 
-TEST(CliOptionsTest, EveryKindOfParseErrorIsAUsageErrorAlsoUnderJson) {
-  struct Case {
-    std::vector<std::string> arguments;
-    std::string says;
-  };
-  const Case cases[] = {
-      {{"connect", "--frobnicate"}, "--frobnicate"},
-      {{"flash"}, "unknown command flash"},
-      {{"list", "connect"}, "connect"},
-      {{}, "no command given"},
-      {{"check"}, "check: FILE is required"},
-      {{"connect", "--wait"}, "--wait"},
-      {{"--force=yes", "download", "a.UD"}, "force"},
-      {{"-qv", "connect"}, "--quiet excludes --verbose"},
-      {{"--sim-busy", "3", "connect"}, "--sim-busy requires --simulate"},
-      {{"--simulate", "--sim-type", "256", "connect"},
-       "--sim-type: expects a number from 0 to 255, not \"256\""},
-      {{"--wait", "86401", "connect"}, "seconds (0 to 86400)"},
-      {{"--simulate", "--sim-flash", "absent.bin", "connect"}, "absent.bin"},
-      {{"--log", "-", "connect"}, "--log: expects a file name"},
-      {{"--backup", "b.bin", "read"}, "option --backup belongs to download"},
-  };
-  for (const Case& c : cases) {
-    const auto run = RunCli(c.arguments);
-    EXPECT_EQ(run.status, kExitUsage) << c.says;
-    EXPECT_EQ(run.out, "");
-    EXPECT_TRUE(run.err.starts_with("usblink-cli: ")) << run.err;
-    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
-    EXPECT_TRUE(run.err.ends_with("\nTry 'usblink-cli --help'.\n")) << run.err;
+// A command line that cannot run and what its usage error says.
+struct ParseErrorCase {
+  std::string name;
+  std::vector<std::string> arguments;
+  std::string says;
+};
 
-    std::vector<std::string> json{"--json"};
-    json.insert(json.end(), c.arguments.begin(), c.arguments.end());
-    const auto jsonRun = RunCli(json);
-    EXPECT_EQ(jsonRun.status, kExitUsage);
-    EXPECT_EQ(jsonRun.err, "");
-    // A start, the message and a result naming the reason.
-    ASSERT_EQ(jsonRun.OutLines().size(), 3u) << jsonRun.out;
-    const auto start = nlohmann::json::parse(jsonRun.OutLines()[0]);
-    EXPECT_EQ(nlohmann::json::parse(jsonRun.OutLines()[1])["type"], "message");
-    const auto result = nlohmann::json::parse(jsonRun.OutLines()[2]);
-    EXPECT_EQ(start["type"], "start");
-    EXPECT_EQ(result["type"], "result");
-    EXPECT_EQ(result["outcome"], "usage error");
-    EXPECT_EQ(result["exitStatus"], 2);
-    EXPECT_NE(result["error"].get<std::string>().find(c.says), std::string::npos) << jsonRun.out;
-  }
+void PrintTo(const ParseErrorCase& parseError, std::ostream* out) {
+  *out << ::testing::PrintToString(parseError.arguments);
 }
+
+class CliParseErrorTest : public ::testing::TestWithParam<ParseErrorCase> {};
+
+TEST_P(CliParseErrorTest, IsAUsageErrorAlsoUnderJson) {
+  const ParseErrorCase& c = GetParam();
+  const auto run = RunCli(c.arguments);
+  EXPECT_EQ(run.status, kExitUsage) << c.says;
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(run.err.starts_with("usblink-cli: ")) << run.err;
+  EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+  EXPECT_TRUE(run.err.ends_with("\nTry 'usblink-cli --help'.\n")) << run.err;
+
+  std::vector<std::string> json{"--json"};
+  json.insert(json.end(), c.arguments.begin(), c.arguments.end());
+  const auto jsonRun = RunCli(json);
+  EXPECT_EQ(jsonRun.status, kExitUsage);
+  EXPECT_EQ(jsonRun.err, "");
+  // A start, the message and a result naming the reason.
+  ASSERT_EQ(jsonRun.OutLines().size(), 3u) << jsonRun.out;
+  const auto start = nlohmann::json::parse(jsonRun.OutLines()[0]);
+  EXPECT_EQ(nlohmann::json::parse(jsonRun.OutLines()[1])["type"], "message");
+  const auto result = nlohmann::json::parse(jsonRun.OutLines()[2]);
+  EXPECT_EQ(start["type"], "start");
+  EXPECT_EQ(result["type"], "result");
+  EXPECT_EQ(result["outcome"], "usage error");
+  EXPECT_EQ(result["exitStatus"], 2);
+  EXPECT_NE(result["error"].get<std::string>().find(c.says), std::string::npos) << jsonRun.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryKind, CliParseErrorTest,
+    ::testing::Values(
+        ParseErrorCase{"UnknownOption", {"connect", "--frobnicate"}, "--frobnicate"},
+        ParseErrorCase{"UnknownCommand", {"flash"}, "unknown command flash"},
+        ParseErrorCase{"TwoCommands", {"list", "connect"}, "connect"},
+        ParseErrorCase{"NoCommand", {}, "no command given"},
+        ParseErrorCase{"NoFile", {"check"}, "check: FILE is required"},
+        ParseErrorCase{"NoValue", {"connect", "--wait"}, "--wait"},
+        ParseErrorCase{"ValueOfAFlag", {"--force=yes", "download", "a.UD"}, "force"},
+        ParseErrorCase{"QuietAndVerbose", {"-qv", "connect"}, "--quiet excludes --verbose"},
+        ParseErrorCase{"SimulationOptionAlone",
+                       {"--sim-busy", "3", "connect"},
+                       "--sim-busy requires --simulate"},
+        ParseErrorCase{"NumberOutOfRange",
+                       {"--simulate", "--sim-type", "256", "connect"},
+                       "--sim-type: expects a number from 0 to 255, not \"256\""},
+        ParseErrorCase{"WaitTooLong", {"--wait", "86401", "connect"}, "seconds (0 to 86400)"},
+        ParseErrorCase{
+            "AbsentInput", {"--simulate", "--sim-flash", "absent.bin", "connect"}, "absent.bin"},
+        ParseErrorCase{
+            "StandardStreamAsLog", {"--log", "-", "connect"}, "--log: expects a file name"},
+        ParseErrorCase{"OptionOfAnotherCommand",
+                       {"--backup", "b.bin", "read"},
+                       "option --backup belongs to download"}),
+    [](const ::testing::TestParamInfo<ParseErrorCase>& info) { return info.param.name; });
 
 TEST(CliOptionsTest, EachCommandHasItsOwnHelp) {
   const auto download = RunCli({"download", "--help"});
