@@ -154,10 +154,9 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
     RunEnd end = DeviceRun(options, view, pacer, environment, environment.platform, sessionViews);
     if (end.status == kExitNotFound && !options.all) {
       if (const auto node = environment.calculatorInUse()) {
-        view.ShowMessage("The calculator (" + *node +
-                             ") is in use by another program. Try again once it is done.",
-                         "Error");
-        end.status = kExitInUse;
+        end.status = Ended(view, {kExitInUse, "The calculator (" + *node +
+                                                  ") is in use by another program. Try again "
+                                                  "once it is done."});
       } else if (const auto hint = environment.accessHint()) {
         view.ShowMessage(*hint, "Hint");
         end.status = kExitAccessDenied;
