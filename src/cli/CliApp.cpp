@@ -26,8 +26,8 @@ namespace usblink::cli {
 namespace {
 
 int Check(const std::filesystem::path& file, TerminalView& view, const Environment& environment) {
-  const auto image = LoadImage(file, view, environment);
-  if (!image) return kExitFileError;
+  const auto image = LoadImage(file, environment);
+  if (!image) return Ended(view, image.Error());
   if (image->Oversize()) {
     view.Info("File: " + file.string() + ", more than " + std::to_string(kFlashSize) + " bytes",
               {{"file", file.string()}, {"oversize", true}});
@@ -46,10 +46,9 @@ int Check(const std::filesystem::path& file, TerminalView& view, const Environme
   view.Info("Commit: " + std::to_string(image->Banks()) + " banks",
             {{"commitBanks", image->Banks()}});
   if (image->Oversize()) {
-    view.ShowMessage(OversizeText(file) + ": download refuses it unless --force, which sends " +
-                         FirstBytesText(),
-                     "Error");
-    return kExitFileError;
+    return Ended(view, {kExitFileError, OversizeText(file) +
+                                            ": download refuses it unless --force, which sends " +
+                                            FirstBytesText()});
   }
   return kExitSuccess;
 }
@@ -125,14 +124,14 @@ RunEnd DeviceRun(const Options& options, TerminalView& view, Pacer& pacer,
                  const SessionViews& sessionViews) {
   const auto api = backend();
   if (options.command == Command::List) return {List(*api, view), std::nullopt, {}};
-  bool refused = false;
-  const auto image = CommandImage(options, view, environment, refused);
-  if (refused) return {kExitFileError, std::nullopt, {}};
+  const auto loaded = CommandImage(options, view, environment);
+  if (!loaded) return {Ended(view, loaded.Error()), std::nullopt, {}};
+  const std::optional<FirmwareImage>& image = *loaded;
   if (!options.SeveralCalculators() && !options.device) {
     // With several calculators plugged in, never one of them by chance.
     if (const auto present = PresentCalculators(*api); present.size() > 1) {
-      view.ShowMessage(ChoiceRefusal(present), "usblink-cli");
-      return {kExitUsage, std::nullopt, Json{{"calculators", present.size()}}};
+      return {Ended(view, {kExitUsage, ChoiceRefusal(present)}), std::nullopt,
+              Json{{"calculators", present.size()}}};
     }
   }
   // From here on there are files to leave whole and calculators to leave
@@ -155,10 +154,9 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
     RunEnd end = DeviceRun(options, view, pacer, environment, environment.platform, sessionViews);
     if (end.status == kExitNotFound && !options.all) {
       if (const auto node = environment.calculatorInUse()) {
-        view.ShowMessage("The calculator (" + *node +
-                             ") is in use by another program. Try again once it is done.",
-                         "Error");
-        end.status = kExitInUse;
+        end.status = Ended(view, {kExitInUse, "The calculator (" + *node +
+                                                  ") is in use by another program. Try again "
+                                                  "once it is done."});
       } else if (const auto hint = environment.accessHint()) {
         view.ShowMessage(*hint, "Hint");
         end.status = kExitAccessDenied;
@@ -169,18 +167,15 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
   // The calculators arrive and reset on the run's clock.
   auto built = BuildSimulatedBus(options.sim, environment.sleep,
                                  [&pacer, start = pacer.Now()] { return pacer.Now() - start; });
-  if (const auto* error = std::get_if<SetupError>(&built)) {
-    view.ShowMessage(error->message, error->exitStatus == kExitUsage ? "usblink-cli" : "Error");
-    return {error->exitStatus, std::nullopt, {}};
-  }
-  const auto& bus = std::get<std::unique_ptr<sim::SimBus>>(built);
+  if (!built) return {Ended(view, built.Error()), std::nullopt, {}};
+  sim::SimBus& bus = **built;
   RunEnd end = DeviceRun(
-      options, view, pacer, environment, [&bus] { return std::make_unique<sim::SimHidApi>(*bus); },
+      options, view, pacer, environment, [&bus] { return std::make_unique<sim::SimHidApi>(bus); },
       sessionViews);
-  std::string error;
-  if (options.sim.saveFile && !SaveSimulatedFlash(*bus, *options.sim.saveFile, error)) {
-    view.ShowMessage(error, "Error");
-    if (end.status == kExitSuccess) end.status = kExitFileError;
+  if (!options.sim.saveFile) return end;
+  if (const auto saved = SaveSimulatedFlash(bus, *options.sim.saveFile); !saved) {
+    const int status = Ended(view, saved.Error());
+    if (end.status == kExitSuccess) end.status = status;
   }
   return end;
 }
@@ -242,33 +237,29 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
            const Environment& environment) {
   const RunStart start{USBLINK_VERSION, arguments, std::chrono::system_clock::now()};
   // `options`: what the command line asks, when it could be parsed.
-  const auto usageError = [&](const std::string& reason, bool json, const Options* options) {
+  const auto usageError = [&](const Failure& failure, bool json, const Options* options) {
     if (!json) {
-      terminal.err << "usblink-cli: " << reason << "\nTry 'usblink-cli --help'.\n";
-      return kExitUsage;
+      terminal.err << "usblink-cli: " << failure.message << "\nTry 'usblink-cli --help'.\n";
+      return failure.exitStatus;
     }
     TerminalOutput output(terminal.out, terminal.err, std::nullopt);
     TerminalView view(output, {true, Detail::Short},
                       [] { return std::chrono::steady_clock::now(); });
     view.Start(start, options != nullptr ? StartFields(*options) : Json{{"command", nullptr}});
-    view.ShowMessage(reason, "usblink-cli");
-    view.Result(kExitUsage, OutcomeText(kExitUsage), {{"error", reason}});
-    return kExitUsage;
+    view.ShowFailure(failure);
+    view.End(failure.exitStatus, OutcomeText(failure.exitStatus), {{"error", failure.message}});
+    return failure.exitStatus;
   };
   const ParseResult parsed = ParseCommandLine(arguments);
-  if (parsed.help) {
-    terminal.out << *parsed.help;
+  if (!parsed.request) return usageError(parsed.request.Error(), parsed.json, nullptr);
+  if (const auto* page = std::get_if<Page>(&*parsed.request)) {
+    terminal.out << page->text;
     return kExitSuccess;
   }
-  if (parsed.version) {
-    terminal.out << "usblink-cli " << USBLINK_VERSION << '\n';
-    return kExitSuccess;
-  }
-  if (!parsed.options) return usageError(parsed.error, parsed.json, nullptr);
-  const Options& options = *parsed.options;
+  const Options& options = std::get<Options>(*parsed.request);
   // Before any file is opened: the log would otherwise be made over the image.
-  if (const auto shared = SharedFileError(options)) {
-    return usageError(*shared, options.json, &options);
+  if (const auto apart = FileRolesApart(options); !apart) {
+    return usageError(apart.Error(), options.json, &options);
   }
   // Until the device command begins nothing is left half-done, and reading an
   // image from a FIFO may wait for a writer that never comes.

@@ -133,8 +133,8 @@ class CommandLine {
   void AddOptions();
   void AddSimulationOptions();
 
-  // Why the options given do not fit the command given.
-  [[nodiscard]] std::optional<std::string> Misplaced() const;
+  // Whether the options given fit the command given; else the usage error.
+  [[nodiscard]] Result<void> OptionsFit() const;
 
   // The page of `app`: the whole command line's or one command's.
   [[nodiscard]] std::string HelpPage(const CLI::App& app) const;
@@ -285,70 +285,61 @@ void CommandLine::AddSimulationOptions() {
   for (CLI::Option* option : all) option->needs(simulate);
 }
 
-std::optional<std::string> CommandLine::Misplaced() const {
+Result<void> CommandLine::OptionsFit() const {
   for (const Belonging& belonging : belonging_) {
     if (belonging.option->count() == 0 ||
         std::ranges::find(belonging.commands, options_.command) != belonging.commands.end()) {
       continue;
     }
-    return "option " + belonging.option->get_name() + " belongs to " +
-           JoinedCommandNames(belonging.commands);
+    return Failure{kExitUsage, "option " + belonging.option->get_name() + " belongs to " +
+                                   JoinedCommandNames(belonging.commands)};
   }
-  return std::nullopt;
+  return {};
 }
 
 ParseResult CommandLine::Parse(const std::vector<std::string>& arguments) {
-  ParseResult result;
   // Seen even when the parse stops before it, so that a usage error is told in JSON.
   const auto end = std::ranges::find(arguments, "--");
-  result.json = std::find(arguments.begin(), end, "--json") != end;
+  const bool json = std::find(arguments.begin(), end, "--json") != end;
+  const auto usageError = [json](std::string message) {
+    return ParseResult{Failure{kExitUsage, std::move(message)}, json};
+  };
+  const auto page = [json](std::string text) {
+    return ParseResult{std::variant<Options, Page>(Page{std::move(text)}), json};
+  };
   // CLI11 takes the arguments last first.
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   try {
     app_.parse(reversed);
   } catch (const SimulationHelpRequest&) {
-    result.help = SimulationPage(app_);
-    return result;
+    return page(SimulationPage(app_));
   } catch (const CLI::CallForVersion&) {
-    result.version = true;
-    return result;
+    return page(std::string(kProgram) + " " + USBLINK_VERSION + "\n");
   } catch (const CLI::CallForHelp&) {
-    result.help = app_.help();
-    return result;
+    return page(app_.help());
   } catch (const CLI::ExtrasError& error) {
     const auto extras = app_.remaining(false);
     const auto word = std::ranges::find_if(
         extras, [](const std::string& extra) { return !extra.starts_with('-'); });
-    result.error = app_.get_subcommands().empty() && word != extras.end()
-                       ? "unknown command " + *word
-                       : error.what();
-    return result;
+    return usageError(app_.get_subcommands().empty() && word != extras.end()
+                          ? "unknown command " + *word
+                          : error.what());
   } catch (const CLI::RequiredError& error) {
     // The FILE of a command.
     const auto chosen = app_.get_subcommands();
-    result.error = (chosen.empty() ? "" : chosen.front()->get_name() + ": ") + error.what();
-    return result;
+    return usageError((chosen.empty() ? "" : chosen.front()->get_name() + ": ") + error.what());
   } catch (const CLI::ParseError& error) {
-    result.error = error.what();
-    return result;
+    return usageError(error.what());
   }
   const auto chosen = app_.get_subcommands();
-  if (chosen.empty()) {
-    result.error = "no command given";
-    return result;
-  }
+  if (chosen.empty()) return usageError("no command given");
   const auto name = chosen.front()->get_name();
   options_.command = std::ranges::find(kCommands, name, &CommandEntry::name)->command;
-  if (const auto misplaced = Misplaced()) {
-    result.error = *misplaced;
-    return result;
-  }
+  if (auto fit = OptionsFit(); !fit) return {fit.Error(), json};
   if (options_.all && options_.ReadsToStandardOutput()) {
-    result.error = "read --all writes a file for each calculator, not standard output";
-    return result;
+    return usageError("read --all writes a file for each calculator, not standard output");
   }
-  result.options = options_;
-  return result;
+  return {std::variant<Options, Page>(options_), json};
 }
 
 std::string CommandLine::HelpPage(const CLI::App& app) const {

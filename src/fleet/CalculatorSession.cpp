@@ -73,7 +73,13 @@ class Session {
     view_.BeginProgress(operation, phase, phases, kFlashBlocks);
     const Outcome outcome = commands_.ReadBack(file.Stream(), file.Path());
     view_.EndProgress(outcome == Outcome::ReadBack);
-    if (outcome == Outcome::ReadBack) return file.Commit(view_) ? outcome : Outcome::FileError;
+    if (outcome == Outcome::ReadBack) {
+      const auto committed = file.Commit();
+      if (committed) return outcome;
+      view_.ShowFailure(committed.Error());
+      file.KeepPartial(view_);
+      return Outcome::FileError;
+    }
     if (tellPartial) file.KeepPartial(view_);
     return outcome;
   }
@@ -119,8 +125,7 @@ int Compare(const std::filesystem::path& readBack, const FirmwareImage& image, S
   std::vector<char> flash(kFlashSize);
   in.read(flash.data(), static_cast<std::streamsize>(flash.size()));
   if (in.gcount() != static_cast<std::streamsize>(flash.size())) {
-    view.ShowMessage("Cannot read " + Quoted(readBack) + " back", "Error");
-    return kExitFileError;
+    return Ended(view, {kExitFileError, "Cannot read " + Quoted(readBack) + " back"});
   }
   const auto expected = image.Flash();
   std::optional<std::size_t> first;
@@ -161,12 +166,6 @@ std::string BytesText(long long blocks) {
   return std::to_string(blocks * static_cast<long long>(kBlockSize)) + " bytes";
 }
 
-// Why the run stops before it touches the calculator: a file it cannot use.
-int FileFailure(SessionPort& view, std::string_view message) {
-  view.ShowMessage(message, "Error");
-  return kExitFileError;
-}
-
 // The session's exit status; `download`, there for a download, tells how far it came.
 int SessionStatus(const Options& options, std::optional<FirmwareImage> image, SessionPort& view,
                   HidApi& api, Pacer& pacer, const Environment& environment, SessionRole role,
@@ -174,26 +173,24 @@ int SessionStatus(const Options& options, std::optional<FirmwareImage> image, Se
   std::error_code ignored;
   if (options.backupFile && !options.force &&
       std::filesystem::exists(std::filesystem::symlink_status(*options.backupFile, ignored))) {
-    return FileFailure(view, "The backup file \"" + options.backupFile->string() +
-                                 "\" exists already. A backup never replaces a file, which may "
-                                 "hold the only copy of an earlier flash: name a new file, or add "
-                                 "--force to replace it.");
+    return Ended(view, {kExitFileError, "The backup file " + Quoted(*options.backupFile) +
+                                            " exists already. A backup never replaces a file, "
+                                            "which may hold the only copy of an earlier flash: "
+                                            "name a new file, or add --force to replace it."});
   }
   std::optional<ScratchFolder> scratch;
   if (options.command == Command::Verify) {
-    std::string reason;
-    scratch = ScratchFolder::Make(reason);
-    if (!scratch) return FileFailure(view, reason);
+    auto made = ScratchFolder::Make();
+    if (!made) return Ended(view, made.Error());
+    scratch.emplace(*std::move(made));
   }
   std::optional<ReadBackFile> output;
   if (const auto target = ReadBackTarget(options, scratch); target && IsStandardStream(*target)) {
     output.emplace(ReadBackFile::ToStream(environment.standardOutput(), *target));
   } else if (target) {
     auto made = ReadBackFile::Create(*target);
-    if (const auto* error = std::get_if<FileError>(&made)) {
-      return FileFailure(view, error->Message());
-    }
-    output.emplace(std::move(std::get<ReadBackFile>(made)));
+    if (!made) return Ended(view, made.Error());
+    output.emplace(*std::move(made));
   }
   StopPolicy stops(environment.signals, view, role.stationUpdate);
   StallWatch watched(pacer, [&view](Pacer::Clock::duration waited) { view.NoAnswerFor(waited); });
@@ -296,18 +293,20 @@ RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> im
 int ReportedRun(const Options& options, SessionPort& view, const std::function<RunEnd()>& run,
                 Json& fields) {
   fields = Json::object();
-  if (options.logFile && !view.OpenLogFile(*options.logFile)) {
-    view.ShowMessage("Cannot create " + Quoted(*options.logFile), "Error");
-    view.Result(kExitFileError, OutcomeText(kExitFileError));
-    return kExitFileError;
+  if (options.logFile) {
+    if (const auto opened = view.OpenLogFile(*options.logFile); !opened) {
+      const int status = Ended(view, opened.Error());
+      view.End(status, OutcomeText(status));
+      return status;
+    }
   }
   RunEnd end = run();
-  if (view.LogFileFailed()) {
-    view.ShowMessage("Cannot write " + Quoted(*options.logFile), "Error");
-    if (end.status == kExitSuccess) end.status = kExitFileError;
+  if (const auto written = view.LogFileWritten(); !written) {
+    view.ShowFailure(written.Error());
+    if (end.status == kExitSuccess) end.status = written.Error().exitStatus;
   }
   fields = ResultFields(end, view);
-  view.Result(end.status, OutcomeText(end.status), fields);
+  view.End(end.status, OutcomeText(end.status), fields);
   if (end.download && end.download->ChangedWithoutCommit()) {
     view.Notice(UnfinishedDownloadText(*end.download, *options.file));
   }
