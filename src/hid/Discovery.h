@@ -35,7 +35,7 @@ struct DiscoveryState {
   Handle DeviceInfoSet = kNoHandle;
   SpDeviceInterfaceData InterfaceData;
   std::uint32_t RequiredSize = 0;
-  std::vector<std::uint8_t> DetailBuffer;
+  InterfaceDetailRecord DetailBuffer;
   std::string DevicePath;
   HiddAttributes HidAttributes;
   SecurityAttributes HandleSecurity;

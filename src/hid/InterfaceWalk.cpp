@@ -71,16 +71,12 @@ std::string InterfaceWalk::DevicePath(Handle deviceInfoSet,
                                       const SpDeviceInterfaceData& interfaceData) {
   std::uint32_t required = 0;
   api_.SetupDiGetDeviceInterfaceDetailA(deviceInfoSet, interfaceData, {}, required);
-  // One byte more than offered, so the path always ends in a NUL.
-  std::vector<std::uint8_t> detail(std::max<std::size_t>(required, kDetailDataFixedSize) + 1, 0);
-  detail[0] = kDetailDataFixedSize;
-  if (api_.SetupDiGetDeviceInterfaceDetailA(deviceInfoSet, interfaceData,
-                                            std::span(detail).first(detail.size() - 1),
+  InterfaceDetailRecord detail(required);
+  if (api_.SetupDiGetDeviceInterfaceDetailA(deviceInfoSet, interfaceData, detail.Offered(),
                                             required) == 0) {
     return {};
   }
-  const auto pathStart = detail.begin() + kDetailPathOffset;
-  return std::string(pathStart, std::find(pathStart, detail.end(), std::uint8_t{0}));
+  return detail.DevicePath();
 }
 
 void InterfaceWalk::ReadDevice(HidInterface& entry) {
