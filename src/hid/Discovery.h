@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "hid/ApiLog.h"
-#include "hid/InterfaceWalk.h"
+#include "hid/DeviceList.h"
 #include "hid/Link.h"
 #include "platform/hid/HidApi.h"
 

@@ -10,8 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "hid/InterfaceWalk.h"
-
 namespace usblink::sim {
 namespace {
 
@@ -41,7 +39,7 @@ class SimHidApiTest : public ::testing::Test {
   }
 
   std::string PathOf(Handle set, const SpDeviceInterfaceData& data) {
-    return InterfaceWalk(api).DevicePath(set, data);
+    return FetchDevicePath(api, set, data);
   }
 
   std::vector<std::string> ListedPaths(Handle set) {

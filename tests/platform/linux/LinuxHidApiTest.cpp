@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "hid/InterfaceWalk.h"
 #include "platform/hid/EmulatedHidApi.h"
 #include "platform/hid/WindowsRecords.h"
 #include "platform/hid/linux/NodeAccess.h"
@@ -48,7 +47,7 @@ class LinuxHidApiTest : public ::testing::Test {
     data.cbSize = kInterfaceDataSize;
     for (std::uint32_t index = 0;
          Api().SetupDiEnumDeviceInterfaces(set, kHidClassGuid, index, data) != 0; ++index) {
-      paths.push_back(InterfaceWalk(Api()).DevicePath(set, data));
+      paths.push_back(FetchDevicePath(Api(), set, data));
     }
     EXPECT_EQ(Api().LastPlatformError(), WinError::NoMoreItems);
     EXPECT_EQ(Api().SetupDiDestroyDeviceInfoList(set), 1);
@@ -206,6 +205,9 @@ TEST_F(LinuxHidApiTest, AnOpenForWritingHoldsTheNodeAgainstAnotherBackend) {
   const Handle query = openIn(other, 0, 0);
   EXPECT_NE(query, kInvalidHandleValue);
   EXPECT_EQ(other.CloseHandle(query), 1);
+  const auto listed = other.PresentInterfaces();
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].error, WinError::InvalidFunction) << "opened, not refused as held";
   const Handle mouse = openIn(other, 1, kGenericReadWrite);
   EXPECT_NE(mouse, kInvalidHandleValue);
   EXPECT_EQ(other.CloseHandle(mouse), 1);
@@ -275,7 +277,7 @@ TEST_F(LinuxHidApiTest, WalkGivesTheStringsSysfsKeeps) {
       0, "0003:000004FC:00000C77", "0100",
       {.uniq = "SN-7", .name = "Acme Calc", .usbManufacturer = "Acme", .usbProduct = "Calc"});
   tree.AddNode(1, "0006:000004FC:00000C77", std::nullopt, {.name = "Virtual Calc"});
-  const auto listed = InterfaceWalk(Api()).List();
+  const auto listed = Api().PresentInterfaces();
 
   ASSERT_EQ(listed.size(), 2u);
   EXPECT_EQ(listed[0].ids, std::nullopt);
