@@ -15,7 +15,7 @@
 #include "fleet/RunFiles.h"
 #include "fleet/SimulatedBus.h"
 #include "hid/ApiLog.h"
-#include "hid/InterfaceWalk.h"
+#include "platform/hid/HidApi.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Outcome.h"
@@ -67,7 +67,7 @@ std::string StringsText(const HidInterface& entry) {
 // Every interface, each calculator marked; not found when none is one.
 int List(HidApi& api, TerminalView& view) {
   bool anyCalculator = false;
-  for (const HidInterface& entry : InterfaceWalk(api).List()) {
+  for (const HidInterface& entry : api.PresentInterfaces()) {
     std::string text = std::to_string(entry.index) + ": ";
     Json fields{{"index", entry.index}, {"path", entry.path}};
     if (entry.ids) {

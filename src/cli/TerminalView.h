@@ -18,7 +18,7 @@
 #include "cli/RunLog.h"
 #include "cli/TerminalOutput.h"
 #include "fleet/SessionPort.h"
-#include "hid/InterfaceWalk.h"
+#include "platform/hid/HidApi.h"
 
 namespace usblink::cli {
 

@@ -5,7 +5,7 @@
 #include "fleet/DurationText.h"
 #include "fleet/RunFiles.h"
 #include "hid/ApiLog.h"
-#include "hid/InterfaceWalk.h"
+#include "platform/hid/HidApi.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/Commands.h"
 #include "protocol/Outcome.h"
@@ -40,14 +40,14 @@ class Session {
     const auto deadline = WaitDeadline(options_, pacer_);
     Outcome outcome = ConnectInTurn();
     if (outcome == Outcome::NotFound && pacer_.Now() < deadline) {
-      auto present = InterfaceWalk(api_).List();
+      auto present = api_.PresentInterfaces();
       view_.Waiting(*options_.waitSeconds);
       while (outcome == Outcome::NotFound && pacer_.Now() < deadline) {
         if (stops_.StopNow()) return Outcome::Interrupted;
         environment_.sleep(kWaitInterval);
         view_.HoldLog();
         outcome = ConnectInTurn();
-        auto now = outcome == Outcome::NotFound ? InterfaceWalk(api_).List() : present;
+        auto now = outcome == Outcome::NotFound ? api_.PresentInterfaces() : present;
         const bool changed = outcome != Outcome::NotFound || now != present;
         view_.ReleaseLog(changed);
         if (changed && outcome == Outcome::NotFound) {

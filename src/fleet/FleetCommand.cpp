@@ -117,7 +117,7 @@ RunEnd RunStationCommand(const FleetContext& context, HidApi& api) {
   std::map<int, Json> fields;
   const StationPorts ports{
       [&api] {
-        return InterfaceWalk(api).ListWithIds({kCalculatorVendorId, kCalculatorProductId});
+        return PresentInterfacesWithIds(api, {kCalculatorVendorId, kCalculatorProductId});
       },
       context.environment.sleep,
       [&](const FleetMember& member) {

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <utility>
 
-#include "hid/InterfaceWalk.h"
+#include "hid/DeviceList.h"
 #include "platform/hid/HidApi.h"
 #include "platform/os/StopSignals.h"
 #include "protocol/Pacer.h"

@@ -13,7 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "hid/InterfaceWalk.h"
+#include "platform/hid/HidApi.h"
 #include "protocol/CommandPort.h"
 #include "protocol/Result.h"
 

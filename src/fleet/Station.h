@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fleet/FleetRun.h"
-#include "hid/InterfaceWalk.h"
+#include "platform/hid/HidApi.h"
 #include "platform/os/StopSignals.h"
 
 namespace usblink {
