@@ -206,7 +206,8 @@ void CommandLine::AddOptions() {
   CLI::Option* verbose =
       Flag("-v,--verbose", options_.verbose, "the whole log, line for line as the window shows it");
   quiet->excludes(verbose);
-  Flag("--fast", options_.fast, "poll every 1 ms, not 10 ms (the device still gets its 5 s)");
+  Flag("--fast", options_.fast,
+       "poll at once, then every 1 ms at most, not every 10 ms (the device still gets its 5 s)");
   app_.set_help_flag("-h,--help", "this help; COMMAND --help: the help of COMMAND");
   app_.add_flag_callback(
       "--help-simulate", [] { throw SimulationHelpRequest(); },

@@ -109,8 +109,8 @@ class StallWatch final : public Pacer {
     paced_.BeforeTransaction();
     sent_ = paced_.Now();
   }
-  void WaitForTick() override {
-    paced_.WaitForTick();
+  void WaitForTick(int polls) override {
+    paced_.WaitForTick(polls);
     report_(paced_.Now() - sent_);
   }
   [[nodiscard]] bool PollLimitReached(int reads, Clock::duration sinceSent) const override {

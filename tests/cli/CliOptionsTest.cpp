@@ -212,19 +212,5 @@ TEST(CliOptionsTest, EveryHelpPageFitsEightyColumns) {
   }
 }
 
-TEST(SleepPacerTest, FastPollingStillGivesTheDeviceItsFiveSeconds) {
-  using namespace std::chrono_literals;
-  const auto fast = cli::SleepPacer::Fast();
-  EXPECT_FALSE(fast.PollLimitReached(500, 6s));
-  // 501 polls of 1 ms are far less than five seconds.
-  EXPECT_FALSE(fast.PollLimitReached(501, 600ms));
-  EXPECT_FALSE(fast.PollLimitReached(4000, 4999ms));
-  EXPECT_TRUE(fast.PollLimitReached(4000, 5s));
-
-  const auto standard = cli::SleepPacer::Standard();
-  EXPECT_FALSE(standard.PollLimitReached(500, 5s));
-  EXPECT_TRUE(standard.PollLimitReached(501, 1s));
-}
-
 }  // namespace
 }  // namespace usblink
