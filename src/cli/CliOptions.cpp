@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
+#include <map>
+#include <utility>
 
 #include "cli/HelpPages.h"
 #include "cli/OptionValues.h"
@@ -131,6 +133,8 @@ class CommandLine {
   void Belongs(CLI::Option* option, std::vector<Command> commands);
   void AddCommands();
   void AddOptions();
+  // What `option` does for `command`, where that differs from command to command.
+  void DoesFor(const CLI::Option* option, Command command, std::string description);
   void AddSimulationOptions();
 
   // Why the options given do not fit the command given.
@@ -145,6 +149,7 @@ class CommandLine {
   std::vector<Belonging> belonging_;
 };
 
+  std::map<std::pair<const CLI::Option*, Command>, std::string> doesFor_;
 CommandLine::CommandLine() : app_(kAbout.data(), std::string(kProgram)) {
   // Options of the whole command line also stand after the command.
   app_.fallthrough();
@@ -184,6 +189,10 @@ void CommandLine::Belongs(CLI::Option* option, std::vector<Command> commands) {
 
 void CommandLine::AddCommands() {
   for (const CommandEntry& entry : kCommands) {
+void CommandLine::DoesFor(const CLI::Option* option, Command command, std::string description) {
+  doesFor_[{option, command}] = std::move(description);
+}
+
     CLI::App* command = app_.add_subcommand(std::string(entry.name), std::string(entry.summary));
     command->set_help_flag("-h,--help", "the help of " + std::string(entry.name));
     if (entry.file.empty()) continue;
@@ -232,10 +241,14 @@ void CommandLine::AddOptions() {
         "read banks 0-3 into FILE first; no write if that fails. An existing FILE is never "
         "replaced, unless with --force",
         FileNameInto(options_.backupFile), {Command::Download});
-  Flag("--force", options_.force,
-       "send an image larger than 262,144 bytes, the whole flash (only its first 262,144 "
-       "bytes); let --backup replace an existing FILE",
-       {Command::Download, Command::Station});
+  const std::string oversize =
+      "send an image larger than 262,144 bytes, the whole flash (only its first 262,144 bytes)";
+  const std::string replace = "let --backup replace an existing FILE";
+  const CLI::Option* force = Flag("--force", options_.force,
+                                  "download and station: " + oversize + "; download: " + replace,
+                                  {Command::Download, Command::Station});
+  DoesFor(force, Command::Download, oversize + "; " + replace);
+  DoesFor(force, Command::Station, oversize);
 }
 
 void CommandLine::AddSimulationOptions() {
@@ -363,8 +376,8 @@ std::string CommandLine::HelpPage(const CLI::App& app) const {
 CommandHelp CommandLine::HelpOf(const CommandEntry& entry) const {
   CommandHelp help{app_.get_subcommand(std::string(entry.name)), entry.details, {}};
   for (const Belonging& belonging : belonging_) {
-    if (std::ranges::find(belonging.commands, entry.command) != belonging.commands.end()) {
-      help.options.push_back(belonging.option);
+    if (std::ranges::find(belonging.commands, entry.command) == belonging.commands.end()) {
+      continue;
     }
   }
   return help;
@@ -372,6 +385,10 @@ CommandHelp CommandLine::HelpOf(const CommandEntry& entry) const {
 
 CommandLineReference CommandLine::Describe() const {
   CommandLineReference reference;
+    const auto own = doesFor_.find({belonging.option, entry.command});
+    help.options.push_back({belonging.option, own != doesFor_.end()
+                                                  ? own->second
+                                                  : belonging.option->get_description()});
   for (const CLI::App* command : app_.get_subcommands({})) {
     reference.commands.push_back(CommandUsage(*command));
   }

@@ -225,8 +225,11 @@ int SessionStatus(const Options& options, std::optional<FirmwareImage> image, Se
     case Command::Read:
       outcome = session.ReadBack(*output, "read");
       if (outcome == Outcome::ReadBack) {
-        view.Summary("Read: " + BytesText(kFlashBlocks) + " into " + Quoted(output->Path()) +
-                     " in " + DurationText(view.Elapsed()) + ".");
+        const std::string target = IsStandardStream(output->Path())
+                                       ? "to standard output"
+                                       : "into " + Quoted(output->Path());
+        view.Summary("Read: " + BytesText(kFlashBlocks) + " " + target + " in " +
+                     DurationText(view.Elapsed()) + ".");
       }
       return ExitStatusOf(outcome);
     case Command::Verify:
