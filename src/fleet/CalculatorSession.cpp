@@ -1,5 +1,7 @@
 #include "fleet/CalculatorSession.h"
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 
 #include "fleet/DurationText.h"
@@ -195,7 +197,7 @@ int SessionStatus(const Options& options, std::optional<FirmwareImage> image, Se
     }
     output.emplace(std::move(std::get<ReadBackFile>(made)));
   }
-  StopPolicy stops(environment.signals, view, role.stationUpdate);
+  StopPolicy stops(environment.signals, role.run != nullptr ? *role.run : view, role.stationUpdate);
   StallWatch watched(pacer, [&view](Pacer::Clock::duration waited) { view.NoAnswerFor(waited); });
   StoppablePacer stoppable(watched, [&stops] { return stops.StopNow(); });
   Session session(options, view, api, stoppable, stops, environment, role.discoveryTurn);
@@ -216,9 +218,7 @@ int SessionStatus(const Options& options, std::optional<FirmwareImage> image, Se
         const int blocks = download->blocksSent;
         view.Summary("Written: " + std::to_string(blocks) + " blocks (" + BytesText(blocks) +
                      ") of " + Quoted(*options.file) + " in " + DurationText(view.Elapsed()) + ".");
-        view.Summary(
-            "Next: the calculator is now updating itself (1-3 min); do not unplug it until it "
-            "shows Update Success!");
+        if (role.run == nullptr) view.Summary(NextAfterCommit("the calculator"));
       }
       return ExitStatusOf(outcome);
     }
@@ -245,8 +245,7 @@ int SessionStatus(const Options& options, std::optional<FirmwareImage> image, Se
 }
 
 // What a download that changed the flash without a commit leaves behind, and what to do.
-std::string UnfinishedDownloadText(const HidCP::DownloadState& state,
-                                   const std::filesystem::path& image) {
+std::string UnfinishedDownloadText(const HidCP::DownloadState& state, const Options& options) {
   std::string banks;
   for (int bank = 0; bank < state.banksVerified; ++bank) {
     banks += (bank == 0 ? "" : ", ") + std::to_string(bank);
@@ -254,8 +253,8 @@ std::string UnfinishedDownloadText(const HidCP::DownloadState& state,
   return "State: the flash was changed and nothing was committed: stopped after " +
          std::to_string(state.blocksSent) + " of " + std::to_string(state.totalBlocks) +
          " blocks, banks verified: " + (banks.empty() ? "none" : banks) +
-         ". The calculator may not start until the same download runs again: download \"" +
-         image.string() + "\".";
+         ". The calculator may not start until the same download runs again: " +
+         RerunCommand(options) + ".";
 }
 
 // What the result object tells beyond the outcome: the bytes the last
@@ -277,6 +276,24 @@ Json ResultFields(const RunEnd& end, const SessionPort& view) {
 Pacer::Clock::time_point WaitDeadline(const Options& options, Pacer& pacer) {
   return pacer.Now() + std::chrono::duration_cast<Pacer::Clock::duration>(
                            std::chrono::duration<double>(options.waitSeconds.value_or(0)));
+}
+
+std::string NextAfterCommit(std::string_view which) {
+  return "Next: " + std::string(which) +
+         " is now updating itself (1-3 min); do not unplug it until it shows Update Success!";
+}
+
+std::string RerunCommand(const Options& options) {
+  std::string command = "download";
+  if (options.device) {
+    const std::string& text = options.device->text;
+    // A path holds characters a shell reads; a serial number is plain.
+    const bool plain = std::ranges::all_of(text, [](unsigned char c) {
+      return std::isalnum(c) != 0 || c == '-' || c == '_' || c == '.';
+    });
+    command += " --device " + (plain ? text : Quoted(text));
+  }
+  return command + " " + Quoted(*options.file);
 }
 
 Detail DetailOf(const Options& options) {
@@ -312,7 +329,7 @@ int ReportedRun(const Options& options, SessionPort& view, const std::function<R
   fields = ResultFields(end, view);
   view.Result(end.status, OutcomeText(end.status), fields);
   if (end.download && end.download->ChangedWithoutCommit()) {
-    view.Notice(UnfinishedDownloadText(*end.download, *options.file));
+    view.Notice(UnfinishedDownloadText(*end.download, options));
   }
   return end.status;
 }

@@ -42,7 +42,7 @@ int Session(const FleetContext& context, const FleetMember& member, const Option
       options, *view,
       [&] {
         return CalculatorSession(options, context.image, *view, *api, *pacer, context.environment,
-                                 {station, &context.discoveryTurn});
+                                 {station, &context.view, &context.discoveryTurn});
       },
       fields);
 }
@@ -105,7 +105,13 @@ RunEnd RunAll(const FleetContext& context, HidApi& api) {
   for (const MemberEnd& end : ends) {
     byNumber[end.member.number] = fields[static_cast<std::size_t>(end.member.number - 1)];
   }
-  return Summary(context, ends, byNumber, kExitNotFound);
+  RunEnd end = Summary(context, ends, byNumber, kExitNotFound);
+  const bool committed =
+      std::ranges::any_of(ends, [](const MemberEnd& one) { return one.status == kExitSuccess; });
+  if (options.command == Command::Download && committed) {
+    context.view.Summary(NextAfterCommit("each calculator marked ok"));
+  }
+  return end;
 }
 
 RunEnd RunStationCommand(const FleetContext& context, HidApi& api) {

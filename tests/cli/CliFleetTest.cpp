@@ -126,9 +126,17 @@ TEST_F(CliFleetTest, AllDownloadsToEveryCalculatorAndOneFaultEndsOnlyItsSession)
   EXPECT_TRUE(Starting(lines, "[2] Written: ").empty());
   EXPECT_NE(run.err.find("[2] Error: BankCheckSum is different."), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("[2] State: the flash was changed"), std::string::npos);
+  // What reruns that calculator alone.
+  EXPECT_NE(run.err.find("runs again: download --device SIM0002 \"" + imageFile + "\".\n"),
+            std::string::npos)
+      << run.err;
+  // What to do after the commits, once for the run.
+  EXPECT_EQ(Starting(lines, "Next: each calculator marked ok is now updating itself").size(), 1u)
+      << run.out;
+  EXPECT_EQ(run.out.find("] Next:"), std::string::npos) << run.out;
   const auto header = std::ranges::find(lines, "n  serial   outcome                 seconds");
   ASSERT_NE(header, lines.end()) << run.out;
-  ASSERT_EQ(lines.end() - header, 4);
+  ASSERT_EQ(lines.end() - header, 5);
   EXPECT_TRUE(header[1].starts_with("1  SIM0001  ok  "));
   EXPECT_TRUE(header[2].starts_with("2  SIM0002  bank checksum mismatch  "));
   EXPECT_TRUE(header[3].starts_with("3  SIM0003  ok  "));
@@ -189,6 +197,22 @@ TEST_F(CliFleetTest, AllReadsEachCalculatorIntoAFileNamedForItsSerialNumber) {
 
   EXPECT_EQ(RunCli({"--simulate", "--sim-calculators", "2", "--all", "read", "-"}).status,
             kExitUsage);
+}
+
+// The warning after the first Ctrl-C is the run's, not one calculator's
+// (one calculator: its download is surely running when the Ctrl-C comes).
+TEST_F(CliFleetTest, AllTellsTheFirstCtrlCsWarningForTheRun) {
+  testing::CliWorld world;
+  world.beforeTransaction = [](long sent, StopSignals& signals) {
+    if (sent == 100) signals.Interrupt();
+  };
+  const auto run = RunCli({"--simulate", "--sim-calculators", "1", "--all", "download", imageFile},
+                          false, world);
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
+  EXPECT_TRUE(run.err.starts_with("Warning: stopping the download now") ||
+              run.err.find("\nWarning: stopping the download now") != std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find("] Warning:"), std::string::npos) << run.err;
 }
 
 // They come one every 5 s; each is updated as it appears, numbered in the
