@@ -112,7 +112,8 @@ Json StartFields(const Options& options) {
             {"fast", options.fast},
             {"device", options.device ? Json(options.device->text) : Json(nullptr)},
             {"all", options.all},
-            {"count", OrNull(options.count)}}}};
+            {"count", OrNull(options.count)},
+            {"idle", OrNull(options.idleSeconds)}}}};
 }
 
 using Backends = std::function<std::unique_ptr<HidApi>()>;

@@ -72,11 +72,13 @@ constexpr std::array kCommands{
     CommandEntry{Command::Station, "station", "FILE", false,
                  "wait for calculators, download FILE to each one",
                  "Waits for calculators and downloads the *.UD image FILE to each one as it is "
-                 "plugged in, several at once, with one line for each calculator done. A "
-                 "calculator is taken once a run: one that comes back after its update (its "
-                 "reset) is left alone. The first Ctrl-C takes no more calculators and lets the "
-                 "running updates finish; a second one stops them between two exchanges. FILE is "
-                 "read once, before any calculator is touched; a FILE of - is standard input."},
+                 "plugged in, several at once. A line tells when a calculator arrives, when its "
+                 "update ends and what to do with it then, and when it is back after its update "
+                 "(its reset): unplug it only once it shows \"Update Success!\". A calculator is "
+                 "taken once a run: one that comes back is left alone. The first Ctrl-C takes no "
+                 "more calculators and lets the running updates finish; a second one stops them "
+                 "between two exchanges. FILE is read once, before any calculator is touched; a "
+                 "FILE of - is standard input."},
 };
 
 const CommandEntry& EntryOf(Command command) {
@@ -131,10 +133,10 @@ class CommandLine {
   CLI::Option* Flag(const std::string& names, bool& target, const std::string& help,
                     std::vector<Command> commands = {});
   void Belongs(CLI::Option* option, std::vector<Command> commands);
-  void AddCommands();
-  void AddOptions();
   // What `option` does for `command`, where that differs from command to command.
   void DoesFor(const CLI::Option* option, Command command, std::string description);
+  void AddCommands();
+  void AddOptions();
   void AddSimulationOptions();
 
   // Why the options given do not fit the command given.
@@ -147,9 +149,9 @@ class CommandLine {
   Options options_;
   CLI::App app_;
   std::vector<Belonging> belonging_;
+  std::map<std::pair<const CLI::Option*, Command>, std::string> doesFor_;
 };
 
-  std::map<std::pair<const CLI::Option*, Command>, std::string> doesFor_;
 CommandLine::CommandLine() : app_(kAbout.data(), std::string(kProgram)) {
   // Options of the whole command line also stand after the command.
   app_.fallthrough();
@@ -187,12 +189,12 @@ void CommandLine::Belongs(CLI::Option* option, std::vector<Command> commands) {
   belonging_.push_back({option, std::move(commands)});
 }
 
-void CommandLine::AddCommands() {
-  for (const CommandEntry& entry : kCommands) {
 void CommandLine::DoesFor(const CLI::Option* option, Command command, std::string description) {
   doesFor_[{option, command}] = std::move(description);
 }
 
+void CommandLine::AddCommands() {
+  for (const CommandEntry& entry : kCommands) {
     CLI::App* command = app_.add_subcommand(std::string(entry.name), std::string(entry.summary));
     command->set_help_flag("-h,--help", "the help of " + std::string(entry.name));
     if (entry.file.empty()) continue;
@@ -236,6 +238,10 @@ void CommandLine::AddOptions() {
   device->excludes(all);
   Value("--count", "N", "end after N calculators", NumberFromOneInto(options_.count),
         {Command::Station});
+  Value("--idle", "SECONDS",
+        "end once no calculator has arrived for SECONDS and no update runs, so that an "
+        "unattended station updates nothing plugged in later",
+        SecondsInto(options_.idleSeconds), {Command::Station});
 
   Value("--backup", "FILE",
         "read banks 0-3 into FILE first; no write if that fails. An existing FILE is never "
@@ -379,16 +385,16 @@ CommandHelp CommandLine::HelpOf(const CommandEntry& entry) const {
     if (std::ranges::find(belonging.commands, entry.command) == belonging.commands.end()) {
       continue;
     }
+    const auto own = doesFor_.find({belonging.option, entry.command});
+    help.options.push_back({belonging.option, own != doesFor_.end()
+                                                  ? own->second
+                                                  : belonging.option->get_description()});
   }
   return help;
 }
 
 CommandLineReference CommandLine::Describe() const {
   CommandLineReference reference;
-    const auto own = doesFor_.find({belonging.option, entry.command});
-    help.options.push_back({belonging.option, own != doesFor_.end()
-                                                  ? own->second
-                                                  : belonging.option->get_description()});
   for (const CLI::App* command : app_.get_subcommands({})) {
     reference.commands.push_back(CommandUsage(*command));
   }

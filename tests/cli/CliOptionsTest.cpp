@@ -194,6 +194,7 @@ TEST(CliOptionsTest, EachCommandHasItsOwnHelp) {
   const auto station = RunCli({"station", "--help"}).out;
   EXPECT_NE(station.find("\n  --force "), std::string::npos) << station;
   EXPECT_EQ(station.find("--backup"), std::string::npos) << station;
+  EXPECT_NE(station.find("\n  --idle SECONDS "), std::string::npos) << station;
   const auto read = RunCli({"read", "-h"}).out;
   EXPECT_TRUE(read.starts_with("Usage: usblink-cli [options] read [FILE]\n")) << read;
   EXPECT_NE(read.find("standard output"), std::string::npos) << read;
