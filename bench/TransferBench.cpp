@@ -19,7 +19,7 @@ namespace {
 
 class NoWait final : public Pacer {
  public:
-  void WaitForTick() override {}
+  void WaitForTick(int) override {}
 };
 
 class SilentWindow final : public CommandPort {

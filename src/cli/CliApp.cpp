@@ -111,7 +111,8 @@ Json StartFields(const Options& options) {
             {"fast", options.fast},
             {"device", options.device ? Json(options.device->text) : Json(nullptr)},
             {"all", options.all},
-            {"count", OrNull(options.count)}}}};
+            {"count", OrNull(options.count)},
+            {"idle", OrNull(options.idleSeconds)}}}};
 }
 
 using Backends = std::function<std::unique_ptr<HidApi>()>;
@@ -220,17 +221,9 @@ int TerminalColumns(std::optional<int> told) {
 
 int TerminalRows(std::optional<int> told) { return TerminalSize(told, "LINES", kDefaultRows); }
 
-SleepPacer SleepPacer::Standard() { return {std::chrono::milliseconds(10), std::nullopt}; }
-
-SleepPacer SleepPacer::Fast() {
-  return {std::chrono::milliseconds(1), std::chrono::milliseconds(kPollLimit * 10)};
-}
-
-void SleepPacer::WaitForTick() { std::this_thread::sleep_for(interval_); }
-
-bool SleepPacer::PollLimitReached(int reads, Clock::duration sinceSent) const {
-  if (reads <= kPollLimit) return false;
-  return !budget_ || sinceSent >= *budget_;
+void SleepPacer::WaitForTick(int polls) {
+  const auto wait = pace_.Before(polls);
+  if (wait > Clock::duration::zero()) std::this_thread::sleep_for(wait);
 }
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
+#include <map>
+#include <utility>
 
 #include "cli/HelpPages.h"
 #include "cli/OptionValues.h"
@@ -70,11 +72,13 @@ constexpr std::array kCommands{
     CommandEntry{Command::Station, "station", "FILE", false,
                  "wait for calculators, download FILE to each one",
                  "Waits for calculators and downloads the *.UD image FILE to each one as it is "
-                 "plugged in, several at once, with one line for each calculator done. A "
-                 "calculator is taken once a run: one that comes back after its update (its "
-                 "reset) is left alone. The first Ctrl-C takes no more calculators and lets the "
-                 "running updates finish; a second one stops them between two exchanges. FILE is "
-                 "read once, before any calculator is touched; a FILE of - is standard input."},
+                 "plugged in, several at once. A line tells when a calculator arrives, when its "
+                 "update ends and what to do with it then, and when it is back after its update "
+                 "(its reset): unplug it only once it shows \"Update Success!\". A calculator is "
+                 "taken once a run: one that comes back is left alone. The first Ctrl-C takes no "
+                 "more calculators and lets the running updates finish; a second one stops them "
+                 "between two exchanges. FILE is read once, before any calculator is touched; a "
+                 "FILE of - is standard input."},
 };
 
 const CommandEntry& EntryOf(Command command) {
@@ -129,6 +133,8 @@ class CommandLine {
   CLI::Option* Flag(const std::string& names, bool& target, const std::string& help,
                     std::vector<Command> commands = {});
   void Belongs(CLI::Option* option, std::vector<Command> commands);
+  // What `option` does for `command`, where that differs from command to command.
+  void DoesFor(const CLI::Option* option, Command command, std::string description);
   void AddCommands();
   void AddOptions();
   void AddSimulationOptions();
@@ -143,6 +149,7 @@ class CommandLine {
   Options options_;
   CLI::App app_;
   std::vector<Belonging> belonging_;
+  std::map<std::pair<const CLI::Option*, Command>, std::string> doesFor_;
 };
 
 CommandLine::CommandLine() : app_(kAbout.data(), std::string(kProgram)) {
@@ -182,6 +189,10 @@ void CommandLine::Belongs(CLI::Option* option, std::vector<Command> commands) {
   belonging_.push_back({option, std::move(commands)});
 }
 
+void CommandLine::DoesFor(const CLI::Option* option, Command command, std::string description) {
+  doesFor_[{option, command}] = std::move(description);
+}
+
 void CommandLine::AddCommands() {
   for (const CommandEntry& entry : kCommands) {
     CLI::App* command = app_.add_subcommand(std::string(entry.name), std::string(entry.summary));
@@ -206,7 +217,8 @@ void CommandLine::AddOptions() {
   CLI::Option* verbose =
       Flag("-v,--verbose", options_.verbose, "the whole log, line for line as the window shows it");
   quiet->excludes(verbose);
-  Flag("--fast", options_.fast, "poll every 1 ms, not 10 ms (the device still gets its 5 s)");
+  Flag("--fast", options_.fast,
+       "poll at once, then every 1 ms at most, not every 10 ms (the device still gets its 5 s)");
   app_.set_help_flag("-h,--help", "this help; COMMAND --help: the help of COMMAND");
   app_.add_flag_callback(
       "--help-simulate", [] { throw SimulationHelpRequest(); },
@@ -226,15 +238,23 @@ void CommandLine::AddOptions() {
   device->excludes(all);
   Value("--count", "N", "end after N calculators", NumberFromOneInto(options_.count),
         {Command::Station});
+  Value("--idle", "SECONDS",
+        "end once no calculator has arrived for SECONDS and no update runs, so that an "
+        "unattended station updates nothing plugged in later",
+        SecondsInto(options_.idleSeconds), {Command::Station});
 
   Value("--backup", "FILE",
         "read banks 0-3 into FILE first; no write if that fails. An existing FILE is never "
         "replaced, unless with --force",
         FileNameInto(options_.backupFile), {Command::Download});
-  Flag("--force", options_.force,
-       "send an image larger than 262,144 bytes, the whole flash (only its first 262,144 "
-       "bytes); let --backup replace an existing FILE",
-       {Command::Download, Command::Station});
+  const std::string oversize =
+      "send an image larger than 262,144 bytes, the whole flash (only its first 262,144 bytes)";
+  const std::string replace = "let --backup replace an existing FILE";
+  const CLI::Option* force = Flag("--force", options_.force,
+                                  "download and station: " + oversize + "; download: " + replace,
+                                  {Command::Download, Command::Station});
+  DoesFor(force, Command::Download, oversize + "; " + replace);
+  DoesFor(force, Command::Station, oversize);
 }
 
 void CommandLine::AddSimulationOptions() {
@@ -353,9 +373,13 @@ std::string CommandLine::HelpPage(const CLI::App& app) const {
 CommandHelp CommandLine::HelpOf(const CommandEntry& entry) const {
   CommandHelp help{app_.get_subcommand(std::string(entry.name)), entry.details, {}};
   for (const Belonging& belonging : belonging_) {
-    if (std::ranges::find(belonging.commands, entry.command) != belonging.commands.end()) {
-      help.options.push_back(belonging.option);
+    if (std::ranges::find(belonging.commands, entry.command) == belonging.commands.end()) {
+      continue;
     }
+    const auto own = doesFor_.find({belonging.option, entry.command});
+    help.options.push_back({belonging.option, own != doesFor_.end()
+                                                  ? own->second
+                                                  : belonging.option->get_description()});
   }
   return help;
 }

@@ -1,5 +1,7 @@
 #include "fleet/CalculatorSession.h"
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 
 #include "fleet/DurationText.h"
@@ -192,7 +194,7 @@ int SessionStatus(const Options& options, std::optional<FirmwareImage> image, Se
     if (!made) return Ended(view, made.Error());
     output.emplace(*std::move(made));
   }
-  StopPolicy stops(environment.signals, view, role.stationUpdate);
+  StopPolicy stops(environment.signals, role.run != nullptr ? *role.run : view, role.stationUpdate);
   StallWatch watched(pacer, [&view](Pacer::Clock::duration waited) { view.NoAnswerFor(waited); });
   StoppablePacer stoppable(watched, [&stops] { return stops.StopNow(); });
   Session session(options, view, api, stoppable, stops, environment, role.discoveryTurn);
@@ -213,17 +215,18 @@ int SessionStatus(const Options& options, std::optional<FirmwareImage> image, Se
         const int blocks = download->blocksSent;
         view.Summary("Written: " + std::to_string(blocks) + " blocks (" + BytesText(blocks) +
                      ") of " + Quoted(*options.file) + " in " + DurationText(view.Elapsed()) + ".");
-        view.Summary(
-            "Next: the calculator is now updating itself (1-3 min); do not unplug it until it "
-            "shows Update Success!");
+        if (role.run == nullptr) view.Summary(NextAfterCommit("the calculator"));
       }
       return ExitStatusOf(outcome);
     }
     case Command::Read:
       outcome = session.ReadBack(*output, "read");
       if (outcome == Outcome::ReadBack) {
-        view.Summary("Read: " + BytesText(kFlashBlocks) + " into " + Quoted(output->Path()) +
-                     " in " + DurationText(view.Elapsed()) + ".");
+        const std::string target = IsStandardStream(output->Path())
+                                       ? "to standard output"
+                                       : "into " + Quoted(output->Path());
+        view.Summary("Read: " + BytesText(kFlashBlocks) + " " + target + " in " +
+                     DurationText(view.Elapsed()) + ".");
       }
       return ExitStatusOf(outcome);
     case Command::Verify:
@@ -239,8 +242,7 @@ int SessionStatus(const Options& options, std::optional<FirmwareImage> image, Se
 }
 
 // What a download that changed the flash without a commit leaves behind, and what to do.
-std::string UnfinishedDownloadText(const HidCP::DownloadState& state,
-                                   const std::filesystem::path& image) {
+std::string UnfinishedDownloadText(const HidCP::DownloadState& state, const Options& options) {
   std::string banks;
   for (int bank = 0; bank < state.banksVerified; ++bank) {
     banks += (bank == 0 ? "" : ", ") + std::to_string(bank);
@@ -248,8 +250,8 @@ std::string UnfinishedDownloadText(const HidCP::DownloadState& state,
   return "State: the flash was changed and nothing was committed: stopped after " +
          std::to_string(state.blocksSent) + " of " + std::to_string(state.totalBlocks) +
          " blocks, banks verified: " + (banks.empty() ? "none" : banks) +
-         ". The calculator may not start until the same download runs again: download \"" +
-         image.string() + "\".";
+         ". The calculator may not start until the same download runs again: " +
+         RerunCommand(options) + ".";
 }
 
 // What the result object tells beyond the outcome: the bytes the last
@@ -271,6 +273,24 @@ Json ResultFields(const RunEnd& end, const SessionPort& view) {
 Pacer::Clock::time_point WaitDeadline(const Options& options, Pacer& pacer) {
   return pacer.Now() + std::chrono::duration_cast<Pacer::Clock::duration>(
                            std::chrono::duration<double>(options.waitSeconds.value_or(0)));
+}
+
+std::string NextAfterCommit(std::string_view which) {
+  return "Next: " + std::string(which) +
+         " is now updating itself (1-3 min); do not unplug it until it shows Update Success!";
+}
+
+std::string RerunCommand(const Options& options) {
+  std::string command = "download";
+  if (options.device) {
+    const std::string& text = options.device->text;
+    // A path holds characters a shell reads; a serial number is plain.
+    const bool plain = std::ranges::all_of(text, [](unsigned char c) {
+      return std::isalnum(c) != 0 || c == '-' || c == '_' || c == '.';
+    });
+    command += " --device " + (plain ? text : Quoted(text));
+  }
+  return command + " " + Quoted(*options.file);
 }
 
 Detail DetailOf(const Options& options) {
@@ -308,7 +328,7 @@ int ReportedRun(const Options& options, SessionPort& view, const std::function<R
   fields = ResultFields(end, view);
   view.End(end.status, OutcomeText(end.status), fields);
   if (end.download && end.download->ChangedWithoutCommit()) {
-    view.Notice(UnfinishedDownloadText(*end.download, *options.file));
+    view.Notice(UnfinishedDownloadText(*end.download, options));
   }
   return end.status;
 }

@@ -357,6 +357,13 @@ TEST_F(CliCommandsTest, MinusIsStandardInputForTheImageAndStandardOutputForTheRe
         << read.err;
     EXPECT_EQ(directory.Read("out.bin"), flash);
   }
+  // The short account, on stderr, says where the bytes went.
+  auto output = OpenStdioFile(PathOf("out.bin"), "wb");
+  world.standardOutput = output.get();
+  const auto told = RunCli({"--simulate", "read", "-"}, false, world);
+  output.reset();
+  EXPECT_NE(told.err.find("\nRead: 262144 bytes to standard output in "), std::string::npos)
+      << told.err;
   // Neither a file "-" nor Load.bin.
   EXPECT_FALSE(std::filesystem::exists("-"));
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
@@ -202,6 +203,19 @@ TEST(CliOptionsTest, EachCommandHasItsOwnHelp) {
   // Bundled, or before the command: the same page.
   EXPECT_EQ(RunCli({"download", "-qh"}).out, download.out);
   EXPECT_EQ(RunCli({"-h", "download"}).out, download.out);
+  // --force says what it does for each command: the station takes no backup.
+  std::string words = download.out;  // blanks and line ends as one blank
+  words.erase(std::unique(words.begin(), words.end(),
+                          [](unsigned char a, unsigned char b) {
+                            return std::isspace(a) && std::isspace(b);
+                          }),
+              words.end());
+  std::ranges::replace(words, '\n', ' ');
+  EXPECT_NE(words.find("let --backup replace an existing FILE"), std::string::npos) << words;
+  const auto station = RunCli({"station", "--help"}).out;
+  EXPECT_NE(station.find("\n  --force "), std::string::npos) << station;
+  EXPECT_EQ(station.find("--backup"), std::string::npos) << station;
+  EXPECT_NE(station.find("\n  --idle SECONDS "), std::string::npos) << station;
   const auto read = RunCli({"read", "-h"}).out;
   EXPECT_TRUE(read.starts_with("Usage: usblink-cli [options] read [FILE]\n")) << read;
   EXPECT_NE(read.find("standard output"), std::string::npos) << read;
@@ -216,7 +230,8 @@ TEST(CliOptionsTest, EachCommandHasItsOwnHelp) {
 // blanks and "-" for an option: a wrapped description never does.
 TEST(CliOptionsTest, EveryHelpPageFitsEightyColumns) {
   std::vector<std::vector<std::string>> pages{{"--help"}, {"--help-simulate"}};
-  for (const char* command : {"list", "connect", "check", "download", "read", "verify"}) {
+  for (const char* command :
+       {"list", "connect", "check", "download", "read", "verify", "station"}) {
     pages.push_back({command, "--help"});
   }
   for (const auto& arguments : pages) {
@@ -231,20 +246,6 @@ TEST(CliOptionsTest, EveryHelpPageFitsEightyColumns) {
       }
     }
   }
-}
-
-TEST(SleepPacerTest, FastPollingStillGivesTheDeviceItsFiveSeconds) {
-  using namespace std::chrono_literals;
-  const auto fast = cli::SleepPacer::Fast();
-  EXPECT_FALSE(fast.PollLimitReached(500, 6s));
-  // 501 polls of 1 ms are far less than five seconds.
-  EXPECT_FALSE(fast.PollLimitReached(501, 600ms));
-  EXPECT_FALSE(fast.PollLimitReached(4000, 4999ms));
-  EXPECT_TRUE(fast.PollLimitReached(4000, 5s));
-
-  const auto standard = cli::SleepPacer::Standard();
-  EXPECT_FALSE(standard.PollLimitReached(500, 5s));
-  EXPECT_TRUE(standard.PollLimitReached(501, 1s));
 }
 
 }  // namespace
