@@ -15,7 +15,7 @@
 #include "fleet/RunFiles.h"
 #include "fleet/SimulatedBus.h"
 #include "hid/ApiLog.h"
-#include "hid/InterfaceWalk.h"
+#include "platform/hid/HidApi.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Outcome.h"
@@ -42,8 +42,8 @@ std::string PaddingText(long long padding, long long sent) {
 // refuse it, or with --force what it would send all the same.
 int Check(const Options& options, TerminalView& view, const Environment& environment) {
   const std::filesystem::path& file = *options.file;
-  const auto image = LoadImage(file, view, environment);
-  if (!image) return kExitFileError;
+  const auto image = LoadImage(file, environment);
+  if (!image) return Ended(view, image.Error());
   if (image->Oversize()) {
     view.Info("File: " + file.string() + ", more than " + std::to_string(kFlashSize) + " bytes",
               {{"file", file.string()}, {"oversize", true}});
@@ -64,7 +64,8 @@ int Check(const Options& options, TerminalView& view, const Environment& environ
   }
   view.Info("Commit: " + std::to_string(image->Banks()) + " banks",
             {{"commitBanks", image->Banks()}});
-  return AdmitImage(*image, file, options.force, view) ? kExitSuccess : kExitFileError;
+  const auto admitted = AdmitImage(*image, file, options.force, view);
+  return admitted ? kExitSuccess : Ended(view, admitted.Error());
 }
 
 // The device's strings as the list shows them: its serial number bare, the
@@ -81,7 +82,7 @@ std::string StringsText(const HidInterface& entry) {
 // Every interface, each calculator marked; not found when none is one.
 int List(HidApi& api, TerminalView& view) {
   bool anyCalculator = false;
-  for (const HidInterface& entry : InterfaceWalk(api).List()) {
+  for (const HidInterface& entry : api.PresentInterfaces()) {
     std::string text = std::to_string(entry.index) + ": ";
     Json fields{{"index", entry.index}, {"path", entry.path}};
     if (entry.ids) {
@@ -125,7 +126,8 @@ Json StartFields(const Options& options) {
             {"fast", options.fast},
             {"device", options.device ? Json(options.device->text) : Json(nullptr)},
             {"all", options.all},
-            {"count", OrNull(options.count)}}}};
+            {"count", OrNull(options.count)},
+            {"idle", OrNull(options.idleSeconds)}}}};
 }
 
 using Backends = std::function<std::unique_ptr<HidApi>()>;
@@ -138,14 +140,14 @@ RunEnd DeviceRun(const Options& options, TerminalView& view, Pacer& pacer,
                  const SessionViews& sessionViews) {
   const auto api = backend();
   if (options.command == Command::List) return {List(*api, view), std::nullopt, {}};
-  bool refused = false;
-  const auto image = CommandImage(options, view, environment, refused);
-  if (refused) return {kExitFileError, std::nullopt, {}};
+  const auto loaded = CommandImage(options, view, environment);
+  if (!loaded) return {Ended(view, loaded.Error()), std::nullopt, {}};
+  const std::optional<FirmwareImage>& image = *loaded;
   if (!options.SeveralCalculators() && !options.device) {
     // With several calculators plugged in, never one of them by chance.
     if (const auto present = PresentCalculators(*api); present.size() > 1) {
-      view.ShowMessage(ChoiceRefusal(present), "usblink-cli");
-      return {kExitUsage, std::nullopt, Json{{"calculators", present.size()}}};
+      return {Ended(view, {kExitUsage, ChoiceRefusal(present)}), std::nullopt,
+              Json{{"calculators", present.size()}}};
     }
   }
   // From here on there are files to leave whole and calculators to leave
@@ -168,10 +170,9 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
   RunEnd end = DeviceRun(options, view, pacer, environment, environment.platform, sessionViews);
   if (end.status == kExitNotFound && !options.all) {
     if (const auto node = environment.calculatorInUse()) {
-      view.ShowMessage(
-          "The calculator (" + *node + ") is in use by another program. Try again once it is done.",
-          "Error");
-      end.status = kExitInUse;
+      end.status = Ended(view, {kExitInUse, "The calculator (" + *node +
+                                                ") is in use by another program. Try again "
+                                                "once it is done."});
     } else if (const auto hint = environment.accessHint()) {
       view.ShowMessage(*hint, "Hint");
       end.status = kExitAccessDenied;
@@ -185,29 +186,25 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
 // --log file cannot be made.
 int SimulatedRun(const Options& options, TerminalView& view, Pacer& pacer,
                  const Environment& environment, const SessionViews& sessionViews) {
-  const bool logged = OpenRunLog(options, view);
+  auto refused = OpenRunLog(options, view);
   // The calculators arrive and reset on the run's clock.
   auto built = BuildSimulatedBus(options.sim, environment.sleep,
                                  [&pacer, start = pacer.Now()] { return pacer.Now() - start; });
-  RunEnd end = LogRefused();
-  if (const auto* error = std::get_if<SetupError>(&built)) {
-    if (logged) {
-      view.ShowMessage(error->message, error->exitStatus == kExitUsage ? "usblink-cli" : "Error");
-      end = {error->exitStatus, std::nullopt, {}};
-    }
+  RunEnd end;
+  if (refused) {
+    end = *std::move(refused);
+  } else if (!built) {
+    end = {Ended(view, built.Error()), std::nullopt, {}};
   } else {
-    const auto& bus = std::get<std::unique_ptr<sim::SimBus>>(built);
-    if (logged) {
-      end = DeviceRun(
-          options, view, pacer, environment,
-          [&bus] { return std::make_unique<sim::SimHidApi>(*bus); }, sessionViews);
-    }
-    for (const auto& file : {options.sim.saveFile, options.sim.keepFile}) {
-      std::string error;
-      if (file && !SaveSimulatedFlash(*bus, *file, error)) {
-        view.ShowMessage(error, "Error");
-        if (end.status == kExitSuccess) end.status = kExitFileError;
-      }
+    end = DeviceRun(
+        options, view, pacer, environment,
+        [&bus = **built] { return std::make_unique<sim::SimHidApi>(bus); }, sessionViews);
+  }
+  for (const auto& file : {options.sim.saveFile, options.sim.keepFile}) {
+    if (!built || !file) continue;
+    if (const auto saved = SaveSimulatedFlash(**built, *file); !saved) {
+      const int status = Ended(view, saved.Error());
+      if (end.status == kExitSuccess) end.status = status;
     }
   }
   Json fields;
@@ -254,50 +251,38 @@ int TerminalColumns(std::optional<int> told) {
 
 int TerminalRows(std::optional<int> told) { return TerminalSize(told, "LINES", kDefaultRows); }
 
-SleepPacer SleepPacer::Standard() { return {std::chrono::milliseconds(10), std::nullopt}; }
-
-SleepPacer SleepPacer::Fast() {
-  return {std::chrono::milliseconds(1), std::chrono::milliseconds(kPollLimit * 10)};
-}
-
-void SleepPacer::WaitForTick() { std::this_thread::sleep_for(interval_); }
-
-bool SleepPacer::PollLimitReached(int reads, Clock::duration sinceSent) const {
-  if (reads <= kPollLimit) return false;
-  return !budget_ || sinceSent >= *budget_;
+void SleepPacer::WaitForTick(int polls) {
+  const auto wait = pace_.Before(polls);
+  if (wait > Clock::duration::zero()) std::this_thread::sleep_for(wait);
 }
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
            const Environment& environment) {
   const RunStart start{USBLINK_VERSION, arguments, std::chrono::system_clock::now()};
   // `options`: what the command line asks, when it could be parsed.
-  const auto usageError = [&](const std::string& reason, bool json, const Options* options) {
+  const auto usageError = [&](const Failure& failure, bool json, const Options* options) {
     if (!json) {
-      terminal.err << "usblink-cli: " << reason << "\nTry 'usblink-cli --help'.\n";
-      return kExitUsage;
+      terminal.err << "usblink-cli: " << failure.message << "\nTry 'usblink-cli --help'.\n";
+      return failure.exitStatus;
     }
     TerminalOutput output(terminal.out, terminal.err, std::nullopt);
     TerminalView view(output, {true, Detail::Short},
                       [] { return std::chrono::steady_clock::now(); });
     view.Start(start, options != nullptr ? StartFields(*options) : Json{{"command", nullptr}});
-    view.ShowMessage(reason, "usblink-cli");
-    view.Result(kExitUsage, OutcomeText(kExitUsage), {{"error", reason}});
-    return kExitUsage;
+    view.ShowFailure(failure);
+    view.End(failure.exitStatus, OutcomeText(failure.exitStatus), {{"error", failure.message}});
+    return failure.exitStatus;
   };
   const ParseResult parsed = ParseCommandLine(arguments);
-  if (parsed.help) {
-    terminal.out << *parsed.help;
+  if (!parsed.request) return usageError(parsed.request.Error(), parsed.json, nullptr);
+  if (const auto* page = std::get_if<Page>(&*parsed.request)) {
+    terminal.out << page->text;
     return kExitSuccess;
   }
-  if (parsed.version) {
-    terminal.out << "usblink-cli " << USBLINK_VERSION << '\n';
-    return kExitSuccess;
-  }
-  if (!parsed.options) return usageError(parsed.error, parsed.json, nullptr);
-  const Options& options = *parsed.options;
+  const Options& options = std::get<Options>(*parsed.request);
   // Before any file is opened: the log would otherwise be made over the image.
-  if (const auto shared = SharedFileError(options)) {
-    return usageError(*shared, options.json, &options);
+  if (const auto apart = FileRolesApart(options); !apart) {
+    return usageError(apart.Error(), options.json, &options);
   }
   // Until the device command begins nothing is left half-done, and reading an
   // image from a FIFO may wait for a writer that never comes.

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "fleet/Request.h"
@@ -44,6 +45,10 @@ Detail DetailOf(const Options& options);
 struct SessionRole {
   // The first Ctrl-C passes for the whole session.
   bool stationUpdate = false;
+  // The run's own view, for what concerns the run rather than this
+  // calculator: the warning after the first Ctrl-C, and what to do after
+  // the commits, which the run tells once.
+  SessionPort* run = nullptr;
   // Held while the session's discovery walks the interfaces: a walk opens
   // every calculator in turn, which on Linux takes its node's lock for that
   // moment, so another session's walk at the same moment would find its own
@@ -56,6 +61,14 @@ RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> im
                          SessionPort& view, HidApi& api, Pacer& pacer,
                          const Environment& environment, SessionRole role = {});
 
+// What to do once the calculators `which` names have their update committed:
+// "Next: the calculator is now updating itself (1-3 min); ...".
+std::string NextAfterCommit(std::string_view which);
+
+// The command that runs `options`' download again on the same calculator
+// alone: `download --device SIM0002 "new.UD"`.
+std::string RerunCommand(const Options& options);
+
 // A run with its --log file: `run` runs once the file is open, and the run
 // ends with its result object and, after a download that changed the flash
 // without a commit, the state it left. `fields` gets what the result object
@@ -63,12 +76,10 @@ RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> im
 int ReportedRun(const Options& options, SessionPort& view, const std::function<RunEnd()>& run,
                 Json& fields);
 
-// ReportedRun in its parts, for a run that leaves something behind even
-// when its log cannot be made. Opens the --log file; false, after the
-// message, when it cannot be made: the run then ends as LogRefused() says,
-// before its command begins.
-bool OpenRunLog(const Options& options, SessionPort& view);
-RunEnd LogRefused();
+// ReportedRun in its parts, for a run that leaves something behind even when
+// its log cannot be made. Opens the --log file; when it cannot be made, after
+// the box, how the run ends, before its command begins.
+std::optional<RunEnd> OpenRunLog(const Options& options, SessionPort& view);
 // The run's end after `end`, its log open or refused.
 int EndRun(const Options& options, SessionPort& view, RunEnd end, Json& fields);
 
@@ -118,8 +129,8 @@ class StallWatch final : public Pacer {
     paced_.BeforeTransaction();
     sent_ = paced_.Now();
   }
-  void WaitForTick() override {
-    paced_.WaitForTick();
+  void WaitForTick(int polls) override {
+    paced_.WaitForTick(polls);
     report_(paced_.Now() - sent_);
   }
   [[nodiscard]] bool PollLimitReached(int reads, Clock::duration sinceSent) const override {

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "fleet/DurationText.h"
-#include "hid/InterfaceWalk.h"
+#include "hid/DeviceList.h"
 #include "protocol/CalculatorProtocol.h"
 
 namespace usblink {
@@ -112,7 +112,7 @@ std::vector<std::string> SummaryTable(const std::vector<MemberEnd>& ends,
 
 std::vector<FleetMember> PresentCalculators(HidApi& api) {
   return NumberCalculators(
-      InterfaceWalk(api).ListWithIds({kCalculatorVendorId, kCalculatorProductId}));
+      PresentInterfacesWithIds(api, {kCalculatorVendorId, kCalculatorProductId}));
 }
 
 std::string ChoiceRefusal(const std::vector<FleetMember>& calculators) {

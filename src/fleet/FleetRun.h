@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "hid/InterfaceWalk.h"
+#include "hid/DeviceList.h"
 #include "platform/hid/HidApi.h"
 
 namespace usblink {

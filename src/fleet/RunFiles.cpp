@@ -12,50 +12,39 @@
 #include "platform/os/FileIdentity.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/Commands.h"
+#include "protocol/Outcome.h"
 #include "protocol/StdioFile.h"
 
 namespace usblink {
 
-std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, SessionPort& view,
-                                       const Environment& environment) {
+Result<FirmwareImage> LoadImage(const std::filesystem::path& file, const Environment& environment) {
   auto loaded = IsStandardStream(file) ? FirmwareImage::Read(environment.standardInput(), file)
                                        : FirmwareImage::Load(file);
-  if (const auto refusal = DownloadRefusal(loaded, file)) {
-    view.ShowMessage(*refusal, "Error");
-    return std::nullopt;
-  }
-  return std::move(std::get<FirmwareImage>(loaded));
+  if (const auto sendable = Sendable(loaded, file); !sendable) return sendable.Error();
+  return loaded;
 }
 
-std::optional<FirmwareImage> CommandImage(const Options& options, SessionPort& view,
-                                          const Environment& environment, bool& refused) {
+Result<std::optional<FirmwareImage>> CommandImage(const Options& options, SessionPort& view,
+                                                  const Environment& environment) {
   const bool downloads =
       options.command == Command::Download || options.command == Command::Station;
-  refused = false;
-  if (!downloads && options.command != Command::Verify) return std::nullopt;
-  auto image = LoadImage(*options.file, view, environment);
-  if (!image) {
-    refused = true;
-    return std::nullopt;
-  }
-  if (downloads && !AdmitImage(*image, *options.file, options.force, view)) {
-    refused = true;
-    return std::nullopt;
-  }
-  return image;
-}
-
-bool AdmitImage(const FirmwareImage& image, const std::filesystem::path& file, bool force,
-                SessionPort& view) {
-  const auto doubts = ImageDoubts(image, file);
-  for (const ImageDoubt& doubt : doubts) {
-    if (force) {
-      view.ShowMessage(doubt.Warning(), "Warning");
-    } else {
-      view.ShowMessage(doubt.Refusal(), "Error");
+  if (!downloads && options.command != Command::Verify) return std::optional<FirmwareImage>();
+  auto image = LoadImage(*options.file, environment);
+  if (!image) return image.Error();
+  if (downloads) {
+    if (const auto admitted = AdmitImage(*image, *options.file, options.force, view); !admitted) {
+      return admitted.Error();
     }
   }
-  return force || doubts.empty();
+  return std::optional(*std::move(image));
+}
+
+Result<void> AdmitImage(const FirmwareImage& image, const std::filesystem::path& file, bool force,
+                        SessionPort& view) {
+  const auto doubts = ImageDoubts(image, file);
+  if (!force && !doubts.empty()) return Failure{kExitFileError, doubts.front().Refusal()};
+  for (const ImageDoubt& doubt : doubts) view.ShowMessage(doubt.Warning(), "Warning");
+  return {};
 }
 
 namespace fs = std::filesystem;
@@ -66,23 +55,19 @@ constexpr std::string_view kTitle = "File";
 
 }  // namespace
 
-std::variant<ReadBackFile, FileError> ReadBackFile::Create(const fs::path& target) {
+Result<ReadBackFile> ReadBackFile::Create(const fs::path& target) {
   std::error_code error;
   const bool existed = fs::exists(target, error);
   auto staged = StagedFile::Create(target, error);
   if (staged) return ReadBackFile(target, std::move(staged), existed);
   if (error == std::errc::not_supported) return ReadBackFile(target, std::nullopt, existed);
-  return FileError{target, "create", error};
+  return FileFailure(target, "create", error);
 }
 
-bool ReadBackFile::Commit(SessionPort& view) {
-  if (!staged_) return true;
-  if (const std::error_code error = staged_->Commit()) {
-    view.ShowMessage(FileError{path_, "write", error}.Message(), "Error");
-    KeepPartial(view);
-    return false;
-  }
-  return true;
+Result<void> ReadBackFile::Commit() {
+  if (!staged_) return {};
+  if (const std::error_code error = staged_->Commit()) return FileFailure(path_, "write", error);
+  return {};
 }
 
 void ReadBackFile::KeepPartial(SessionPort& view) {
@@ -99,13 +84,10 @@ void ReadBackFile::KeepPartial(SessionPort& view) {
   view.ShowMessage(text, kTitle);
 }
 
-std::optional<ScratchFolder> ScratchFolder::Make(std::string& reason) {
+Result<ScratchFolder> ScratchFolder::Make() {
   std::error_code error;
   const auto temporary = std::filesystem::temp_directory_path(error);
-  if (error) {
-    reason = "No folder for temporary files: " + error.message();
-    return std::nullopt;
-  }
+  if (error) return Failure{kExitFileError, "No folder for temporary files: " + error.message()};
   std::random_device random;
   for (int attempt = 0; attempt < 16; ++attempt) {
     const auto name = "usblink-" + HexText((std::uint64_t{random()} << 32) | random());
@@ -121,9 +103,8 @@ std::optional<ScratchFolder> ScratchFolder::Make(std::string& reason) {
     }
     if (error) break;
   }
-  reason = "Cannot make a folder in \"" + temporary.string() + "\"" +
-           (error ? ": " + error.message() : std::string());
-  return std::nullopt;
+  return Failure{kExitFileError, "Cannot make a folder in " + Quoted(temporary) +
+                                     (error ? ": " + error.message() : std::string())};
 }
 
 ScratchFolder::~ScratchFolder() {
@@ -204,16 +185,16 @@ std::vector<FileRole> FileRoles(const Options& options) {
   return roles;
 }
 
-std::optional<std::string> SharedFileError(const Options& options) {
+Result<void> FileRolesApart(const Options& options) {
   const auto roles = FileRoles(options);
   for (auto first = roles.begin(); first != roles.end(); ++first) {
     for (auto second = first + 1; second != roles.end(); ++second) {
       if (!SameFile(first->path, second->path)) continue;
-      return first->name + " and " + second->name + " name the same file (\"" +
-             first->path.string() + "\" and \"" + second->path.string() + "\")";
+      return Failure{kExitUsage, first->name + " and " + second->name + " name the same file (" +
+                                     Quoted(first->path) + " and " + Quoted(second->path) + ")"};
     }
   }
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace usblink

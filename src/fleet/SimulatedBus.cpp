@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <optional>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -16,16 +17,13 @@ namespace usblink {
 
 namespace {
 
-std::variant<std::vector<std::uint8_t>, SetupError> ReadWholeFile(const std::filesystem::path& file,
-                                                                  std::size_t limit) {
+Result<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& file,
+                                                std::size_t limit) {
   std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    return SetupError{kExitFileError, "Cannot open \"" + file.string() +
-                                          "\": " + std::generic_category().message(errno)};
-  }
+  if (!in) return FileFailure(file, "open", {errno, std::generic_category()});
   std::vector<std::uint8_t> bytes(limit);
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
-  if (in.bad()) return SetupError{kExitFileError, "Cannot read \"" + file.string() + "\""};
+  if (in.bad()) return Failure{kExitFileError, "Cannot read " + Quoted(file)};
   bytes.resize(static_cast<std::size_t>(in.gcount()));
   return bytes;
 }
@@ -39,66 +37,66 @@ std::filesystem::path FlashFileOf(const std::filesystem::path& file, const sim::
 
 // Written whole: to a new file beside `file` that replaces it only once
 // every byte is on the disk. A device or a pipe takes the bytes directly.
-bool SaveFlash(std::span<const std::uint8_t> flash, const std::filesystem::path& file,
-               std::string& error) {
+Result<void> SaveFlash(std::span<const std::uint8_t> flash, const std::filesystem::path& file) {
   std::error_code reason;
   auto staged = StagedFile::Create(file, reason);
   if (!staged && reason == std::errc::not_supported) {
     const StdioFile stream = OpenStdioFile(file, "wb");
-    if (stream && WriteThrough(stream.get(), flash)) return true;
-    error = FileError{file, "write", LastSystemError()}.Message();
-    return false;
+    if (stream && WriteThrough(stream.get(), flash)) return {};
+    return FileFailure(file, "write", LastSystemError());
   }
-  if (!staged) {
-    error = FileError{file, "create", reason}.Message();
-    return false;
-  }
+  if (!staged) return FileFailure(file, "create", reason);
   // A failed write fails the commit.
   WriteThrough(staged->Stream(), flash);
   reason = staged->Commit();
-  if (!reason) return true;
-  error = FileError{file, "write", reason}.Message() + "; it is left as it was";
+  if (!reason) return {};
+  Failure failure = FileFailure(file, "write", reason);
+  failure.message += "; it is left as it was";
   std::error_code ignored;
   if (const auto kept = staged->KeepPartial(ignored)) {
-    error += ", and the flash is kept in " + Quoted(kept->path);
+    failure.message += ", and the flash is kept in " + Quoted(kept->path);
   }
-  error += ".";
-  return false;
+  failure.message += ".";
+  return failure;
 }
 
 // --sim-keep: each calculator starts with the flash its file kept, where there
 // is one; a file of another length is no kept flash, and is not replaced.
-std::optional<SetupError> LoadKeptFlash(sim::SimBus& bus, const std::filesystem::path& file) {
+Result<void> LoadKeptFlash(sim::SimBus& bus, const std::filesystem::path& file) {
   for (std::size_t number = 0; number < bus.CalculatorCount(); ++number) {
     const auto kept = FlashFileOf(file, bus, number);
     std::error_code error;
     if (!std::filesystem::exists(kept, error) && !error) continue;
-    auto read = ReadWholeFile(kept, sim::kFlashSize + 1);
-    if (auto* failed = std::get_if<SetupError>(&read)) return *failed;
-    const auto& bytes = std::get<std::vector<std::uint8_t>>(read);
-    if (bytes.size() != sim::kFlashSize) {
-      return SetupError{kExitFileError,
-                        Quoted(kept) + " is no flash that --sim-keep kept: it holds " +
-                            std::to_string(bytes.size()) + " bytes, not " +
-                            std::to_string(sim::kFlashSize) +
-                            ". Nothing was run, and it is left as it was: give --sim-keep a new "
-                            "file, or one it wrote."};
+    const auto read = ReadWholeFile(kept, sim::kFlashSize + 1);
+    if (!read) return read.Error();
+    if (read->size() != sim::kFlashSize) {
+      return Failure{kExitFileError, Quoted(kept) + " is no flash that --sim-keep kept: it holds " +
+                                         std::to_string(read->size()) + " bytes, not " +
+                                         std::to_string(sim::kFlashSize) +
+                                         ". Nothing was run, and it is left as it was: give "
+                                         "--sim-keep a new file, or one it wrote."};
     }
-    std::ranges::copy(bytes, bus.Calculator(number).Flash().begin());
+    std::ranges::copy(*read, bus.Calculator(number).Flash().begin());
   }
-  return std::nullopt;
+  return {};
+}
+
+// "--sim-locked 9: the bus has only 4 interfaces"
+Failure DoesNotFit(const std::string& option, std::size_t number, std::size_t count,
+                   std::string_view things) {
+  return {kExitUsage, option + " " + std::to_string(number) + ": the bus has only " +
+                          std::to_string(count) + " " + std::string(things)};
 }
 
 }  // namespace
 
-std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
+Result<std::unique_ptr<sim::SimBus>> BuildSimulatedBus(
     const SimulationOptions& options, std::function<void(std::chrono::milliseconds)> sleep,
     sim::SimBus::Clock now) {
   const int count = options.calculators;
   if (options.faultOn && *options.faultOn > count) {
-    return SetupError{kExitUsage, "--sim-fault-on " + std::to_string(*options.faultOn) +
-                                      ": the bus has only " + std::to_string(count) +
-                                      (count == 1 ? " calculator" : " calculators")};
+    return DoesNotFit("--sim-fault-on", static_cast<std::size_t>(*options.faultOn),
+                      static_cast<std::size_t>(count), count == 1 ? "calculator" : "calculators");
   }
   auto bus = std::make_unique<sim::SimBus>(sim::SimBus::WithCalculators(
       options.others, count, options.faultOn ? sim::CalculatorFaults{} : options.faults));
@@ -107,8 +105,8 @@ std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
   std::optional<std::vector<std::uint8_t>> descriptor;
   if (options.descriptorFile) {
     auto read = ReadWholeFile(*options.descriptorFile, 4096);
-    if (auto* error = std::get_if<SetupError>(&read)) return *error;
-    descriptor = std::get<std::vector<std::uint8_t>>(read);
+    if (!read) return read.Error();
+    descriptor = *std::move(read);
   }
   for (sim::SimInterface& calculator : bus->interfaces) {
     if (!calculator.isCalculator) continue;
@@ -119,12 +117,12 @@ std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
     if (descriptor) calculator.reportDescriptor = *descriptor;
   }
   if (options.flashFile) {
-    auto read = ReadWholeFile(*options.flashFile, sim::kFlashSize);
-    if (auto* error = std::get_if<SetupError>(&read)) return *error;
-    bus->LoadFlash(std::get<std::vector<std::uint8_t>>(read));
+    const auto read = ReadWholeFile(*options.flashFile, sim::kFlashSize);
+    if (!read) return read.Error();
+    bus->LoadFlash(*read);
   }
   if (options.keepFile) {
-    if (auto error = LoadKeptFlash(*bus, *options.keepFile)) return *std::move(error);
+    if (const auto loaded = LoadKeptFlash(*bus, *options.keepFile); !loaded) return loaded.Error();
   }
   if (options.slowRead.count() > 0) {
     bus->beforeInputReport = [sleep = std::move(sleep), duration = options.slowRead] {
@@ -145,21 +143,18 @@ std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
   if (options.lockedInterface) {
     const auto index = static_cast<std::size_t>(*options.lockedInterface);
     if (index >= bus->interfaces.size()) {
-      return SetupError{kExitUsage, "--sim-locked " + std::to_string(index) +
-                                        ": the bus has only " +
-                                        std::to_string(bus->interfaces.size()) + " interfaces"};
+      return DoesNotFit("--sim-locked", index, bus->interfaces.size(), "interfaces");
     }
     bus->interfaces[index].openable = false;
   }
   return bus;
 }
 
-bool SaveSimulatedFlash(const sim::SimBus& bus, const std::filesystem::path& file,
-                        std::string& error) {
-  bool saved = true;
+Result<void> SaveSimulatedFlash(const sim::SimBus& bus, const std::filesystem::path& file) {
+  Result<void> saved;
   for (std::size_t number = 0; number < bus.CalculatorCount(); ++number) {
-    saved =
-        SaveFlash(bus.Calculator(number).Flash(), FlashFileOf(file, bus, number), error) && saved;
+    auto one = SaveFlash(bus.Calculator(number).Flash(), FlashFileOf(file, bus, number));
+    if (!one) saved = std::move(one);
   }
   return saved;
 }

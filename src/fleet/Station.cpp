@@ -1,7 +1,9 @@
 #include "fleet/Station.h"
 
+#include <algorithm>
 #include <future>
 #include <list>
+#include <map>
 #include <set>
 #include <string>
 
@@ -15,13 +17,43 @@ struct Update {
   std::future<int> status;
 };
 
+// A calculator taken, from its arrival until it is back from its reset.
+// Its reset may begin before the station sees its update end.
+struct Returning {
+  FleetMember member;
+  bool gone = false;       // missing from a look since it arrived
+  bool committed = false;  // its update ended and succeeded
+};
+
+// Tells of those in `returning` that are back: updated, missing from an
+// earlier look and present in this one.
+void WatchReturns(const std::vector<HidInterface>& present,
+                  std::map<std::string, Returning>& returning,
+                  const std::function<void(const FleetMember&)>& back) {
+  for (auto entry = returning.begin(); entry != returning.end();) {
+    const bool here = std::ranges::any_of(present, [&](const HidInterface& calculator) {
+      return CalculatorKey(calculator) == entry->first;
+    });
+    if (!here) entry->second.gone = true;
+    if (!here || !entry->second.gone || !entry->second.committed) {
+      ++entry;
+      continue;
+    }
+    back(entry->second.member);
+    entry = returning.erase(entry);
+  }
+}
+
 }  // namespace
 
 StationEnd RunStation(const StationSettings& settings, const StationPorts& ports) {
   StationEnd end;
   std::set<std::string> taken;
+  std::map<std::string, Returning> returning;
   int started = 0;
   bool stopping = false;
+  // The last arrival or end of an update, or the station's start.
+  auto lastEvent = ports.now();
   // Declared after what the updates' threads reach: destroyed first, each
   // future waits for its thread.
   std::list<Update> running;
@@ -36,6 +68,15 @@ StationEnd RunStation(const StationSettings& settings, const StationPorts& ports
       }
       MemberEnd ended{update->member, update->status.get(), ports.now() - update->started};
       update = running.erase(update);
+      lastEvent = ports.now();
+      if (const auto watched = returning.find(CalculatorKey(ended.member.calculator));
+          watched != returning.end()) {
+        if (ended.status == 0) {
+          watched->second.committed = true;
+        } else {
+          returning.erase(watched);
+        }
+      }
       ports.finished(ended);
       end.ends.push_back(std::move(ended));
     }
@@ -44,16 +85,26 @@ StationEnd RunStation(const StationSettings& settings, const StationPorts& ports
       end.stopped = true;
       ports.stopping(static_cast<int>(running.size()));
     }
+    if (!stopping && settings.idle && running.empty() &&
+        ports.now() - lastEvent >= *settings.idle) {
+      end.idle = true;
+      break;
+    }
     if (countReached(static_cast<int>(end.ends.size())) || (stopping && running.empty())) break;
     if (!stopping) {
-      for (const HidInterface& calculator : ports.present()) {
+      const auto present = ports.present();
+      WatchReturns(present, returning, ports.back);
+      for (const HidInterface& calculator : present) {
         if (countReached(started)) break;
         if (!taken.insert(CalculatorKey(calculator)).second) continue;
         // Its path too: a calculator in the middle of its reset may be
         // listed there once without the serial number it has.
         taken.insert(PathKey(calculator.path));
         auto members = NumberCalculators({calculator}, ++started);
-        Update& update = running.emplace_back(Update{std::move(members.front()), ports.now(), {}});
+        lastEvent = ports.now();
+        returning.emplace(CalculatorKey(calculator), Returning{members.front()});
+        ports.arrived(members.front());
+        Update& update = running.emplace_back(Update{std::move(members.front()), lastEvent, {}});
         update.status = std::async(std::launch::async, ports.update, update.member);
       }
     }

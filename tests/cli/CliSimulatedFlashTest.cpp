@@ -83,9 +83,10 @@ TEST_F(CliSimulatedFlashTest, AFileThatIsNoKeptFlashIsRefusedAndLeftAsItWas) {
   const auto flash = directory.Write("flash.bin", Pattern(10)).string();
   const auto parsed =
       cli::ParseCommandLine({"--simulate", "--sim-flash", flash, "--sim-keep", notes, "connect"});
-  EXPECT_FALSE(parsed.options);
+  ASSERT_FALSE(parsed.request);
   for (const char* word : {"--sim-keep", "excludes", "--sim-flash"}) {
-    EXPECT_NE(parsed.error.find(word), std::string::npos) << parsed.error;
+    EXPECT_NE(parsed.request.Error().message.find(word), std::string::npos)
+        << parsed.request.Error().message;
   }
   EXPECT_EQ(RunCli({"--simulate", "--sim-keep", image, "download", image}).status, kExitUsage);
 }
