@@ -53,8 +53,8 @@ std::string ByteText(std::uint8_t byte) {
 std::vector<ImageDoubt> ImageDoubts(const FirmwareImage& image, const std::filesystem::path& file) {
   std::vector<ImageDoubt> doubts;
   const auto content = image.Flash().first(image.Length());
-  if (!content.empty() &&
-      std::ranges::count(content, content.front()) == static_cast<std::ptrdiff_t>(content.size())) {
+  const auto same = [&content](std::uint8_t byte) { return byte == content.front(); };
+  if (!content.empty() && std::ranges::all_of(content, same)) {
     const std::uint8_t value = content.front();
     doubts.push_back({Quoted(file) + std::string(kNoFirmware) + ByteText(value) +
                           (value == kErasedByte ? ", as in an erased flash" : ""),
