@@ -5,7 +5,8 @@
 # download, the verify and the read must each keep the flash (--sim-keep).
 # Usage: readme-tour.sh README USBLINK_CLI
 set -eu
-readme=$1 cli=$2
+readme=$1
+cli=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 sed -n '/^<!-- tour begins/,/^<!-- tour ends/p' "$readme" | grep -v '^<!--' | grep -v '^```' \
