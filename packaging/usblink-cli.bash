@@ -17,7 +17,7 @@ _usblink_cli() {
     local commands=(list connect check download read verify station)
     local flags=(--simulate --force --all --json -q --quiet -v --verbose --fast -h --help
         --help-simulate --version --sim-absent)
-    local file_options=(--backup --log --sim-flash --sim-save --sim-descriptor)
+    local file_options=(--backup --log --sim-flash --sim-keep --sim-save --sim-descriptor)
     local value_options=(--wait --device --count --idle --sim-busy --sim-status --sim-bad-bank
         --sim-identity --sim-type --sim-flash-id --sim-silent-after --sim-unplug-after --sim-others
         --sim-locked --sim-ids --sim-slow-read --sim-calculators --sim-fault-on --sim-arrive-every)

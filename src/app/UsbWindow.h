@@ -33,6 +33,10 @@ struct FileFilter {
 inline constexpr std::array<std::string_view, 1> kImagePatterns{"*.UD"};
 inline constexpr FileFilter kDialogFilter{"File(*.UD)", kImagePatterns};
 
+// The title bar of usblink-demo's window, which runs on the simulated
+// calculator and must not pass for the real one ("USB Link").
+inline constexpr std::string_view kDemoWindowCaption = "USB Link (simulated calculator)";
+
 // After a connect that found no calculator: a line saying why one that is
 // plugged in may not be usable, when the platform can tell.
 using AccessHintSource = std::function<std::optional<std::string>()>;

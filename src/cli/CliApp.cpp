@@ -25,7 +25,23 @@ namespace usblink::cli {
 
 namespace {
 
-int Check(const std::filesystem::path& file, TerminalView& view, const Environment& environment) {
+// Why a download writes `sent` bytes, `padding` more than the file holds:
+// the block where the file's end is met is sent whole, completed with 0x00.
+std::string PaddingText(long long padding, long long sent) {
+  const std::string writes = "a download writes " + std::to_string(sent) + " bytes";
+  if (padding == 0) return "Padding: none; " + writes + ", the whole flash";
+  if (padding == static_cast<long long>(kBlockSize)) {
+    return "Padding: the file ends where a block begins, and that block is sent too, " +
+           std::to_string(padding) + " bytes of 0x00; " + writes;
+  }
+  return "Padding: " + std::to_string(padding) + " bytes of 0x00 complete the last block; " +
+         writes;
+}
+
+// What a download of the image would send; refused as the download would
+// refuse it, or with --force what it would send all the same.
+int Check(const Options& options, TerminalView& view, const Environment& environment) {
+  const std::filesystem::path& file = *options.file;
   const auto image = LoadImage(file, environment);
   if (!image) return Ended(view, image.Error());
   if (image->Oversize()) {
@@ -39,18 +55,17 @@ int Check(const std::filesystem::path& file, TerminalView& view, const Environme
   view.Info("Blocks sent: " + std::to_string(image->SentBlocks()) + " (0 to " +
                 HexText(static_cast<std::uint32_t>(image->SentBlocks() - 1)) + " hex)",
             {{"blocks", image->SentBlocks()}});
+  const auto sent = static_cast<long long>(image->SentBlocks() * kBlockSize);
+  const auto padding = sent - static_cast<long long>(image->Length());
+  view.Info(PaddingText(padding, sent), {{"padding", padding}, {"bytesSent", sent}});
   for (int bank = 0; bank < image->Banks(); ++bank) {
     view.Info("Bank " + std::to_string(bank) + " checksum: " + HexText(image->BankChecksum(bank)),
               {{"bank", bank}, {"checksum", HexText(image->BankChecksum(bank))}});
   }
   view.Info("Commit: " + std::to_string(image->Banks()) + " banks",
             {{"commitBanks", image->Banks()}});
-  if (image->Oversize()) {
-    return Ended(view, {kExitFileError, OversizeText(file) +
-                                            ": download refuses it unless --force, which sends " +
-                                            FirstBytesText()});
-  }
-  return kExitSuccess;
+  const auto admitted = AdmitImage(*image, file, options.force, view);
+  return admitted ? kExitSuccess : Ended(view, admitted.Error());
 }
 
 // The device's strings as the list shows them: its serial number bare, the
@@ -146,39 +161,54 @@ RunEnd DeviceRun(const Options& options, TerminalView& view, Pacer& pacer,
   return CalculatorSession(options, image, view, *api, pacer, environment);
 }
 
+// check, and the device commands on the machine's calculators.
 RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Environment& environment,
            const SessionViews& sessionViews) {
   if (options.command == Command::Check) {
-    return {Check(*options.file, view, environment), std::nullopt, {}};
+    return {Check(options, view, environment), std::nullopt, {}};
   }
-  if (!options.simulate) {
-    RunEnd end = DeviceRun(options, view, pacer, environment, environment.platform, sessionViews);
-    if (end.status == kExitNotFound && !options.all) {
-      if (const auto node = environment.calculatorInUse()) {
-        end.status = Ended(view, {kExitInUse, "The calculator (" + *node +
-                                                  ") is in use by another program. Try again "
-                                                  "once it is done."});
-      } else if (const auto hint = environment.accessHint()) {
-        view.ShowMessage(*hint, "Hint");
-        end.status = kExitAccessDenied;
-      }
+  RunEnd end = DeviceRun(options, view, pacer, environment, environment.platform, sessionViews);
+  if (end.status == kExitNotFound && !options.all) {
+    if (const auto node = environment.calculatorInUse()) {
+      end.status = Ended(view, {kExitInUse, "The calculator (" + *node +
+                                                ") is in use by another program. Try again "
+                                                "once it is done."});
+    } else if (const auto hint = environment.accessHint()) {
+      view.ShowMessage(*hint, "Hint");
+      end.status = kExitAccessDenied;
     }
-    return end;
   }
+  return end;
+}
+
+// The device commands on the simulated calculators. Their flash goes to the
+// files of --sim-save and --sim-keep whatever the outcome, also when the
+// --log file cannot be made.
+int SimulatedRun(const Options& options, TerminalView& view, Pacer& pacer,
+                 const Environment& environment, const SessionViews& sessionViews) {
+  auto refused = OpenRunLog(options, view);
   // The calculators arrive and reset on the run's clock.
   auto built = BuildSimulatedBus(options.sim, environment.sleep,
                                  [&pacer, start = pacer.Now()] { return pacer.Now() - start; });
-  if (!built) return {Ended(view, built.Error()), std::nullopt, {}};
-  sim::SimBus& bus = **built;
-  RunEnd end = DeviceRun(
-      options, view, pacer, environment, [&bus] { return std::make_unique<sim::SimHidApi>(bus); },
-      sessionViews);
-  if (!options.sim.saveFile) return end;
-  if (const auto saved = SaveSimulatedFlash(bus, *options.sim.saveFile); !saved) {
-    const int status = Ended(view, saved.Error());
-    if (end.status == kExitSuccess) end.status = status;
+  RunEnd end;
+  if (refused) {
+    end = *std::move(refused);
+  } else if (!built) {
+    end = {Ended(view, built.Error()), std::nullopt, {}};
+  } else {
+    end = DeviceRun(
+        options, view, pacer, environment,
+        [&bus = **built] { return std::make_unique<sim::SimHidApi>(bus); }, sessionViews);
   }
-  return end;
+  for (const auto& file : {options.sim.saveFile, options.sim.keepFile}) {
+    if (!built || !file) continue;
+    if (const auto saved = SaveSimulatedFlash(**built, *file); !saved) {
+      const int status = Ended(view, saved.Error());
+      if (end.status == kExitSuccess) end.status = status;
+    }
+  }
+  Json fields;
+  return EndRun(options, view, std::move(end), fields);
 }
 
 // The progress on stderr: none with --json or --quiet. On a terminal one
@@ -272,6 +302,9 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
     own->Start(start, Json::object());
     return own;
   };
+  if (options.simulate && options.command != Command::Check) {
+    return SimulatedRun(options, view, *paced, environment, sessionViews);
+  }
   Json fields;
   return ReportedRun(
       options, view, [&] { return Run(options, view, *paced, environment, sessionViews); }, fields);

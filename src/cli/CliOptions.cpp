@@ -49,13 +49,18 @@ constexpr std::array kCommands{
     CommandEntry{Command::Check, "check", "FILE", false,
                  "no device: what a download of FILE would send",
                  "Tells what a download of the image FILE would send, without a device: its "
-                 "size, the blocks sent, the checksum of every bank and the commit. A FILE of - "
-                 "is standard input."},
+                 "size, the blocks sent, the 0x00 bytes that complete the last block, the "
+                 "checksum of every bank and the commit. An image that a download refuses (one "
+                 "larger than the flash, or plainly no firmware: every byte text, or every byte "
+                 "one value) ends with status 7 as the download would; with --force, what the "
+                 "download sends all the same. A FILE of - is standard input."},
     CommandEntry{Command::Download, "download", "FILE", false,
                  "connect, then download FILE, as the \"Download\" button",
                  "Connects, then downloads the *.UD image FILE into the flash, bank by bank, as "
                  "the window's \"Download\" button does. FILE is read once, before the "
-                 "calculator is touched; a FILE of - is standard input. After the commit the "
+                 "calculator is touched; a FILE of - is standard input. An image larger than "
+                 "the flash, or plainly no firmware (every byte text, or every byte one value), "
+                 "is refused with status 7 and nothing sent, unless --force. After the commit the "
                  "calculator updates itself: do not unplug it until it shows \"Update "
                  "Success!\"."},
     CommandEntry{Command::Read, "read", "FILE", true,
@@ -247,23 +252,37 @@ void CommandLine::AddOptions() {
         "read banks 0-3 into FILE first; no write if that fails. An existing FILE is never "
         "replaced, unless with --force",
         FileNameInto(options_.backupFile), {Command::Download});
-  const std::string oversize =
-      "send an image larger than 262,144 bytes, the whole flash (only its first 262,144 bytes)";
+  const std::string refused =
+      "send an image that is refused otherwise: one larger than 262,144 bytes, the whole flash "
+      "(only its first 262,144 bytes are sent), or plainly no firmware (every byte text, or "
+      "every byte one value)";
+  const std::string preview =
+      "tell what a download with --force sends: its warnings instead of the refusal";
   const std::string replace = "let --backup replace an existing FILE";
-  const CLI::Option* force = Flag("--force", options_.force,
-                                  "download and station: " + oversize + "; download: " + replace,
-                                  {Command::Download, Command::Station});
-  DoesFor(force, Command::Download, oversize + "; " + replace);
-  DoesFor(force, Command::Station, oversize);
+  const CLI::Option* force =
+      Flag("--force", options_.force,
+           "download and station: " + refused + "; check: " + preview + "; download: " + replace,
+           {Command::Check, Command::Download, Command::Station});
+  DoesFor(force, Command::Check, preview);
+  DoesFor(force, Command::Download, refused + "; " + replace);
+  DoesFor(force, Command::Station, refused);
 }
 
 void CommandLine::AddSimulationOptions() {
   auto& sim = options_.sim;
   auto& faults = sim.faults;
   app_.option_defaults()->group(std::string(kSimulationGroup));
+  CLI::Option* flash = ExistingInput(Value(
+      "--sim-flash", "FILE", "initial flash (default all 0xFF)", FileNameInto(sim.flashFile)));
+  CLI::Option* keep = Value("--sim-keep", "FILE",
+                            "keep the flash from run to run in FILE: start with FILE's flash "
+                            "when it exists, else all 0xFF, and write the flash to FILE when "
+                            "the program ends",
+                            FileNameInto(sim.keepFile));
+  keep->excludes(flash);
   const std::vector<CLI::Option*> all{
-      ExistingInput(Value("--sim-flash", "FILE", "initial flash (default all 0xFF)",
-                          FileNameInto(sim.flashFile))),
+      flash,
+      keep,
       Value("--sim-save", "FILE", "write the 262,144 flash bytes to FILE when the program ends",
             FileNameInto(sim.saveFile)),
       Value("--sim-busy", "N", "N busy replies before every answer",
@@ -293,7 +312,7 @@ void CommandLine::AddSimulationOptions() {
                           FileNameInto(sim.descriptorFile))),
       Value("--sim-calculators", "N",
             "N calculators after the others, each with a flash and serial of its own; with "
-            "N >= 2 --sim-save FILE writes FILE.n for calculator n",
+            "N >= 2 --sim-save FILE and --sim-keep FILE mean FILE.n for calculator n",
             NumberUpToInto(sim.calculators, kMostSimulatedCalculators)),
       Value("--sim-fault-on", "N", "the faults given are calculator N's (from 1) only",
             NumberFromOneInto(sim.faultOn)),

@@ -310,17 +310,20 @@ RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> im
   return end;
 }
 
+std::optional<RunEnd> OpenRunLog(const Options& options, SessionPort& view) {
+  if (!options.logFile) return std::nullopt;
+  const auto opened = view.OpenLogFile(*options.logFile);
+  if (opened) return std::nullopt;
+  return RunEnd{Ended(view, opened.Error()), std::nullopt, Json::object()};
+}
+
 int ReportedRun(const Options& options, SessionPort& view, const std::function<RunEnd()>& run,
                 Json& fields) {
-  fields = Json::object();
-  if (options.logFile) {
-    if (const auto opened = view.OpenLogFile(*options.logFile); !opened) {
-      const int status = Ended(view, opened.Error());
-      view.End(status, OutcomeText(status));
-      return status;
-    }
-  }
-  RunEnd end = run();
+  auto refused = OpenRunLog(options, view);
+  return EndRun(options, view, refused ? *std::move(refused) : run(), fields);
+}
+
+int EndRun(const Options& options, SessionPort& view, RunEnd end, Json& fields) {
   if (const auto written = view.LogFileWritten(); !written) {
     view.ShowFailure(written.Error());
     if (end.status == kExitSuccess) end.status = written.Error().exitStatus;

@@ -76,6 +76,13 @@ std::string RerunCommand(const Options& options);
 int ReportedRun(const Options& options, SessionPort& view, const std::function<RunEnd()>& run,
                 Json& fields);
 
+// ReportedRun in its parts, for a run that leaves something behind even when
+// its log cannot be made. Opens the --log file; when it cannot be made, after
+// the box, how the run ends, before its command begins.
+std::optional<RunEnd> OpenRunLog(const Options& options, SessionPort& view);
+// The run's end after `end`, its log open or refused.
+int EndRun(const Options& options, SessionPort& view, RunEnd end, Json& fields);
+
 // What a stop asked from outside (Ctrl-C, SIGTERM, SIGHUP, a console closed)
 // means for the command running now. A download cut short can leave the
 // calculator unable to start, so it lets the first Ctrl-C pass with a

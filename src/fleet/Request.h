@@ -33,6 +33,7 @@ inline constexpr std::string_view kStandardStreamName = "-";
 struct SimulationOptions {
   std::optional<std::filesystem::path> flashFile;
   std::optional<std::filesystem::path> saveFile;
+  std::optional<std::filesystem::path> keepFile;  // loaded when it exists, saved at the end
   sim::CalculatorFaults faults;
   int others = 0;
   std::optional<int> lockedInterface;

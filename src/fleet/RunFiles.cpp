@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "fleet/ImageDoubts.h"
 #include "hid/ApiLog.h"
 #include "platform/os/FileIdentity.h"
 #include "protocol/CalculatorProtocol.h"
@@ -23,13 +24,6 @@ Result<FirmwareImage> LoadImage(const std::filesystem::path& file, const Environ
   return loaded;
 }
 
-std::string OversizeText(const std::filesystem::path& file) {
-  return Quoted(file) + " is larger than " + std::to_string(kFlashSize) +
-         " bytes, the calculator's whole flash";
-}
-
-std::string FirstBytesText() { return "its first " + std::to_string(kFlashSize) + " bytes"; }
-
 Result<std::optional<FirmwareImage>> CommandImage(const Options& options, SessionPort& view,
                                                   const Environment& environment) {
   const bool downloads =
@@ -37,16 +31,20 @@ Result<std::optional<FirmwareImage>> CommandImage(const Options& options, Sessio
   if (!downloads && options.command != Command::Verify) return std::optional<FirmwareImage>();
   auto image = LoadImage(*options.file, environment);
   if (!image) return image.Error();
-  if (downloads && image->Oversize()) {
-    if (!options.force) {
-      return Failure{kExitFileError, OversizeText(*options.file) +
-                                         ". Nothing was sent; --force sends " + FirstBytesText() +
-                                         "."};
+  if (downloads) {
+    if (const auto admitted = AdmitImage(*image, *options.file, options.force, view); !admitted) {
+      return admitted.Error();
     }
-    view.ShowMessage(OversizeText(*options.file) + ": only " + FirstBytesText() + " are sent.",
-                     "Warning");
   }
   return std::optional(*std::move(image));
+}
+
+Result<void> AdmitImage(const FirmwareImage& image, const std::filesystem::path& file, bool force,
+                        SessionPort& view) {
+  const auto doubts = ImageDoubts(image, file);
+  if (!force && !doubts.empty()) return Failure{kExitFileError, doubts.front().Refusal()};
+  for (const ImageDoubt& doubt : doubts) view.ShowMessage(doubt.Warning(), "Warning");
+  return {};
 }
 
 namespace fs = std::filesystem;
@@ -182,6 +180,7 @@ std::vector<FileRole> FileRoles(const Options& options) {
   Add(roles, "--log", options.logFile);
   Add(roles, "--sim-flash", options.sim.flashFile);
   Add(roles, "--sim-save", options.sim.saveFile);
+  Add(roles, "--sim-keep", options.sim.keepFile);
   Add(roles, "--sim-descriptor", options.sim.descriptorFile);
   return roles;
 }

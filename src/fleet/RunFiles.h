@@ -25,14 +25,17 @@ namespace usblink {
 // download could not send it.
 Result<FirmwareImage> LoadImage(const std::filesystem::path& file, const Environment& environment);
 
-// An image longer than the whole flash is hardly firmware of this calculator.
-std::string OversizeText(const std::filesystem::path& file);
-std::string FirstBytesText();
-
 // The image a device command sends or compares with, none for the others; a
-// failure when it cannot be used. `view` is warned of an image sent in part.
+// failure when it cannot be used. `view` is warned of a doubtful image sent
+// all the same.
 Result<std::optional<FirmwareImage>> CommandImage(const Options& options, SessionPort& view,
                                                   const Environment& environment);
+
+// Whether a download sends `image`, the content of `file`: without `force`
+// none that ImageDoubts doubts, a file error telling the first doubt; with it
+// every image, after a warning for each doubt.
+Result<void> AdmitImage(const FirmwareImage& image, const std::filesystem::path& file, bool force,
+                        SessionPort& view);
 
 // Where a read-back of the command line goes. A regular file, or a name not
 // taken yet, is staged: the bytes go to a new file beside it, which replaces

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fleet/RunFiles.h"
+#include "platform/os/StagedFile.h"
 #include "protocol/Outcome.h"
 #include "protocol/StdioFile.h"
 
@@ -27,13 +28,57 @@ Result<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& fil
   return bytes;
 }
 
+// Calculator `number`'s file (from 0) of the flash files FILE: FILE itself
+// on a bus of one calculator, FILE.n of several.
+std::filesystem::path FlashFileOf(const std::filesystem::path& file, const sim::SimBus& bus,
+                                  std::size_t number) {
+  return bus.CalculatorCount() == 1 ? file : NumberedFile(file, static_cast<int>(number + 1));
+}
+
+// Written whole: to a new file beside `file` that replaces it only once
+// every byte is on the disk. A device or a pipe takes the bytes directly.
 Result<void> SaveFlash(std::span<const std::uint8_t> flash, const std::filesystem::path& file) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(flash.data()),
-            static_cast<std::streamsize>(flash.size()));
-  out.close();
-  if (out) return {};
-  return Failure{kExitFileError, "Cannot write " + Quoted(file)};
+  std::error_code reason;
+  auto staged = StagedFile::Create(file, reason);
+  if (!staged && reason == std::errc::not_supported) {
+    const StdioFile stream = OpenStdioFile(file, "wb");
+    if (stream && WriteThrough(stream.get(), flash)) return {};
+    return FileFailure(file, "write", LastSystemError());
+  }
+  if (!staged) return FileFailure(file, "create", reason);
+  // A failed write fails the commit.
+  WriteThrough(staged->Stream(), flash);
+  reason = staged->Commit();
+  if (!reason) return {};
+  Failure failure = FileFailure(file, "write", reason);
+  failure.message += "; it is left as it was";
+  std::error_code ignored;
+  if (const auto kept = staged->KeepPartial(ignored)) {
+    failure.message += ", and the flash is kept in " + Quoted(kept->path);
+  }
+  failure.message += ".";
+  return failure;
+}
+
+// --sim-keep: each calculator starts with the flash its file kept, where there
+// is one; a file of another length is no kept flash, and is not replaced.
+Result<void> LoadKeptFlash(sim::SimBus& bus, const std::filesystem::path& file) {
+  for (std::size_t number = 0; number < bus.CalculatorCount(); ++number) {
+    const auto kept = FlashFileOf(file, bus, number);
+    std::error_code error;
+    if (!std::filesystem::exists(kept, error) && !error) continue;
+    const auto read = ReadWholeFile(kept, sim::kFlashSize + 1);
+    if (!read) return read.Error();
+    if (read->size() != sim::kFlashSize) {
+      return Failure{kExitFileError, Quoted(kept) + " is no flash that --sim-keep kept: it holds " +
+                                         std::to_string(read->size()) + " bytes, not " +
+                                         std::to_string(sim::kFlashSize) +
+                                         ". Nothing was run, and it is left as it was: give "
+                                         "--sim-keep a new file, or one it wrote."};
+    }
+    std::ranges::copy(*read, bus.Calculator(number).Flash().begin());
+  }
+  return {};
 }
 
 // "--sim-locked 9: the bus has only 4 interfaces"
@@ -76,6 +121,9 @@ Result<std::unique_ptr<sim::SimBus>> BuildSimulatedBus(
     if (!read) return read.Error();
     bus->LoadFlash(*read);
   }
+  if (options.keepFile) {
+    if (const auto loaded = LoadKeptFlash(*bus, *options.keepFile); !loaded) return loaded.Error();
+  }
   if (options.slowRead.count() > 0) {
     bus->beforeInputReport = [sleep = std::move(sleep), duration = options.slowRead] {
       sleep(duration);
@@ -103,12 +151,9 @@ Result<std::unique_ptr<sim::SimBus>> BuildSimulatedBus(
 }
 
 Result<void> SaveSimulatedFlash(const sim::SimBus& bus, const std::filesystem::path& file) {
-  const std::size_t count = bus.CalculatorCount();
-  if (count == 1) return SaveFlash(bus.calculator.Flash(), file);
   Result<void> saved;
-  for (std::size_t number = 0; number < count; ++number) {
-    auto one =
-        SaveFlash(bus.Calculator(number).Flash(), NumberedFile(file, static_cast<int>(number + 1)));
+  for (std::size_t number = 0; number < bus.CalculatorCount(); ++number) {
+    auto one = SaveFlash(bus.Calculator(number).Flash(), FlashFileOf(file, bus, number));
     if (!one) saved = std::move(one);
   }
   return saved;

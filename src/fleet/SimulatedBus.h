@@ -12,14 +12,17 @@
 namespace usblink {
 
 // `sleep` passes the time of each slow read; `now` is the run's clock, on
-// which the calculators arrive and reset. A usage error for options that do
-// not fit the bus, a file error for a file it cannot read.
+// which the calculators arrive and reset. With --sim-keep each calculator
+// starts with the flash its file kept, where that file exists. A usage error
+// for options that do not fit the bus, a file error for a file it cannot
+// read or a --sim-keep file that holds no kept flash.
 Result<std::unique_ptr<sim::SimBus>> BuildSimulatedBus(
     const SimulationOptions& options, std::function<void(std::chrono::milliseconds)> sleep,
     sim::SimBus::Clock now);
 
 // Writes the simulated flash to `file`, or with several calculators
-// calculator n's to FILE.n; a file error for the last that could not be written.
+// calculator n's to FILE.n, each whole or not at all; a file error for the
+// last that could not be written.
 Result<void> SaveSimulatedFlash(const sim::SimBus& bus, const std::filesystem::path& file);
 
 }  // namespace usblink

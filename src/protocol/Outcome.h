@@ -58,7 +58,7 @@ inline constexpr std::array kExitStatuses{
     ExitStatusEntry{kExitChecksumMismatch, "bank checksum mismatch", "bank checksum mismatch"},
     ExitStatusEntry{kExitDeviceError, "device error", "device error status or PC timeout"},
     ExitStatusEntry{kExitFileError, "file error",
-                    "file error (cannot open, empty, too large, cannot write)"},
+                    "file error (cannot open, empty, too large or no firmware, cannot write)"},
     ExitStatusEntry{kExitDifferences, "differences found", "verify found differences"},
     ExitStatusEntry{kExitInUse, "calculator in use", "the calculator is in use by another program"},
     ExitStatusEntry{kExitAccessDenied, "calculator access denied",

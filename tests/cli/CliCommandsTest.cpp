@@ -247,15 +247,28 @@ TEST_F(CliCommandsTest, AnImageLargerThanTheFlashIsRefusedUnlessForced) {
 }
 
 TEST_F(CliCommandsTest, CheckReportsAnImageLargerThanTheFlash) {
-  const auto run = RunCli({"check", Write("program.bin", Pattern(300000))});
+  const auto image = Write("program.bin", Pattern(300000));
+  const auto run = RunCli({"check", image});
   EXPECT_EQ(run.status, kExitFileError);
   const auto lines = run.OutLines();
-  ASSERT_EQ(lines.size(), 7u);
+  ASSERT_EQ(lines.size(), 8u);
   EXPECT_TRUE(lines[0].ends_with(", more than 262144 bytes")) << lines[0];
   EXPECT_EQ(lines[1], "Blocks sent: 1024 (0 to 3FF hex)");
-  EXPECT_NE(run.err.find("download refuses it unless --force, which sends its first 262144 bytes"),
-            std::string::npos)
-      << run.err;
+  EXPECT_EQ(lines[2], "Padding: none; a download writes 262144 bytes, the whole flash");
+  EXPECT_EQ(run.err,
+            "Error: \"" + image +
+                "\" is larger than 262144 bytes, the calculator's whole flash. Nothing was "
+                "sent; --force sends its first 262144 bytes.\nusblink-cli: file error\n");
+  // The send that --force makes, told beforehand.
+  const auto forced = RunCli({"check", "--force", image});
+  EXPECT_EQ(forced.status, kExitSuccess);
+  EXPECT_EQ(forced.out, run.out);
+  EXPECT_NE(
+      forced.err.find("Warning: \"" + image +
+                      "\" is larger than 262144 bytes, the calculator's whole flash. Only its "
+                      "first 262144 bytes are sent.\n"),
+      std::string::npos)
+      << forced.err;
 }
 
 TEST_F(CliCommandsTest, ACalculatorWhoseReadsStallTimesOutAfterThirtySeconds) {
@@ -391,16 +404,33 @@ TEST_F(CliCommandsTest, CheckTellsWhatADownloadWouldSend) {
   const auto whole = RunCli({"check", Write("whole.UD", Pattern(262144))});
   EXPECT_EQ(whole.status, kExitSuccess) << whole.err;
   const auto lines = whole.OutLines();
-  ASSERT_EQ(lines.size(), 7u);
+  ASSERT_EQ(lines.size(), 8u);
   EXPECT_NE(lines[0].find(", 262144 bytes"), std::string::npos);
   EXPECT_EQ(lines[1], "Blocks sent: 1024 (0 to 3FF hex)");
-  EXPECT_NE(lines[5].find("Bank 3 checksum: "), std::string::npos);
-  EXPECT_EQ(lines[6], "Commit: 4 banks");
+  EXPECT_EQ(lines[2], "Padding: none; a download writes 262144 bytes, the whole flash");
+  EXPECT_NE(lines[6].find("Bank 3 checksum: "), std::string::npos);
+  EXPECT_EQ(lines[7], "Commit: 4 banks");
   EXPECT_EQ(whole.err, "");
 
+  // Why download says more bytes than check's file: the last block is sent whole.
   const auto small = RunCli({"check", Write("small.UD", Pattern(300))});
   EXPECT_EQ(small.OutLines()[2],
+            "Padding: 212 bytes of 0x00 complete the last block; a download writes 512 bytes");
+  EXPECT_EQ(small.OutLines()[3],
             "Bank 0 checksum: " + HexText(FirmwareImage::FromBytes(Pattern(300)).BankChecksum(0)));
+  const auto json = RunCli({"--json", "check", Write("bank.UD", Pattern(65536))});
+  EXPECT_EQ(json.Objects("info")[2],
+            (Json{{"type", "info"},
+                  {"text",
+                   "Padding: the file ends where a block begins, and that block is sent too, 256 "
+                   "bytes of 0x00; a download writes 65792 bytes"},
+                  {"padding", 256},
+                  {"bytesSent", 65792}}));
+  const auto downloaded =
+      RunCli({"--simulate", "download", Write("small.UD", Pattern(300))}).OutLines();
+  ASSERT_GE(downloaded.size(), 2u);
+  EXPECT_TRUE(downloaded[downloaded.size() - 2].starts_with("Written: 2 blocks (512 bytes)"))
+      << downloaded[downloaded.size() - 2];
   EXPECT_EQ(RunCli({"check", Write("empty.UD", {})}).status, kExitFileError);
 }
 

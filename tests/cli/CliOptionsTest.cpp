@@ -35,7 +35,7 @@ TEST(CliOptionsTest, UnusableCommandLinesAreUsageErrors) {
       {"--simulate", "--sim-locked", "9", "connect"},
       {"--simulate", "--sim-others", "1001", "connect"},
       {"--backup", "b.bin", "read"},
-      {"--force", "check", "a.UD"},
+      {"--force", "read"},
       {"--force=yes", "download", "a.UD"},
       {"--simulate", "--sim-slow-read", "-5", "connect"},
       {"--wait", "soon", "connect"},
@@ -85,7 +85,7 @@ TEST(CliOptionsTest, HelpDocumentsEveryCommandAndOption) {
   const auto simulation = RunCli({"--help-simulate"});
   EXPECT_EQ(simulation.status, kExitSuccess);
   for (const char* word :
-       {"--sim-flash", "--sim-save", "--sim-busy", "--sim-status", "--sim-bad-bank",
+       {"--sim-flash", "--sim-keep", "--sim-save", "--sim-busy", "--sim-status", "--sim-bad-bank",
         "--sim-identity", "--sim-type", "--sim-flash-id", "--sim-silent-after", "--sim-slow-read",
         "--sim-unplug-after", "--sim-others", "--sim-locked", "--sim-absent", "--sim-ids",
         "--sim-descriptor"}) {

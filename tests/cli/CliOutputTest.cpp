@@ -113,6 +113,7 @@ TEST_F(CliOutputTest, EachCommandTellsInShortWhatAPersonNeeds) {
             "  serial SIM0001  \"usblink\"  \"Simulated calculator\"  <- calculator"}},
       {{"check", image},
        {"File: " + image + ", 70000 bytes", "Blocks sent: 274 (0 to 111 hex)",
+        "Padding: 144 bytes of 0x00 complete the last block; a download writes 70144 bytes",
         "Bank 0 checksum: " + sums[0], "Bank 1 checksum: " + sums[1], "Commit: 2 banks"}},
       {{"--sim-type", "1", "connect"}, {}},
   };

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "CliRun.h"
+#include "ImagePattern.h"
 #include "cli/TerminalOutput.h"
 #include "protocol/Outcome.h"
 #include "support/TempDirectory.h"
@@ -271,7 +272,7 @@ testing::CliWorld EscapesTaken(bool taken) {
 
 TEST(ProgressViewTest, TheCommandLineDrawsWithoutEscapesWhereTheConsoleHasNone) {
   const testing::TempDirectory directory;
-  const auto image = directory.Write("image.UD", std::vector<std::uint8_t>(768, 0x5A)).string();
+  const auto image = directory.Write("image.UD", testing::Pattern(768)).string();
   const auto plain = testing::RunCli({"--simulate", "download", image}, true, EscapesTaken(false));
   ASSERT_EQ(plain.status, kExitSuccess) << plain.err;
   EXPECT_TRUE(plain.err.starts_with("\rdownload [")) << plain.err;
@@ -385,7 +386,7 @@ TEST(ProgressViewTest, TheBlockIsNeverTallerThanTheTerminalLessTwoLines) {
 // `terminal` and `escapes` have them.
 std::string AllDownload(bool terminal, bool escapes) {
   const testing::TempDirectory directory;
-  const auto image = directory.Write("image.UD", std::vector<std::uint8_t>(100000, 0x5A)).string();
+  const auto image = directory.Write("image.UD", testing::Pattern(100000)).string();
   testing::CliWorld world;
   world.errTakesEscapes = escapes;
   // Each calculator's first download command (after the three of the

@@ -154,8 +154,9 @@ int main(int argc, char** argv) {
     usblink::app::qt::DemoScript script;
     return usblink::app::qt::RunWindow(
         api, script, {},
-        [&script](usblink::app::qt::WindowSession& session) { script.Start(session); });
+        [&script](usblink::app::qt::WindowSession& session) { script.Start(session); },
+        usblink::app::kDemoWindowCaption);
   }
   usblink::app::qt::ModalDialogs dialogs;
-  return usblink::app::qt::RunWindow(api, dialogs);
+  return usblink::app::qt::RunWindow(api, dialogs, {}, {}, usblink::app::kDemoWindowCaption);
 }

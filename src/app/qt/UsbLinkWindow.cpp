@@ -82,14 +82,14 @@ QFont FontOf(const FontSpec& spec) {
 
 }  // namespace
 
-UsbLinkWindow::UsbLinkWindow(QtEventLoop& events, DialogPort& dialogs)
+UsbLinkWindow::UsbLinkWindow(QtEventLoop& events, DialogPort& dialogs, std::string_view caption)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       events_(events),
       dialogs_(dialogs),
       scale_(screen()->logicalDotsPerInchX(), screen()->logicalDotsPerInchY()) {
   SubstituteCjkFaces();
-  setWindowTitle(Text(kWindowCaption));
+  setWindowTitle(Text(caption));
   setWindowIcon(QIcon(QStringLiteral(":/usblink.svg")));
   setFont(FontOf(kWindowFont));
   const PixelRect client = scale_.Client();
@@ -194,9 +194,10 @@ void UsbLinkWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-WindowSession::WindowSession(HidApi& api, DialogPort& dialogs, AccessHintSource accessHint)
+WindowSession::WindowSession(HidApi& api, DialogPort& dialogs, AccessHintSource accessHint,
+                             std::string_view caption)
     : log_(SessionLogFolder(), std::chrono::system_clock::now()),
-      view_(events_, dialogs),
+      view_(events_, dialogs, caption),
       model_(api, events_.Pacer(), view_) {
   model_.KeepSessionLog(log_);
   model_.SetAccessHint(std::move(accessHint));
@@ -204,8 +205,8 @@ WindowSession::WindowSession(HidApi& api, DialogPort& dialogs, AccessHintSource 
 }
 
 int RunWindow(HidApi& api, DialogPort& dialogs, AccessHintSource accessHint,
-              const std::function<void(WindowSession&)>& shown) {
-  WindowSession session(api, dialogs, std::move(accessHint));
+              const std::function<void(WindowSession&)>& shown, std::string_view caption) {
+  WindowSession session(api, dialogs, std::move(accessHint), caption);
   session.View().show();
   if (shown) shown(session);
   const int status = QApplication::exec();

@@ -19,7 +19,9 @@ namespace usblink::app::qt {
 
 class UsbLinkWindow final : public QWidget, public WindowView {
  public:
-  UsbLinkWindow(QtEventLoop& events, DialogPort& dialogs);
+  // `caption`: the title bar's.
+  UsbLinkWindow(QtEventLoop& events, DialogPort& dialogs,
+                std::string_view caption = kWindowCaption);
   UsbLinkWindow(const UsbLinkWindow&) = delete;
   UsbLinkWindow& operator=(const UsbLinkWindow&) = delete;
   ~UsbLinkWindow() override = default;
@@ -65,7 +67,8 @@ class UsbLinkWindow final : public QWidget, public WindowView {
 // the log of the run on disk, wired together.
 class WindowSession {
  public:
-  WindowSession(HidApi& api, DialogPort& dialogs, AccessHintSource accessHint = {});
+  WindowSession(HidApi& api, DialogPort& dialogs, AccessHintSource accessHint = {},
+                std::string_view caption = kWindowCaption);
   WindowSession(const WindowSession&) = delete;
   WindowSession& operator=(const WindowSession&) = delete;
 
@@ -83,6 +86,7 @@ class WindowSession {
 // QApplication must exist. `shown` runs once the window is on screen.
 // Returns the exit status: kExitDeviceError when a device failure ended it.
 int RunWindow(HidApi& api, DialogPort& dialogs, AccessHintSource accessHint = {},
-              const std::function<void(WindowSession&)>& shown = {});
+              const std::function<void(WindowSession&)>& shown = {},
+              std::string_view caption = kWindowCaption);
 
 }  // namespace usblink::app::qt

@@ -8,5 +8,5 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   auto bus = usblink::sim::SimBus::WithCalculator(2);
   usblink::sim::SimHidApi api(bus);
-  return usblink::app::win32::RunWindow(api, instance, show);
+  return usblink::app::win32::RunWindow(api, instance, show, {}, usblink::app::kDemoWindowCaption);
 }

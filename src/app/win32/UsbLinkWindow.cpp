@@ -112,15 +112,15 @@ WindowClass::~WindowClass() { UnregisterClassW(kClassName, instance_); }
 
 const wchar_t* WindowClass::Name() const { return kClassName; }
 
-UsbLinkWindow::UsbLinkWindow(HINSTANCE instance, Win32EventLoop& events)
+UsbLinkWindow::UsbLinkWindow(HINSTANCE instance, Win32EventLoop& events, std::string_view caption)
     : events_(events),
       scale_(ScreenScale()),
       fonts_(scale_),
       instance_(instance),
       class_(instance, &UsbLinkWindow::Procedure) {
   const RECT frame = CenteredWindowRect(scale_.Client());
-  window_.reset(CreateWindowExW(0, class_.Name(), WideFromUtf8(kWindowCaption).c_str(),
-                                kWindowStyle, frame.left, frame.top, frame.right - frame.left,
+  window_.reset(CreateWindowExW(0, class_.Name(), WideFromUtf8(caption).c_str(), kWindowStyle,
+                                frame.left, frame.top, frame.right - frame.left,
                                 frame.bottom - frame.top, nullptr, nullptr, instance, this));
   // Without a display (Wine on a headless machine) there is no window.
   if (!window_) ThrowLastError("CreateWindowExW");
@@ -325,10 +325,11 @@ LRESULT UsbLinkWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(Handle(), message, wParam, lParam);
 }
 
-int RunWindow(HidApi& api, HINSTANCE instance, int show, AccessHintSource accessHint) {
+int RunWindow(HidApi& api, HINSTANCE instance, int show, AccessHintSource accessHint,
+              std::string_view caption) {
   SessionLog log(SessionLogFolder(), std::chrono::system_clock::now());
   Win32EventLoop events;
-  UsbLinkWindow view(instance, events);
+  UsbLinkWindow view(instance, events, caption);
   UsbWindow model(api, events.Pacer(), view);
   model.KeepSessionLog(log);
   model.SetAccessHint(std::move(accessHint));

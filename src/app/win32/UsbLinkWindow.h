@@ -41,7 +41,9 @@ class WindowClass {
 
 class UsbLinkWindow final : public WindowView {
  public:
-  UsbLinkWindow(HINSTANCE instance, Win32EventLoop& events);
+  // `caption`: the title bar's.
+  UsbLinkWindow(HINSTANCE instance, Win32EventLoop& events,
+                std::string_view caption = kWindowCaption);
   UsbLinkWindow(const UsbLinkWindow&) = delete;
   UsbLinkWindow& operator=(const UsbLinkWindow&) = delete;
   ~UsbLinkWindow() override = default;
@@ -98,6 +100,7 @@ class UsbLinkWindow final : public WindowView {
 // the log of the run on disk, wired together and shown until the process
 // ends. `show` as WinMain got it. Returns the exit status: kExitDeviceError
 // when a device failure ended the window.
-int RunWindow(HidApi& api, HINSTANCE instance, int show, AccessHintSource accessHint = {});
+int RunWindow(HidApi& api, HINSTANCE instance, int show, AccessHintSource accessHint = {},
+              std::string_view caption = kWindowCaption);
 
 }  // namespace usblink::app::win32

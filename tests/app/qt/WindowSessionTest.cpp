@@ -63,6 +63,12 @@ class WindowSessionTest : public QObject {
     QGuiApplication::setQuitOnLastWindowClosed(true);
   }
 
+  void theDemosCaptionSaysItIsTheSimulatedCalculator() {
+    sim::SimHidApi api(bus);
+    app::qt::WindowSession demo(api, dialogs, {}, app::kDemoWindowCaption);
+    QCOMPARE(demo.View().windowTitle(), QString("USB Link (simulated calculator)"));
+  }
+
   void aDeviceFailureEndsWithStatusSixAndItsBoxLastInTheLogOnDisk() {
     bus.calculator.Faults().statuses.push_back({0x30, 1, 0x55});
     std::vector<std::string> shownLines;

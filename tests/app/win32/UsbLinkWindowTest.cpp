@@ -209,6 +209,13 @@ TEST_F(UsbLinkWindowTest, AFixedFrameWithOnlyACloseBoxCentredOnTheScreen) {
   EXPECT_NEAR(frame.top - work.top, work.bottom - frame.bottom, 1);
 }
 
+// One window at a time: its class is registered while it lives.
+TEST(DemoWindowTest, TheTitleBarSaysItIsTheSimulatedCalculator) {
+  Win32EventLoop events;
+  const UsbLinkWindow demo{GetModuleHandleW(nullptr), events, kDemoWindowCaption};
+  EXPECT_EQ(TextOf(demo.Handle()), L"USB Link (simulated calculator)");
+}
+
 TEST_F(UsbLinkWindowTest, TabFollowsTheFocusOrderSkippingHiddenAndDisabledControls) {
   EXPECT_EQ(GetFocus(), Handle(Control::contion));
   EXPECT_EQ(GetNextDlgTabItem(view.Handle(), Handle(Control::contion), FALSE),
