@@ -275,6 +275,10 @@ void CommandLine::AddSimulationOptions() {
             "N calculators after the others, each with a flash and serial of its own; with "
             "N >= 2 --sim-save FILE writes FILE.n for calculator n",
             NumberUpToInto(sim.calculators, kMostSimulatedCalculators)),
+      Value("--sim-serials", "LIST",
+            "serial numbers of calculators 1, 2, ..., separated by ','; \\xHH is byte HH, an "
+            "empty one a calculator without",
+            SerialsInto(sim.serials)),
       Value("--sim-fault-on", "N", "the faults given are calculator N's (from 1) only",
             NumberFromOneInto(sim.faultOn)),
       Value("--sim-arrive-every", "SECONDS",

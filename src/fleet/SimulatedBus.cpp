@@ -49,6 +49,11 @@ std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
                                       ": the bus has only " + std::to_string(count) +
                                       (count == 1 ? " calculator" : " calculators")};
   }
+  if (options.serials.size() > static_cast<std::size_t>(count)) {
+    return SetupError{kExitUsage, "--sim-serials names " + std::to_string(options.serials.size()) +
+                                      " serial numbers: the bus has only " + std::to_string(count) +
+                                      (count == 1 ? " calculator" : " calculators")};
+  }
   auto bus = std::make_unique<sim::SimBus>(sim::SimBus::WithCalculators(
       options.others, count, options.faultOn ? sim::CalculatorFaults{} : options.faults));
   if (options.faultOn)
@@ -66,6 +71,8 @@ std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
       calculator.productId = options.ids->second;
     }
     if (descriptor) calculator.reportDescriptor = *descriptor;
+    if (calculator.calculatorNumber < options.serials.size())
+      calculator.serialNumber = options.serials[calculator.calculatorNumber];
   }
   if (options.flashFile) {
     auto read = ReadWholeFile(*options.flashFile, sim::kFlashSize);

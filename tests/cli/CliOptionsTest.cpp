@@ -37,6 +37,9 @@ TEST(CliOptionsTest, UnusableCommandLinesAreUsageErrors) {
       {"--wait", "soon", "connect"},
       {"--log"},
       {"--json=yes", "connect"},
+      {"--simulate", "--sim-serials", "A\\x1", "connect"},
+      {"--simulate", "--sim-serials", "A\\n", "connect"},
+      {"--simulate", "--sim-serials", "A,B", "connect"},
   };
   for (const auto& arguments : cases) {
     const auto run = RunCli(arguments);
@@ -65,6 +68,12 @@ TEST(CliOptionsTest, ValuesArriveWhereTheyBelong) {
   EXPECT_EQ(options.sim.slowRead, std::chrono::seconds(5));
   EXPECT_FALSE(options.force);
   EXPECT_TRUE(cli::ParseCommandLine({"download", "--force", "a.UD"}).options->force);
+  // Any byte, duplicates and empty ones.
+  const auto serials =
+      cli::ParseCommandLine({"--simulate", "--sim-serials", "A\\x1b[2J,,A,\\xFF\\\\x", "list"});
+  ASSERT_TRUE(serials.options) << serials.error;
+  EXPECT_EQ(serials.options->sim.serials,
+            (std::vector<std::string>{"A\x1b[2J", "", "A", "\xFF\\x"}));
 }
 
 TEST(CliOptionsTest, HelpDocumentsEveryCommandAndOption) {
