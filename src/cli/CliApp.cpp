@@ -267,8 +267,11 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
   if (!parsed.options) return usageError(parsed.error, parsed.json, nullptr);
   const Options& options = *parsed.options;
   // Before any file is opened: the log would otherwise be made over the image.
-  if (const auto shared = SharedFileError(options)) {
+  if (const auto shared = SharedFileError(FileRoles(options))) {
     return usageError(*shared, options.json, &options);
+  }
+  if (const auto underivable = UnderivableFileError(options)) {
+    return usageError(*underivable, options.json, &options);
   }
   // Until the device command begins nothing is left half-done, and reading an
   // image from a FIFO may wait for a writer that never comes.

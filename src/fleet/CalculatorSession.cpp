@@ -71,7 +71,10 @@ class Session {
   Outcome ReadBack(ReadBackFile& file, std::string_view operation, int phase = 1, int phases = 1,
                    bool tellPartial = true) {
     view_.BeginProgress(operation, phase, phases, kFlashBlocks);
-    const Outcome outcome = commands_.ReadBack(file.Stream(), file.Path());
+    // A device or a pipe is opened by the read-back itself.
+    const Outcome outcome = file.Stream() != nullptr
+                                ? commands_.ReadBack(file.Stream(), file.Path())
+                                : commands_.ReadBack(file.Path());
     view_.EndProgress(outcome == Outcome::ReadBack);
     if (outcome == Outcome::ReadBack) return file.Commit(view_) ? outcome : Outcome::FileError;
     if (tellPartial) file.KeepPartial(view_);

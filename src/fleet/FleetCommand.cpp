@@ -3,6 +3,7 @@
 #include "fleet/DurationText.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <mutex>
 
@@ -17,27 +18,38 @@ namespace usblink {
 
 namespace {
 
-// The command line of one calculator's session: its own device, files and log.
-Options SessionOptions(const Options& options, const FleetMember& member, const std::string& tag) {
-  Options own = options;
-  own.all = false;
-  own.device = member.selector;
-  if (own.command == Command::Station) own.command = Command::Download;
-  if (options.command == Command::Read) {
-    own.file = TaggedFile(options.file.value_or(kReadBackFileName), tag);
+// The run's files and those each session names after them, the sessions'
+// command lines given in `own`.
+std::vector<FileRole> AllFileRoles(const Options& options, const std::vector<Options>& own,
+                                   const std::vector<FleetMember>& members) {
+  auto roles = FileRoles(options);
+  for (std::size_t index = 0; index < own.size(); ++index) {
+    std::ranges::move(DerivedFileRoles(options, own[index], members[index].number),
+                      std::back_inserter(roles));
   }
-  if (options.backupFile) own.backupFile = TaggedFile(*options.backupFile, tag);
-  if (options.logFile) own.logFile = NumberedFile(*options.logFile, member.number);
-  return own;
+  return roles;
+}
+
+// Two roles on one file: told, and nothing is opened.
+RunEnd SharedFileRefusal(SessionPort& view, const std::string& reason) {
+  view.ShowMessage(reason, "usblink-cli");
+  return {kExitUsage, std::nullopt, Json{{"error", reason}}};
 }
 
 // One calculator's session on the calling thread: its exit status, and in
-// `fields` what its result tells beyond that.
+// `fields` what its result tells beyond that. A session whose own files
+// would take the place of another role's ends before its log is made.
 int Session(const FleetContext& context, const FleetMember& member, const Options& options,
             Detail detail, bool station, Json& fields) {
+  const auto view = context.sessionView(member, detail);
+  if (const auto shared = SharedFileError(AllFileRoles(context.options, {options}, {member}))) {
+    const RunEnd end = SharedFileRefusal(*view, *shared);
+    fields = *end.fields;
+    view->Result(end.status, OutcomeText(end.status), fields);
+    return end.status;
+  }
   const auto api = context.backend();
   const auto pacer = context.environment.pacer(options.fast);
-  const auto view = context.sessionView(member, detail);
   return ReportedRun(
       options, *view,
       [&] {
@@ -92,13 +104,19 @@ RunEnd RunAll(const FleetContext& context, HidApi& api) {
                              context.environment);
   }
   const auto tags = FileTags(members);
+  std::vector<Options> own;
+  for (std::size_t index = 0; index < members.size(); ++index) {
+    own.push_back(MemberOptions(options, members[index], tags[index]));
+  }
+  if (const auto shared = SharedFileError(AllFileRoles(options, own, members))) {
+    return SharedFileRefusal(context.view, *shared);
+  }
   std::vector<Json> fields(members.size());
   const auto ends = RunFleet(
       members,
       [&](const FleetMember& member) {
         const auto index = static_cast<std::size_t>(member.number - 1);
-        return Session(context, member, SessionOptions(options, member, tags[index]),
-                       DetailOf(options), false, fields[index]);
+        return Session(context, member, own[index], DetailOf(options), false, fields[index]);
       },
       [&context] { return context.pacer.Now(); });
   std::map<int, Json> byNumber;
@@ -123,7 +141,7 @@ RunEnd RunStationCommand(const FleetContext& context, HidApi& api) {
       [&](const FleetMember& member) {
         Json own;
         const int status =
-            Session(context, member, SessionOptions(options, member, std::to_string(member.number)),
+            Session(context, member, MemberOptions(options, member, std::to_string(member.number)),
                     options.verbose ? Detail::Verbose : Detail::Quiet, true, own);
         const std::scoped_lock guard(fieldsLock);
         fields[member.number] = std::move(own);

@@ -124,12 +124,25 @@ std::filesystem::path TaggedFile(const std::filesystem::path& file, const std::s
 struct FileRole {
   std::string name;  // "the image", "--backup", ...
   std::filesystem::path path;
+  friend bool operator==(const FileRole&, const FileRole&) = default;
 };
 
 std::vector<FileRole> FileRoles(const Options& options);
 
-// Why the command line cannot run when two of its roles name one file, by
-// the file's identity, whatever the spelling (./, links, hard links).
-std::optional<std::string> SharedFileError(const Options& options);
+// The command line of one calculator's session in a run over several: its
+// own device and its own files, `tag` in the names of its read-back or backup.
+Options MemberOptions(const Options& options, const FleetMember& member, const std::string& tag);
+
+// The files of one calculator's session that the run's command line does not
+// name itself, each a role of its own ("--log of calculator 2").
+std::vector<FileRole> DerivedFileRoles(const Options& options, const Options& member, int number);
+
+// Why the roles cannot go together when two of them name one file, by the
+// file's identity, whatever the spelling (./, links, hard links).
+std::optional<std::string> SharedFileError(const std::vector<FileRole>& roles);
+
+// Why a run over several calculators cannot name its files after those the
+// command line gives: a folder, a device or a pipe has no name to add to.
+std::optional<std::string> UnderivableFileError(const Options& options);
 
 }  // namespace usblink
