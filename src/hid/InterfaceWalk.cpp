@@ -4,6 +4,7 @@
 #include <span>
 #include <utility>
 
+#include "hid/DeviceText.h"
 #include "platform/hid/HidApi.h"
 
 namespace usblink {
@@ -99,15 +100,10 @@ void InterfaceWalk::ReadDevice(HidInterface& entry) {
     entry.error = api_.LastPlatformError();
   }
   // A platform may know the strings also of a device whose attributes it cannot read.
-  // They come from the device as it likes and go to terminals and file names,
-  // so no control character passes.
   const auto readString = [&](auto call, std::optional<std::string>& field) {
     std::string text;
     if ((api_.*call)(device, text) == 0 || text.empty()) return;
-    std::replace_if(
-        text.begin(), text.end(),
-        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7F'; }, '?');
-    field = std::move(text);
+    field = DeviceText(text);
   };
   readString(&HidApi::HidD_GetSerialNumberString, entry.serialNumber);
   readString(&HidApi::HidD_GetManufacturerString, entry.manufacturer);
