@@ -1,8 +1,10 @@
 #include "cli/CliApp.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -65,21 +67,33 @@ std::string StringsText(const HidInterface& entry) {
   return text;
 }
 
-// Every interface, each calculator marked; not found when none is one.
+// Every interface, each calculator marked with its number; not found when
+// none is one.
 int List(HidApi& api, TerminalView& view) {
-  bool anyCalculator = false;
-  for (const HidInterface& entry : InterfaceWalk(api).List()) {
+  const InterfaceIds calculatorIds{kCalculatorVendorId, kCalculatorProductId};
+  const auto interfaces = InterfaceWalk(api).List();
+  std::vector<HidInterface> calculators;
+  std::ranges::copy_if(interfaces, std::back_inserter(calculators),
+                       [&](const HidInterface& entry) { return entry.ids == calculatorIds; });
+  const auto members = NumberCalculators(calculators);
+  auto member = members.begin();
+  for (const HidInterface& entry : interfaces) {
     std::string text = std::to_string(entry.index) + ": ";
     Json fields{{"index", entry.index}, {"path", entry.path}};
     if (entry.ids) {
-      const bool calculator = entry.ids->vendorId == kCalculatorVendorId &&
-                              entry.ids->productId == kCalculatorProductId;
-      anyCalculator = anyCalculator || calculator;
+      const bool calculator = entry.ids == calculatorIds;
       text += HexText(entry.ids->vendorId) + ":" + HexText(entry.ids->productId) + "  " +
-              entry.path + StringsText(entry) + (calculator ? "  <- calculator" : "");
+              entry.path + StringsText(entry);
       fields["vendorId"] = HexText(entry.ids->vendorId);
       fields["productId"] = HexText(entry.ids->productId);
       fields["calculator"] = calculator;
+      if (calculator) {
+        const auto shared = SharedSerialText(*member, members);
+        text += "  <- calculator " + std::to_string(member->number) + shared;
+        fields["number"] = member->number;
+        fields["sharedSerial"] = !shared.empty();
+        ++member;
+      }
     } else {
       text += "?:?  " + entry.path + StringsText(entry) + "  (cannot be queried: error " +
               std::to_string(entry.error) + ")";
@@ -90,7 +104,7 @@ int List(HidApi& api, TerminalView& view) {
     fields["product"] = OrNull(entry.product);
     view.Info(text, fields);
   }
-  return anyCalculator ? kExitSuccess : kExitNotFound;
+  return members.empty() ? kExitNotFound : kExitSuccess;
 }
 
 Json OptionalPath(const std::optional<std::filesystem::path>& path) {
@@ -128,11 +142,27 @@ RunEnd DeviceRun(const Options& options, TerminalView& view, Pacer& pacer,
   bool refused = false;
   const auto image = CommandImage(options, view, environment, refused);
   if (refused) return {kExitFileError, std::nullopt, {}};
-  if (!options.SeveralCalculators() && !options.device) {
+  Options chosen = options;
+  if (!options.SeveralCalculators()) {
     // With several calculators plugged in, never one of them by chance.
-    if (const auto present = PresentCalculators(*api); present.size() > 1) {
-      view.ShowMessage(ChoiceRefusal(present), "usblink-cli");
-      return {kExitUsage, std::nullopt, Json{{"calculators", present.size()}}};
+    const auto present = PresentCalculators(*api);
+    if (!options.device && present.size() > 1) {
+      const auto refusal = ChoiceRefusal(present);
+      view.ShowMessage(refusal, "usblink-cli");
+      return {
+          kExitUsage, std::nullopt,
+          Json{{"calculators", present.size()}, {"error", refusal.substr(0, refusal.find('\n'))}}};
+    }
+    if (options.device && !present.empty()) {
+      const auto choice = ChooseDevice(*options.device, present);
+      // --wait waits for the one named to be plugged in.
+      if (!choice.member && (choice.status == kExitUsage || !options.waitSeconds)) {
+        view.ShowMessage(choice.refusal, choice.status == kExitUsage ? "usblink-cli" : "Error");
+        if (choice.status == kExitNotFound) return {kExitNotFound, std::nullopt, {}};
+        return {kExitUsage, std::nullopt,
+                Json{{"error", choice.refusal.substr(0, choice.refusal.find('\n'))}}};
+      }
+      if (choice.member) chosen.device = choice.member->selector;
     }
   }
   // From here on there are files to leave whole and calculators to leave
@@ -143,7 +173,7 @@ RunEnd DeviceRun(const Options& options, TerminalView& view, Pacer& pacer,
                            environment, backend, sessionViews, discoveryTurn};
   if (options.command == Command::Station) return RunStationCommand(fleet, *api);
   if (options.all) return RunAll(fleet, *api);
-  return CalculatorSession(options, image, view, *api, pacer, environment);
+  return CalculatorSession(chosen, image, view, *api, pacer, environment);
 }
 
 RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Environment& environment,

@@ -156,12 +156,7 @@ std::vector<std::string> FileTags(const std::vector<FleetMember>& members) {
   for (const FleetMember& member : members) {
     const auto& serial = member.calculator.serialNumber;
     // Distinct also where file names ignore case.
-    std::string folded;
-    if (serial) {
-      std::ranges::transform(*serial, std::back_inserter(folded),
-                             [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    }
-    if (!serial || !FitsFileName(*serial) || !distinct.insert(folded).second) {
+    if (!serial || !FitsFileName(*serial) || !distinct.insert(CaseFolded(*serial)).second) {
       tags.clear();
       break;
     }

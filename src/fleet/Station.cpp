@@ -46,14 +46,18 @@ StationEnd RunStation(const StationSettings& settings, const StationPorts& ports
     }
     if (countReached(static_cast<int>(end.ends.size())) || (stopping && running.empty())) break;
     if (!stopping) {
-      for (const HidInterface& calculator : ports.present()) {
+      const auto present = ports.present();
+      for (const HidInterface& calculator : present) {
         if (countReached(started)) break;
-        if (!taken.insert(CalculatorKey(calculator)).second) continue;
+        FleetMember member{started + 1, calculator, SelectorOf(calculator, present)};
+        if (!taken.insert(CalculatorKey(member.selector)).second) continue;
+        ++started;
         // Its path too: a calculator in the middle of its reset may be
-        // listed there once without the serial number it has.
+        // listed there once without the serial number it has. Its serial
+        // number too, shared or not, for when it comes back alone.
         taken.insert(PathKey(calculator.path));
-        auto members = NumberCalculators({calculator}, ++started);
-        Update& update = running.emplace_back(Update{std::move(members.front()), ports.now(), {}});
+        taken.insert(CalculatorKey(SelectorOf(calculator, {})));
+        Update& update = running.emplace_back(Update{std::move(member), ports.now(), {}});
         update.status = std::async(std::launch::async, ports.update, update.member);
       }
     }

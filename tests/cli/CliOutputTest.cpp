@@ -110,7 +110,7 @@ TEST_F(CliOutputTest, EachCommandTellsInShortWhatAPersonNeeds) {
        {"0: 46D:C31C  \\\\?\\hid#vid_046d&pid_c31c#7&2a8e4b1c&0&0000#"
         "{4d1e55b2-f16f-11cf-88cb-001111000030}  \"Logitech\"  \"USB Keyboard\"",
         "1: 4FC:C77  " + std::string(kCalculatorPath) +
-            "  serial SIM0001  \"usblink\"  \"Simulated calculator\"  <- calculator"}},
+            "  serial SIM0001  \"usblink\"  \"Simulated calculator\"  <- calculator 1"}},
       {{"check", image},
        {"File: " + image + ", 70000 bytes", "Blocks sent: 274 (0 to 111 hex)",
         "Bank 0 checksum: " + sums[0], "Bank 1 checksum: " + sums[1], "Commit: 2 banks"}},
