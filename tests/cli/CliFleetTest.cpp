@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <memory>
 #include <set>
+#include <thread>
 
 #include "protocol/Outcome.h"
 #include "sim/SimBus.h"
@@ -245,16 +249,41 @@ TEST_F(CliFleetTest, ACalculatorBackFromItsResetIsNotUpdatedAgain) {
 // commit, and the second calculator, arriving later, is left alone. A
 // second Ctrl-C stops an update between two exchanges.
 TEST_F(CliFleetTest, CtrlCEndsTheStationOnceTheRunningUpdatesFinish) {
-  testing::CliWorld once;
-  once.beforeTransaction = [](long sent, StopSignals& signals) {
-    if (sent == 100) signals.Interrupt();
+  // Ctrl-C reaches the station while the first calculator's download waits
+  // at its 100th exchange; the download goes on only once the station has
+  // looked again, so the stop always finds it running.
+  const auto stopWhileRunning = [] {
+    struct Steps {
+      std::atomic<bool> waiting{false};
+      std::atomic<bool> raised{false};
+      std::atomic<bool> looked{false};
+    };
+    const auto steps = std::make_shared<Steps>();
+    testing::CliWorld world;
+    world.beforeTransaction = [steps](long sent, StopSignals&) {
+      if (sent != 100) return;
+      steps->waiting = true;
+      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (!steps->looked && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::yield();
+      }
+    };
+    world.afterWaitSignals = [steps](std::chrono::milliseconds, StopSignals& signals) {
+      if (steps->raised) {
+        steps->looked = true;
+      } else if (steps->waiting) {
+        signals.Interrupt();
+        steps->raised = true;
+      }
+    };
+    return world;
   };
   // The second calculator comes an hour later on the virtual clock, which the
   // station's looks advance: a slow first update under load cannot let it in.
   const std::vector<std::string> arguments{
       "--simulate",    "--sim-calculators", "2",      "--sim-arrive-every", "3600", "--sim-save",
       PathOf("flash"), "station",           imageFile};
-  const auto run = RunCli(arguments, false, once);
+  const auto run = RunCli(arguments, false, stopWhileRunning());
   EXPECT_EQ(run.status, kExitSuccess) << run.err;
   EXPECT_TRUE(HoldsImage(Flash(1)));
   EXPECT_TRUE(Erased(Flash(2)));
@@ -272,7 +301,8 @@ TEST_F(CliFleetTest, CtrlCEndsTheStationOnceTheRunningUpdatesFinish) {
 
   auto counted = arguments;
   counted.insert(counted.end() - 1, {"--count", "2"});
-  EXPECT_EQ(RunCli(counted, false, once).status, kExitInterrupted) << "the count not reached";
+  EXPECT_EQ(RunCli(counted, false, stopWhileRunning()).status, kExitInterrupted)
+      << "the count not reached";
 }
 
 }  // namespace
