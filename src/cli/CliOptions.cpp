@@ -217,8 +217,10 @@ void CommandLine::AddOptions() {
   const std::vector calculatorCommands{Command::Connect, Command::Download, Command::Read,
                                        Command::Verify};
   CLI::Option* device =
-      Value("--device", "SERIAL|PATH",
-            "the calculator with this serial number or device path, among several",
+      Value("--device", "N|SERIAL|PATH",
+            "among several, the calculator numbered N by list at the moment of the run, or with "
+            "this serial number (in any case, when only one matches; digits are a serial number "
+            "when one is exactly them), or with this device path (a text with / or \\)",
             DeviceInto(options_.device), calculatorCommands);
   CLI::Option* all =
       Flag("--all", options_.all, "every calculator present, at once: [n] before each line",
@@ -228,8 +230,8 @@ void CommandLine::AddOptions() {
         {Command::Station});
 
   Value("--backup", "FILE",
-        "read banks 0-3 into FILE first; no write if that fails. An existing FILE is never "
-        "replaced, unless with --force",
+        "read banks 0-3 into FILE first; no write if that fails. An existing FILE is replaced "
+        "only with --force",
         FileNameInto(options_.backupFile), {Command::Download});
   Flag("--force", options_.force,
        "send an image larger than 262,144 bytes, the whole flash (only its first 262,144 "
