@@ -18,6 +18,12 @@ namespace usblink {
 
 namespace {
 
+// Why a calculator's session never began.
+std::string NotStartedText(const MemberEnd& end) {
+  return "The session of calculator " + std::to_string(end.member.number) + " could not start (" +
+         end.notStarted + "); the calculator was not touched.";
+}
+
 // The run's files and those each session names after them, the sessions'
 // command lines given in `own`.
 std::vector<FileRole> AllFileRoles(const Options& options, const std::vector<Options>& own,
@@ -65,7 +71,12 @@ Json Row(const MemberEnd& end, const Json& fields) {
   Json row = {{"device", end.member.number},        {"serial", OrNull(serial)},
               {"path", end.member.calculator.path}, {"outcome", OutcomeText(end.status)},
               {"exitStatus", end.status},           {"seconds", TenthsOfSeconds(end.took)}};
-  row.update(fields);
+  // A session that never started told nothing.
+  if (end.notStarted.empty()) {
+    row.update(fields);
+  } else {
+    row["error"] = NotStartedText(end);
+  }
   return row;
 }
 
@@ -121,6 +132,7 @@ RunEnd RunAll(const FleetContext& context, HidApi& api) {
       [&context] { return context.pacer.Now(); });
   std::map<int, Json> byNumber;
   for (const MemberEnd& end : ends) {
+    if (!end.notStarted.empty()) context.view.ShowMessage(NotStartedText(end), "Error");
     byNumber[end.member.number] = fields[static_cast<std::size_t>(end.member.number - 1)];
   }
   return Summary(context, ends, byNumber, kExitNotFound);
@@ -148,10 +160,11 @@ RunEnd RunStationCommand(const FleetContext& context, HidApi& api) {
         return status;
       },
       [&](const MemberEnd& end) {
+        if (!end.notStarted.empty()) context.view.ShowMessage(NotStartedText(end), "Error");
         Json row;
         {
           const std::scoped_lock guard(fieldsLock);
-          row = Row(end, fields.at(end.member.number));
+          row = Row(end, fields[end.member.number]);
         }
         Json object = {{"type", "finished"}};
         object.update(row);

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <exception>
 #include <iterator>
+#include <new>
+#include <system_error>
 #include <thread>
 
 #include "fleet/DurationText.h"
@@ -70,6 +72,22 @@ std::string SharedSerialText(const FleetMember& member, const std::vector<FleetM
   return numbers.empty() ? "" : "  same serial number as " + numbers;
 }
 
+MemberEnd NotStarted(const FleetMember& member, const std::exception& error) {
+  const auto* system = dynamic_cast<const std::system_error*>(&error);
+  return {member,
+          kExitNotStarted,
+          {},
+          system != nullptr ? system->code().message() : std::string("out of memory")};
+}
+
+std::string WhyNotStarted(const std::exception& error) {
+  if (const auto* system = dynamic_cast<const std::system_error*>(&error)) {
+    return system->code().message();
+  }
+  if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) return "out of memory";
+  return error.what();
+}
+
 std::vector<MemberEnd> RunFleet(const std::vector<FleetMember>& members,
                                 const MemberSession& session, const SessionClock& now) {
   std::vector<MemberEnd> ends(members.size());
@@ -77,18 +95,29 @@ std::vector<MemberEnd> RunFleet(const std::vector<FleetMember>& members,
   {
     std::vector<std::jthread> threads;
     threads.reserve(members.size());
+    // Why the first member that could not start did not.
+    std::optional<std::string> cannotStart;
     for (std::size_t index = 0; index < members.size(); ++index) {
-      threads.emplace_back([&, index] {
-        MemberEnd& end = ends[index];
-        end.member = members[index];
-        const auto started = now();
+      MemberEnd& end = ends[index];
+      end.member = members[index];
+      if (!cannotStart) {
         try {
-          end.status = session(end.member);
-        } catch (...) {
-          failures[index] = std::current_exception();
+          threads.emplace_back([&end, &failure = failures[index], &session, &now] {
+            const auto started = now();
+            try {
+              end.status = session(end.member);
+            } catch (...) {
+              failure = std::current_exception();
+            }
+            end.took = now() - started;
+          });
+          continue;
+        } catch (const std::exception& error) {
+          cannotStart = WhyNotStarted(error);
         }
-        end.took = now() - started;
-      });
+      }
+      end.status = kExitNotStarted;
+      end.notStarted = *cannotStart;
     }
   }
   for (const auto& failure : failures) {

@@ -4,6 +4,7 @@
 // link of its own. A device error ends that calculator's session only.
 
 #include <chrono>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -52,7 +53,12 @@ struct MemberEnd {
   FleetMember member;
   int status = 0;
   std::chrono::steady_clock::duration took{};
+  std::string notStarted;  // why its session could not start (kExitNotStarted)
 };
+
+// Why a member's session could not start, from what making its thread failed
+// with (no thread, no memory).
+std::string WhyNotStarted(const std::exception& error);
 
 // One calculator's session: its exit status. Runs on the member's own thread.
 using MemberSession = std::function<int(const FleetMember&)>;
@@ -60,8 +66,10 @@ using MemberSession = std::function<int(const FleetMember&)>;
 using SessionClock = std::function<std::chrono::steady_clock::time_point()>;
 
 // Runs `session` for every member at once and waits for all of them; the
-// ends come in list order. An exception out of a session is thrown here
-// once every session has ended.
+// ends come in list order. Once a member's thread cannot be made (no thread
+// or memory left), neither that member's session nor any after it starts:
+// they end as not started, the others run on. An exception out of a session
+// is thrown here once every session has ended.
 std::vector<MemberEnd> RunFleet(const std::vector<FleetMember>& members,
                                 const MemberSession& session, const SessionClock& now);
 

@@ -5,6 +5,8 @@
 #include <set>
 #include <string>
 
+#include "protocol/Outcome.h"
+
 namespace usblink {
 
 namespace {
@@ -34,7 +36,7 @@ StationEnd RunStation(const StationSettings& settings, const StationPorts& ports
         ++update;
         continue;
       }
-      MemberEnd ended{update->member, update->status.get(), ports.now() - update->started};
+      MemberEnd ended{update->member, update->status.get(), ports.now() - update->started, {}};
       update = running.erase(update);
       ports.finished(ended);
       end.ends.push_back(std::move(ended));
@@ -58,7 +60,18 @@ StationEnd RunStation(const StationSettings& settings, const StationPorts& ports
         taken.insert(PathKey(calculator.path));
         taken.insert(CalculatorKey(SelectorOf(calculator, {})));
         Update& update = running.emplace_back(Update{std::move(member), ports.now(), {}});
-        update.status = std::async(std::launch::async, ports.update, update.member);
+        try {
+          update.status = std::async(std::launch::async, ports.update, update.member);
+        } catch (const std::exception& error) {
+          // No thread or memory for it: it was not touched, and no more are taken.
+          MemberEnd ended{update.member, kExitNotStarted, {}, WhyNotStarted(error)};
+          running.pop_back();
+          ports.finished(ended);
+          end.ends.push_back(std::move(ended));
+          stopping = true;
+          ports.stopping(static_cast<int>(running.size()));
+          break;
+        }
       }
     }
     ports.sleep(settings.lookEvery);

@@ -142,8 +142,8 @@ TEST(FleetRunTest, AnExceptionOutOfOneSessionComesOutOnceAllHaveEnded) {
 
 TEST(FleetRunTest, TheSummaryTableHasAColumnAsWideAsItsWidestCell) {
   std::vector<MemberEnd> ends{
-      {NumberCalculators({Calculator("/p/1", "SIM0001")}).front(), 0, 15400ms},
-      {NumberCalculators({Calculator("/p/2", std::nullopt)}, 10).front(), 6, 2960ms}};
+      {NumberCalculators({Calculator("/p/1", "SIM0001")}).front(), 0, 15400ms, {}},
+      {NumberCalculators({Calculator("/p/2", std::nullopt)}, 10).front(), 6, 2960ms, {}}};
   const auto outcome = [](int status) { return status == 0 ? "ok" : "device error"; };
 
   EXPECT_EQ(SummaryTable(ends, outcome),
