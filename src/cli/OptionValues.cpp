@@ -54,7 +54,9 @@ std::optional<double> ParseSeconds(std::string_view text) {
   double seconds = 0;
   const auto* end = text.data() + text.size();
   const auto result = std::from_chars(text.data(), end, seconds);
-  if (result.ec != std::errc{} || result.ptr != end || seconds < 0 || seconds > kMostWaitSeconds) {
+  // Written so that NaN, which compares false with everything, fails too.
+  if (result.ec != std::errc{} || result.ptr != end ||
+      !(seconds >= 0 && seconds <= kMostWaitSeconds)) {
     return std::nullopt;
   }
   return seconds;
@@ -200,7 +202,7 @@ Take DeviceInto(std::optional<DeviceSelector>& target) {
         if (text.empty()) return std::nullopt;
         return DeviceSelector::FromText(std::string(text));
       },
-      "a serial number or a device path");
+      "a number, a serial number or a device path");
 }
 
 Take IdsInto(std::optional<std::pair<std::uint16_t, std::uint16_t>>& target) {
