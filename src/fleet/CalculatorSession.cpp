@@ -310,10 +310,11 @@ int ReportedRun(const Options& options, SessionPort& view, const std::function<R
     if (end.status == kExitSuccess) end.status = kExitFileError;
   }
   fields = ResultFields(end, view);
-  view.Result(end.status, OutcomeText(end.status), fields);
+  // Before the end, which is the log's last line.
   if (end.download && end.download->ChangedWithoutCommit()) {
     view.Notice(UnfinishedDownloadText(*end.download, *options.file));
   }
+  view.Result(end.status, OutcomeText(end.status), fields);
   return end.status;
 }
 

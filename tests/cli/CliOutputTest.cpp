@@ -272,7 +272,7 @@ TEST_F(CliOutputTest, TheLogFileHoldsTheWholeRunWhateverStdoutShows) {
         std::regex(R"(usblink-cli [0-9.]+, started \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")))
         << lines[0];
     EXPECT_EQ(lines[1], "Command line: " + cli::CommandLineText(arguments));
-    // The log as the window shows it, the box where it came, then the end and the state.
+    // The log as the window shows it, the box where it came, then the state and the end.
     std::vector<std::string> expected = verbose.OutLines();
     const auto box =
         std::ranges::find(expected, " NorFlashCheckSum = " + HexText(written.BankChecksum(1) + 1));
@@ -282,14 +282,18 @@ TEST_F(CliOutputTest, TheLogFileHoldsTheWholeRunWhateverStdoutShows) {
         "Error: BankCheckSum is different. Maybe Flash is broken. Please download again！");
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.end() - 2), expected) << mode;
     EXPECT_TRUE(std::regex_match(
-        lines[lines.size() - 2],
+        lines.back(),
         std::regex(
             R"(Ended \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z after [0-9.]+ s: bank checksum mismatch, exit status 5)")))
+        << lines.back();
+    EXPECT_TRUE(lines[lines.size() - 2].starts_with("State: the flash was changed"))
         << lines[lines.size() - 2];
-    EXPECT_TRUE(lines.back().starts_with("State: the flash was changed")) << lines.back();
   }
   EXPECT_EQ(cli::CommandLineText({"--log", "my log.txt", "download", "a\"b.UD", ""}),
             R"(usblink-cli --log "my log.txt" download "a\"b.UD" "")");
+  // An argument with a newline forges no line of its own.
+  EXPECT_EQ(cli::CommandLineText({"download", "x.UD\nEnded: ok, exit status 0", "it's\t\x1b"}),
+            R"(usblink-cli download $'x.UD\nEnded: ok, exit status 0' $'it\'s\x09\x1b')");
 }
 
 TEST_F(CliOutputTest, WaitShowsTheWalkOnceAndAgainOnlyWhenSomethingChanges) {
