@@ -19,7 +19,7 @@ namespace {
 
 class NoWait final : public Pacer {
  public:
-  void WaitForTick() override {}
+  void WaitForTick(int) override {}
 };
 
 class SilentWindow final : public CommandPort {
@@ -74,7 +74,11 @@ void FullReadBack(benchmark::State& state) {
   SilentWindow window;
   for (auto _ : state) {
     Connected device;
-    HidCP::ReadBackImage({device.api, device.pacer, device.link}, window, file);
+    const auto read = HidCP::ReadBackImage({device.api, device.pacer, device.link}, window, file);
+    if (!read) {
+      state.SkipWithError(read.Error().message.c_str());
+      break;
+    }
   }
   state.SetBytesProcessed(state.iterations() * 262144);
   std::filesystem::remove(file);

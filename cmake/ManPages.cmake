@@ -1,7 +1,8 @@
 # The manual pages, compressed as Debian wants them. usblink-cli(1) is made by
-# help2man from the program's own --help and --version, so it says what the
-# program does; usblink(1), for the window, which takes no options of its own,
-# is written in scdoc (packaging/usblink.1.scd.in) and also serves usblink-demo.
+# help2man from the program's own --help, --help-simulate and --version, so it
+# says what the program does (packaging/usblink-cli-man.sh); usblink(1), for the
+# window, which takes no options of its own, is written in scdoc
+# (packaging/usblink.1.scd.in) and also serves usblink-demo.
 
 find_program(USBLINK_HELP2MAN help2man)
 find_program(USBLINK_SCDOC scdoc)
@@ -12,11 +13,11 @@ set(usblink_pages "")
 if(TARGET usblink-cli AND USBLINK_HELP2MAN)
   add_custom_command(
     OUTPUT ${usblink_man}/usblink-cli.1.gz
-    COMMAND ${USBLINK_HELP2MAN} --no-info --no-discard-stderr
-            --include ${USBLINK_PACKAGING_DIR}/usblink-cli.h2m
-            --output ${usblink_man}/usblink-cli.1 $<TARGET_FILE:usblink-cli>
+    COMMAND sh ${USBLINK_PACKAGING_DIR}/usblink-cli-man.sh $<TARGET_FILE:usblink-cli>
+            ${USBLINK_PACKAGING_DIR}/usblink-cli.h2m ${usblink_man}/usblink-cli.1
     COMMAND gzip -9nf ${usblink_man}/usblink-cli.1
-    DEPENDS usblink-cli ${USBLINK_PACKAGING_DIR}/usblink-cli.h2m
+    DEPENDS usblink-cli ${USBLINK_PACKAGING_DIR}/usblink-cli-man.sh
+            ${USBLINK_PACKAGING_DIR}/usblink-cli.h2m
     VERBATIM)
   list(APPEND usblink_pages ${usblink_man}/usblink-cli.1.gz)
 elseif(TARGET usblink-cli)

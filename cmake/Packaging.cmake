@@ -114,6 +114,10 @@ if(USBLINK_TESTS AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
            COMMAND ${PROJECT_SOURCE_DIR}/tests/packaging/check-completion.sh
                    $<TARGET_FILE:usblink-cli> ${USBLINK_PACKAGING_DIR}/usblink-cli.bash)
   set_tests_properties(bash_completion PROPERTIES SKIP_RETURN_CODE ${usblink_skipped})
+  add_test(NAME man_page
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/packaging/check-man-page.sh
+                   ${USBLINK_PACKAGING_OUT}/man/usblink-cli.1.gz $<TARGET_FILE:usblink-cli>)
+  set_tests_properties(man_page PROPERTIES SKIP_RETURN_CODE ${usblink_skipped})
   find_program(USBLINK_DPKG_DEB dpkg-deb)
   if(USBLINK_DPKG_DEB AND NOT USBLINK_SANITIZE)
     add_test(NAME debian_package

@@ -18,7 +18,7 @@ _usblink_cli() {
     local flags=(--simulate --force --all --json -q --quiet -v --verbose --fast -h --help
         --help-simulate --version --sim-absent)
     local file_options=(--backup --log --sim-flash --sim-save --sim-descriptor)
-    local value_options=(--wait --device --count --sim-busy --sim-status --sim-bad-bank
+    local value_options=(--wait --device --count --idle --sim-busy --sim-status --sim-bad-bank
         --sim-identity --sim-type --sim-flash-id --sim-silent-after --sim-unplug-after --sim-others
         --sim-locked --sim-ids --sim-slow-read --sim-calculators --sim-fault-on --sim-arrive-every
         --sim-serials)

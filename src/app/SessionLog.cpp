@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/os/UtcTimeText.h"
-
 namespace usblink::app {
 
 namespace {
@@ -83,24 +81,8 @@ SessionLog::SessionLog(const std::optional<fs::path>& folder,
   const auto path = UnusedName(*folder, start);
   if (!path) return;
   // Appending: two runs that raced for one name still lose nothing.
-  file_.open(*path, std::ios::out | std::ios::app | std::ios::binary);
-  if (!file_.is_open()) return;
-  path_ = *path;
-  RemoveOldest(*folder, path_, kKeptRuns);
-}
-
-void SessionLog::Line(std::string_view line) { Write(line); }
-
-void SessionLog::Message(std::string_view text, std::string_view title) {
-  Write(std::string(title) + ": " + std::string(text));
-}
-
-void SessionLog::Write(std::string_view text) {
-  // A file that failed once stays silent: the window's own log is what counts.
-  if (!file_.is_open() || !file_.good()) return;
-  file_ << text << '\n';
-  // Each line reaches the system at once, so an abrupt end keeps it.
-  file_.flush();
+  if (!file_.Open(*path, LogFile::Start::Appending)) return;
+  RemoveOldest(*folder, file_.Path(), kKeptRuns);
 }
 
 }  // namespace usblink::app

@@ -8,10 +8,11 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/os/LogFile.h"
 
 namespace usblink::app {
 
@@ -26,17 +27,15 @@ class SessionLog {
   SessionLog(const std::optional<std::filesystem::path>& folder,
              std::chrono::system_clock::time_point start);
 
-  void Line(std::string_view line);
-  void Message(std::string_view text, std::string_view title);
+  // A file that failed once stays silent: the window's own log is what counts.
+  void Line(std::string_view line) { file_.Line(line); }
+  void Message(std::string_view text, std::string_view title) { file_.Message(text, title); }
 
   // The file written to; empty when there is none.
-  [[nodiscard]] const std::filesystem::path& File() const { return path_; }
+  [[nodiscard]] const std::filesystem::path& File() const { return file_.Path(); }
 
  private:
-  void Write(std::string_view text);
-
-  std::filesystem::path path_;
-  std::ofstream file_;
+  LogFile file_;
 };
 
 // "session-2026-12-09T03-30-12Z.log" for a run started at that time (UTC),

@@ -151,14 +151,10 @@ void UsbWindow::EditText(Control textBox, std::string text) {
 
 bool UsbWindow::QueryClose() {
   if (ended_) return true;
+  // A read-back puts nothing on the calculator at risk: it ends as when idle.
   if (running_ == Running::Download &&
       !ConfirmClose("A firmware update is in progress. Closing now can leave the "
                     "calculator unable to start. Close anyway?")) {
-    return false;
-  }
-  if (running_ == Running::ReadBack &&
-      !ConfirmClose("A read-back is in progress. Closing now leaves the read-back "
-                    "incomplete. Close anyway?")) {
     return false;
   }
   Unload();

@@ -101,7 +101,7 @@ class UsbWindow final : public CommandPort {
   void ClearClick();
   void EditText(Control textBox, std::string text);
   // The user asks to close: true when the window closes (it asks first while
-  // a transfer runs). Closing unloads the window.
+  // a download runs). Closing unloads the window.
   bool QueryClose();
   void Unload();
 

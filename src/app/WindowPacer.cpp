@@ -2,7 +2,7 @@
 
 namespace usblink::app {
 
-void WindowPacer::WaitForTick() {
+void WindowPacer::WaitForTick(int /*polls*/) {
   const auto start = events_.Now();
   for (auto left = kMinimumPoll; left.count() > 0;
        left = kMinimumPoll -

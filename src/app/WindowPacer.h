@@ -38,8 +38,9 @@ class EventLoopPort {
 class WindowPacer final : public Pacer {
  public:
   explicit WindowPacer(EventLoopPort& events) : events_(events) {}
-  // Throws ProcessEnded when the window was closed during the wait.
-  void WaitForTick() override;
+  // One tick of the timer, whatever the polls made. Throws ProcessEnded when
+  // the window was closed during the wait.
+  void WaitForTick(int polls) override;
   // The tick of tmrDelay: sets DelayElapsed, then disarms the timer.
   void OnTimerTick();
   [[nodiscard]] bool DelayElapsed() const { return delayElapsed_; }

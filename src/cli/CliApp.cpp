@@ -17,7 +17,7 @@
 #include "fleet/RunFiles.h"
 #include "fleet/SimulatedBus.h"
 #include "hid/ApiLog.h"
-#include "hid/InterfaceWalk.h"
+#include "platform/hid/HidApi.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Outcome.h"
@@ -28,8 +28,8 @@ namespace usblink::cli {
 namespace {
 
 int Check(const std::filesystem::path& file, TerminalView& view, const Environment& environment) {
-  const auto image = LoadImage(file, view, environment);
-  if (!image) return kExitFileError;
+  const auto image = LoadImage(file, environment);
+  if (!image) return Ended(view, image.Error());
   if (image->Oversize()) {
     view.Info("File: " + file.string() + ", more than " + std::to_string(kFlashSize) + " bytes",
               {{"file", file.string()}, {"oversize", true}});
@@ -48,10 +48,9 @@ int Check(const std::filesystem::path& file, TerminalView& view, const Environme
   view.Info("Commit: " + std::to_string(image->Banks()) + " banks",
             {{"commitBanks", image->Banks()}});
   if (image->Oversize()) {
-    view.ShowMessage(OversizeText(file) + ": download refuses it unless --force, which sends " +
-                         FirstBytesText(),
-                     "Error");
-    return kExitFileError;
+    return Ended(view, {kExitFileError, OversizeText(file) +
+                                            ": download refuses it unless --force, which sends " +
+                                            FirstBytesText()});
   }
   return kExitSuccess;
 }
@@ -67,11 +66,14 @@ std::string StringsText(const HidInterface& entry) {
   return text;
 }
 
+// A message's first line, for the result object's `error`.
+std::string FirstLine(const std::string& message) { return message.substr(0, message.find('\n')); }
+
 // Every interface, each calculator marked with its number; not found when
 // none is one.
 int List(HidApi& api, TerminalView& view) {
   const InterfaceIds calculatorIds{kCalculatorVendorId, kCalculatorProductId};
-  const auto interfaces = InterfaceWalk(api).List();
+  const auto interfaces = api.PresentInterfaces();
   std::vector<HidInterface> calculators;
   std::ranges::copy_if(interfaces, std::back_inserter(calculators),
                        [&](const HidInterface& entry) { return entry.ids == calculatorIds; });
@@ -126,7 +128,8 @@ Json StartFields(const Options& options) {
             {"fast", options.fast},
             {"device", options.device ? Json(options.device->text) : Json(nullptr)},
             {"all", options.all},
-            {"count", OrNull(options.count)}}}};
+            {"count", OrNull(options.count)},
+            {"idle", OrNull(options.idleSeconds)}}}};
 }
 
 using Backends = std::function<std::unique_ptr<HidApi>()>;
@@ -139,30 +142,27 @@ RunEnd DeviceRun(const Options& options, TerminalView& view, Pacer& pacer,
                  const SessionViews& sessionViews) {
   const auto api = backend();
   if (options.command == Command::List) return {List(*api, view), std::nullopt, {}};
-  bool refused = false;
-  const auto image = CommandImage(options, view, environment, refused);
-  if (refused) return {kExitFileError, std::nullopt, {}};
+  const auto loaded = CommandImage(options, view, environment);
+  if (!loaded) return {Ended(view, loaded.Error()), std::nullopt, {}};
+  const std::optional<FirmwareImage>& image = *loaded;
   Options chosen = options;
   if (!options.SeveralCalculators()) {
     // With several calculators plugged in, never one of them by chance.
     const auto present = PresentCalculators(*api);
     if (!options.device && present.size() > 1) {
-      const auto refusal = ChoiceRefusal(present);
-      view.ShowMessage(refusal, "usblink-cli");
-      return {
-          kExitUsage, std::nullopt,
-          Json{{"calculators", present.size()}, {"error", refusal.substr(0, refusal.find('\n'))}}};
+      const Failure refusal{kExitUsage, ChoiceRefusal(present)};
+      return {Ended(view, refusal), std::nullopt,
+              Json{{"calculators", present.size()}, {"error", FirstLine(refusal.message)}}};
     }
     if (options.device && !present.empty()) {
       const auto choice = ChooseDevice(*options.device, present);
       // --wait waits for the one named to be plugged in.
-      if (!choice.member && (choice.status == kExitUsage || !options.waitSeconds)) {
-        view.ShowMessage(choice.refusal, choice.status == kExitUsage ? "usblink-cli" : "Error");
-        if (choice.status == kExitNotFound) return {kExitNotFound, std::nullopt, {}};
-        return {kExitUsage, std::nullopt,
-                Json{{"error", choice.refusal.substr(0, choice.refusal.find('\n'))}}};
+      if (!choice && (choice.Error().exitStatus == kExitUsage || !options.waitSeconds)) {
+        const int status = Ended(view, choice.Error());
+        if (status == kExitNotFound) return {status, std::nullopt, {}};
+        return {status, std::nullopt, Json{{"error", FirstLine(choice.Error().message)}}};
       }
-      if (choice.member) chosen.device = choice.member->selector;
+      if (choice) chosen.device = choice->selector;
     }
   }
   // From here on there are files to leave whole and calculators to leave
@@ -185,10 +185,9 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
     RunEnd end = DeviceRun(options, view, pacer, environment, environment.platform, sessionViews);
     if (end.status == kExitNotFound && !options.all) {
       if (const auto node = environment.calculatorInUse()) {
-        view.ShowMessage("The calculator (" + *node +
-                             ") is in use by another program. Try again once it is done.",
-                         "Error");
-        end.status = kExitInUse;
+        end.status = Ended(view, {kExitInUse, "The calculator (" + *node +
+                                                  ") is in use by another program. Try again "
+                                                  "once it is done."});
       } else if (const auto hint = environment.accessHint()) {
         view.ShowMessage(*hint, "Hint");
         end.status = kExitAccessDenied;
@@ -199,18 +198,15 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
   // The calculators arrive and reset on the run's clock.
   auto built = BuildSimulatedBus(options.sim, environment.sleep,
                                  [&pacer, start = pacer.Now()] { return pacer.Now() - start; });
-  if (const auto* error = std::get_if<SetupError>(&built)) {
-    view.ShowMessage(error->message, error->exitStatus == kExitUsage ? "usblink-cli" : "Error");
-    return {error->exitStatus, std::nullopt, {}};
-  }
-  const auto& bus = std::get<std::unique_ptr<sim::SimBus>>(built);
+  if (!built) return {Ended(view, built.Error()), std::nullopt, {}};
+  sim::SimBus& bus = **built;
   RunEnd end = DeviceRun(
-      options, view, pacer, environment, [&bus] { return std::make_unique<sim::SimHidApi>(*bus); },
+      options, view, pacer, environment, [&bus] { return std::make_unique<sim::SimHidApi>(bus); },
       sessionViews);
-  std::string error;
-  if (options.sim.saveFile && !SaveSimulatedFlash(*bus, *options.sim.saveFile, error)) {
-    view.ShowMessage(error, "Error");
-    if (end.status == kExitSuccess) end.status = kExitFileError;
+  if (!options.sim.saveFile) return end;
+  if (const auto saved = SaveSimulatedFlash(bus, *options.sim.saveFile); !saved) {
+    const int status = Ended(view, saved.Error());
+    if (end.status == kExitSuccess) end.status = status;
   }
   return end;
 }
@@ -255,53 +251,38 @@ int TerminalColumns(std::optional<int> told) {
 
 int TerminalRows(std::optional<int> told) { return TerminalSize(told, "LINES", kDefaultRows); }
 
-SleepPacer SleepPacer::Standard() { return {std::chrono::milliseconds(10), std::nullopt}; }
-
-SleepPacer SleepPacer::Fast() {
-  return {std::chrono::milliseconds(1), std::chrono::milliseconds(kPollLimit * 10)};
-}
-
-void SleepPacer::WaitForTick() { std::this_thread::sleep_for(interval_); }
-
-bool SleepPacer::PollLimitReached(int reads, Clock::duration sinceSent) const {
-  if (reads <= kPollLimit) return false;
-  return !budget_ || sinceSent >= *budget_;
+void SleepPacer::WaitForTick(int polls) {
+  const auto wait = pace_.Before(polls);
+  if (wait > Clock::duration::zero()) std::this_thread::sleep_for(wait);
 }
 
 int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
            const Environment& environment) {
   const RunStart start{USBLINK_VERSION, arguments, std::chrono::system_clock::now()};
   // `options`: what the command line asks, when it could be parsed.
-  const auto usageError = [&](const std::string& reason, bool json, const Options* options) {
+  const auto usageError = [&](const Failure& failure, bool json, const Options* options) {
     if (!json) {
-      terminal.err << "usblink-cli: " << reason << "\nTry 'usblink-cli --help'.\n";
-      return kExitUsage;
+      terminal.err << "usblink-cli: " << failure.message << "\nTry 'usblink-cli --help'.\n";
+      return failure.exitStatus;
     }
     TerminalOutput output(terminal.out, terminal.err, std::nullopt);
     TerminalView view(output, {true, Detail::Short},
                       [] { return std::chrono::steady_clock::now(); });
     view.Start(start, options != nullptr ? StartFields(*options) : Json{{"command", nullptr}});
-    view.ShowMessage(reason, "usblink-cli");
-    view.Result(kExitUsage, OutcomeText(kExitUsage), {{"error", reason}});
-    return kExitUsage;
+    view.ShowFailure(failure);
+    view.End(failure.exitStatus, OutcomeText(failure.exitStatus), {{"error", failure.message}});
+    return failure.exitStatus;
   };
   const ParseResult parsed = ParseCommandLine(arguments);
-  if (parsed.help) {
-    terminal.out << *parsed.help;
+  if (!parsed.request) return usageError(parsed.request.Error(), parsed.json, nullptr);
+  if (const auto* page = std::get_if<Page>(&*parsed.request)) {
+    terminal.out << page->text;
     return kExitSuccess;
   }
-  if (parsed.version) {
-    terminal.out << "usblink-cli " << USBLINK_VERSION << '\n';
-    return kExitSuccess;
-  }
-  if (!parsed.options) return usageError(parsed.error, parsed.json, nullptr);
-  const Options& options = *parsed.options;
+  const Options& options = std::get<Options>(*parsed.request);
   // Before any file is opened: the log would otherwise be made over the image.
-  if (const auto shared = SharedFileError(FileRoles(options))) {
-    return usageError(*shared, options.json, &options);
-  }
-  if (const auto underivable = UnderivableFileError(options)) {
-    return usageError(*underivable, options.json, &options);
+  for (const auto& checked : {FileRolesApart(FileRoles(options)), FileNamesDerivable(options)}) {
+    if (!checked) return usageError(checked.Error(), options.json, &options);
   }
   // Until the device command begins nothing is left half-done, and reading an
   // image from a FIFO may wait for a writer that never comes.

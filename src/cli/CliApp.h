@@ -13,6 +13,7 @@
 
 #include "fleet/Request.h"
 #include "protocol/Pacer.h"
+#include "protocol/PollPace.h"
 
 namespace usblink::cli {
 
@@ -43,20 +44,15 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
 // The command line's wait between polls: a plain sleep, which costs no CPU.
 class SleepPacer final : public Pacer {
  public:
-  // The window's pace: 10 ms a poll, 500 polls.
-  static SleepPacer Standard();
-  // 1 ms a poll; the device still gets 5 s of busy replies.
-  static SleepPacer Fast();
+  explicit SleepPacer(PollPace pace) : pace_(pace) {}
 
-  void WaitForTick() override;
-  [[nodiscard]] bool PollLimitReached(int reads, Clock::duration sinceSent) const override;
+  void WaitForTick(int polls) override;
+  [[nodiscard]] bool PollLimitReached(int reads, Clock::duration sinceSent) const override {
+    return pace_.LimitReached(reads, sinceSent);
+  }
 
  private:
-  SleepPacer(std::chrono::microseconds interval, std::optional<std::chrono::milliseconds> budget)
-      : interval_(interval), budget_(budget) {}
-
-  std::chrono::microseconds interval_;
-  std::optional<std::chrono::milliseconds> budget_;
+  PollPace pace_;
 };
 
 }  // namespace usblink::cli

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
+#include <map>
+#include <utility>
 
 #include "cli/HelpPages.h"
 #include "cli/OptionValues.h"
@@ -70,11 +72,13 @@ constexpr std::array kCommands{
     CommandEntry{Command::Station, "station", "FILE", false,
                  "wait for calculators, download FILE to each one",
                  "Waits for calculators and downloads the *.UD image FILE to each one as it is "
-                 "plugged in, several at once, with one line for each calculator done. A "
-                 "calculator is taken once a run: one that comes back after its update (its "
-                 "reset) is left alone. The first Ctrl-C takes no more calculators and lets the "
-                 "running updates finish; a second one stops them between two exchanges. FILE is "
-                 "read once, before any calculator is touched; a FILE of - is standard input."},
+                 "plugged in, several at once. A line tells when a calculator arrives, when its "
+                 "update ends and what to do with it then, and when it is back after its update "
+                 "(its reset): unplug it only once it shows \"Update Success!\". A calculator is "
+                 "taken once a run: one that comes back is left alone. The first Ctrl-C takes no "
+                 "more calculators and lets the running updates finish; a second one stops them "
+                 "between two exchanges. FILE is read once, before any calculator is touched; a "
+                 "FILE of - is standard input."},
 };
 
 const CommandEntry& EntryOf(Command command) {
@@ -129,12 +133,14 @@ class CommandLine {
   CLI::Option* Flag(const std::string& names, bool& target, const std::string& help,
                     std::vector<Command> commands = {});
   void Belongs(CLI::Option* option, std::vector<Command> commands);
+  // What `option` does for `command`, where that differs from command to command.
+  void DoesFor(const CLI::Option* option, Command command, std::string description);
   void AddCommands();
   void AddOptions();
   void AddSimulationOptions();
 
-  // Why the options given do not fit the command given.
-  [[nodiscard]] std::optional<std::string> Misplaced() const;
+  // Whether the options given fit the command given; else the usage error.
+  [[nodiscard]] Result<void> OptionsFit() const;
 
   // The page of `app`: the whole command line's or one command's.
   [[nodiscard]] std::string HelpPage(const CLI::App& app) const;
@@ -143,6 +149,7 @@ class CommandLine {
   Options options_;
   CLI::App app_;
   std::vector<Belonging> belonging_;
+  std::map<std::pair<const CLI::Option*, Command>, std::string> doesFor_;
 };
 
 CommandLine::CommandLine() : app_(kAbout.data(), std::string(kProgram)) {
@@ -182,6 +189,10 @@ void CommandLine::Belongs(CLI::Option* option, std::vector<Command> commands) {
   belonging_.push_back({option, std::move(commands)});
 }
 
+void CommandLine::DoesFor(const CLI::Option* option, Command command, std::string description) {
+  doesFor_[{option, command}] = std::move(description);
+}
+
 void CommandLine::AddCommands() {
   for (const CommandEntry& entry : kCommands) {
     CLI::App* command = app_.add_subcommand(std::string(entry.name), std::string(entry.summary));
@@ -206,7 +217,8 @@ void CommandLine::AddOptions() {
   CLI::Option* verbose =
       Flag("-v,--verbose", options_.verbose, "the whole log, line for line as the window shows it");
   quiet->excludes(verbose);
-  Flag("--fast", options_.fast, "poll every 1 ms, not 10 ms (the device still gets its 5 s)");
+  Flag("--fast", options_.fast,
+       "poll at once, then every 1 ms at most, not every 10 ms (the device still gets its 5 s)");
   app_.set_help_flag("-h,--help", "this help; COMMAND --help: the help of COMMAND");
   app_.add_flag_callback(
       "--help-simulate", [] { throw SimulationHelpRequest(); },
@@ -228,15 +240,23 @@ void CommandLine::AddOptions() {
   device->excludes(all);
   Value("--count", "N", "end after N calculators", NumberFromOneInto(options_.count),
         {Command::Station});
+  Value("--idle", "SECONDS",
+        "end once no calculator has arrived for SECONDS and no update runs, so that an "
+        "unattended station updates nothing plugged in later",
+        SecondsInto(options_.idleSeconds), {Command::Station});
 
   Value("--backup", "FILE",
         "read banks 0-3 into FILE first; no write if that fails. An existing FILE is replaced "
         "only with --force",
         FileNameInto(options_.backupFile), {Command::Download});
-  Flag("--force", options_.force,
-       "send an image larger than 262,144 bytes, the whole flash (only its first 262,144 "
-       "bytes); let --backup replace an existing FILE",
-       {Command::Download, Command::Station});
+  const std::string oversize =
+      "send an image larger than 262,144 bytes, the whole flash (only its first 262,144 bytes)";
+  const std::string replace = "let --backup replace an existing FILE";
+  const CLI::Option* force = Flag("--force", options_.force,
+                                  "download and station: " + oversize + "; download: " + replace,
+                                  {Command::Download, Command::Station});
+  DoesFor(force, Command::Download, oversize + "; " + replace);
+  DoesFor(force, Command::Station, oversize);
 }
 
 void CommandLine::AddSimulationOptions() {
@@ -291,70 +311,61 @@ void CommandLine::AddSimulationOptions() {
   for (CLI::Option* option : all) option->needs(simulate);
 }
 
-std::optional<std::string> CommandLine::Misplaced() const {
+Result<void> CommandLine::OptionsFit() const {
   for (const Belonging& belonging : belonging_) {
     if (belonging.option->count() == 0 ||
         std::ranges::find(belonging.commands, options_.command) != belonging.commands.end()) {
       continue;
     }
-    return "option " + belonging.option->get_name() + " belongs to " +
-           JoinedCommandNames(belonging.commands);
+    return Failure{kExitUsage, "option " + belonging.option->get_name() + " belongs to " +
+                                   JoinedCommandNames(belonging.commands)};
   }
-  return std::nullopt;
+  return {};
 }
 
 ParseResult CommandLine::Parse(const std::vector<std::string>& arguments) {
-  ParseResult result;
   // Seen even when the parse stops before it, so that a usage error is told in JSON.
   const auto end = std::ranges::find(arguments, "--");
-  result.json = std::find(arguments.begin(), end, "--json") != end;
+  const bool json = std::find(arguments.begin(), end, "--json") != end;
+  const auto usageError = [json](std::string message) {
+    return ParseResult{Failure{kExitUsage, std::move(message)}, json};
+  };
+  const auto page = [json](std::string text) {
+    return ParseResult{std::variant<Options, Page>(Page{std::move(text)}), json};
+  };
   // CLI11 takes the arguments last first.
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   try {
     app_.parse(reversed);
   } catch (const SimulationHelpRequest&) {
-    result.help = SimulationPage(app_);
-    return result;
+    return page(SimulationPage(app_));
   } catch (const CLI::CallForVersion&) {
-    result.version = true;
-    return result;
+    return page(std::string(kProgram) + " " + USBLINK_VERSION + "\n");
   } catch (const CLI::CallForHelp&) {
-    result.help = app_.help();
-    return result;
+    return page(app_.help());
   } catch (const CLI::ExtrasError& error) {
     const auto extras = app_.remaining(false);
     const auto word = std::ranges::find_if(
         extras, [](const std::string& extra) { return !extra.starts_with('-'); });
-    result.error = app_.get_subcommands().empty() && word != extras.end()
-                       ? "unknown command " + *word
-                       : error.what();
-    return result;
+    return usageError(app_.get_subcommands().empty() && word != extras.end()
+                          ? "unknown command " + *word
+                          : error.what());
   } catch (const CLI::RequiredError& error) {
     // The FILE of a command.
     const auto chosen = app_.get_subcommands();
-    result.error = (chosen.empty() ? "" : chosen.front()->get_name() + ": ") + error.what();
-    return result;
+    return usageError((chosen.empty() ? "" : chosen.front()->get_name() + ": ") + error.what());
   } catch (const CLI::ParseError& error) {
-    result.error = error.what();
-    return result;
+    return usageError(error.what());
   }
   const auto chosen = app_.get_subcommands();
-  if (chosen.empty()) {
-    result.error = "no command given";
-    return result;
-  }
+  if (chosen.empty()) return usageError("no command given");
   const auto name = chosen.front()->get_name();
   options_.command = std::ranges::find(kCommands, name, &CommandEntry::name)->command;
-  if (const auto misplaced = Misplaced()) {
-    result.error = *misplaced;
-    return result;
-  }
+  if (auto fit = OptionsFit(); !fit) return {fit.Error(), json};
   if (options_.all && options_.ReadsToStandardOutput()) {
-    result.error = "read --all writes a file for each calculator, not standard output";
-    return result;
+    return usageError("read --all writes a file for each calculator, not standard output");
   }
-  result.options = options_;
-  return result;
+  return {std::variant<Options, Page>(options_), json};
 }
 
 std::string CommandLine::HelpPage(const CLI::App& app) const {
@@ -368,9 +379,13 @@ std::string CommandLine::HelpPage(const CLI::App& app) const {
 CommandHelp CommandLine::HelpOf(const CommandEntry& entry) const {
   CommandHelp help{app_.get_subcommand(std::string(entry.name)), entry.details, {}};
   for (const Belonging& belonging : belonging_) {
-    if (std::ranges::find(belonging.commands, entry.command) != belonging.commands.end()) {
-      help.options.push_back(belonging.option);
+    if (std::ranges::find(belonging.commands, entry.command) == belonging.commands.end()) {
+      continue;
     }
+    const auto own = doesFor_.find({belonging.option, entry.command});
+    help.options.push_back({belonging.option, own != doesFor_.end()
+                                                  ? own->second
+                                                  : belonging.option->get_description()});
   }
   return help;
 }

@@ -9,18 +9,28 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "fleet/Request.h"
+#include "protocol/Result.h"
 
 namespace usblink::cli {
 
+// What is printed instead of running a command: a help page, the version.
+struct Page {
+  std::string text;
+};
+
 struct ParseResult {
-  std::optional<Options> options;   // the command to run
-  std::string error;                // why the command line is not usable
-  std::optional<std::string> help;  // the help page asked for instead
-  bool version = false;             // --version asked for instead
-  bool json = false;                // --json was given, also beside a usage error
+  // The command to run or the page asked for; else the usage error.
+  Result<std::variant<Options, Page>> request;
+  bool json = false;  // --json was given, also beside a usage error
+
+  // The command to run; none when a page was asked for or on a usage error.
+  [[nodiscard]] const Options* ToRun() const {
+    return request ? std::get_if<Options>(&*request) : nullptr;
+  }
 };
 
 ParseResult ParseCommandLine(const std::vector<std::string>& arguments);

@@ -56,13 +56,24 @@ std::vector<const CLI::Option*> OptionsOf(const CLI::App& app, std::string_view 
 
 // One line or more an option, the descriptions from `column` on: the
 // widest name's column when none is given.
-std::string OptionLines(const std::vector<const CLI::Option*>& options, std::size_t column = 0) {
-  for (const auto* option : options) column = std::max(column, OptionName(*option).size() + 4);
+std::string OptionLines(const std::vector<OptionHelp>& options, std::size_t column = 0) {
+  for (const auto& [option, description] : options) {
+    column = std::max(column, OptionName(*option).size() + 4);
+  }
   std::string lines;
-  for (const auto* option : options) {
-    lines += Entry(OptionName(*option), option->get_description(), column);
+  for (const auto& [option, description] : options) {
+    lines += Entry(OptionName(*option), description, column);
   }
   return lines;
+}
+
+// The options of `group` as they describe themselves.
+std::vector<OptionHelp> GroupHelp(const CLI::App& app, std::string_view group) {
+  std::vector<OptionHelp> options;
+  for (const auto* option : OptionsOf(app, group)) {
+    options.push_back({option, option->get_description()});
+  }
+  return options;
 }
 
 }  // namespace
@@ -110,7 +121,7 @@ std::string MainPage(const CLI::App& app, const std::vector<CommandHelp>& comman
   }
   for (const std::string& group : groups) {
     if (group == kSimulationGroup) continue;
-    page << "\n" << group << ":\n" << OptionLines(OptionsOf(app, group), column);
+    page << "\n" << group << ":\n" << OptionLines(GroupHelp(app, group), column);
   }
   page << "\n"
        << Wrap("A FILE of " + std::string(kStandardStreamName) +
@@ -147,7 +158,7 @@ std::string SimulationPage(const CLI::App& app) {
               0)
        << "\n"
        << kSimulationGroup << ":\n"
-       << OptionLines(OptionsOf(app, kSimulationGroup));
+       << OptionLines(GroupHelp(app, kSimulationGroup));
   return page.str();
 }
 

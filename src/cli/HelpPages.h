@@ -17,11 +17,17 @@ namespace usblink::cli {
 // The section of the simulated calculator's options: a page of its own.
 inline constexpr std::string_view kSimulationGroup = "Simulated calculator (with --simulate)";
 
+// An option as a page tells it.
+struct OptionHelp {
+  const CLI::Option* option;
+  std::string description;
+};
+
 // A command as the help tells it.
 struct CommandHelp {
   const CLI::App* command;
-  std::string_view details;                 // what its own page says besides its summary
-  std::vector<const CLI::Option*> options;  // those of this command and some others only
+  std::string_view details;         // what its own page says besides its summary
+  std::vector<OptionHelp> options;  // those of this command and some others only
 };
 
 // Usage, the commands, the options but the simulated calculator's, the exit

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "hid/InterfaceWalk.h"
+#include "hid/DeviceList.h"
 #include "sim/SimCalculator.h"
 
 namespace usblink::cli {

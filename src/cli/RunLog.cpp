@@ -3,7 +3,8 @@
 #include <algorithm>
 
 #include "fleet/DurationText.h"
-#include "platform/os/UtcTimeText.h"
+#include "protocol/Outcome.h"
+#include "protocol/StdioFile.h"
 
 namespace usblink::cli {
 
@@ -60,21 +61,18 @@ std::string CommandLineText(const std::vector<std::string>& arguments) {
   return text;
 }
 
-bool RunLog::Open(const std::filesystem::path& path, const RunStart& start) {
-  file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!file_.is_open()) return false;
+Result<void> RunLog::Open(const std::filesystem::path& path, const RunStart& start) {
+  if (!file_.Open(path, LogFile::Start::Afresh)) {
+    return Failure{kExitFileError, "Cannot create " + Quoted(path)};
+  }
   Line("usblink-cli " + start.version + ", started " + UtcTimeText(start.time));
   Line("Command line: " + CommandLineText(start.arguments));
-  return true;
+  return {};
 }
 
-void RunLog::Line(std::string_view line) {
-  // Each line reaches the system at once, so an abrupt end keeps it.
-  if (file_.is_open()) file_ << line << '\n' << std::flush;
-}
-
-void RunLog::Message(std::string_view text, std::string_view title) {
-  Line(std::string(title) + ": " + std::string(text));
+Result<void> RunLog::Written() const {
+  if (!file_.Failed()) return {};
+  return Failure{kExitFileError, "Cannot write " + Quoted(file_.Path())};
 }
 
 void RunLog::End(std::string_view outcome, int exitStatus,

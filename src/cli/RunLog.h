@@ -6,10 +6,12 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/os/LogFile.h"
+#include "protocol/Result.h"
 
 namespace usblink::cli {
 
@@ -25,19 +27,18 @@ std::string CommandLineText(const std::vector<std::string>& arguments);
 
 class RunLog {
  public:
-  // False when the file cannot be made.
-  [[nodiscard]] bool Open(const std::filesystem::path& path, const RunStart& start);
-  [[nodiscard]] bool IsOpen() const { return file_.is_open(); }
-  // True once a line could not be written.
-  [[nodiscard]] bool Failed() const { return file_.is_open() && file_.fail(); }
+  // A file error when the file cannot be made.
+  Result<void> Open(const std::filesystem::path& path, const RunStart& start);
+  // A file error once a line could not be written.
+  [[nodiscard]] Result<void> Written() const;
 
-  void Line(std::string_view line);
-  void Message(std::string_view text, std::string_view title);
+  void Line(std::string_view line) { file_.Line(line); }
+  void Message(std::string_view text, std::string_view title) { file_.Message(text, title); }
   void End(std::string_view outcome, int exitStatus, std::chrono::system_clock::time_point time,
            std::chrono::steady_clock::duration duration);
 
  private:
-  std::ofstream file_;
+  LogFile file_;
 };
 
 }  // namespace usblink::cli

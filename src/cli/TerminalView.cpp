@@ -1,8 +1,9 @@
 #include "cli/TerminalView.h"
 
 #include "hid/ApiLog.h"
-#include "platform/os/UtcTimeText.h"
+#include "platform/os/LogFile.h"
 #include "protocol/CalculatorProtocol.h"
+#include "protocol/Outcome.h"
 
 namespace usblink::cli {
 
@@ -64,10 +65,6 @@ void TerminalView::Start(const RunStart& start, const Json& details) {
   object.update(details);
   object["arguments"] = start.arguments;
   Emit(std::move(object));
-}
-
-bool TerminalView::OpenLogFile(const std::filesystem::path& path) {
-  return logFile_.Open(path, start_);
 }
 
 void TerminalView::ShowLogLine(std::string_view line) {
@@ -188,6 +185,10 @@ void TerminalView::ShowMessage(std::string_view text, std::string_view title) {
   }
 }
 
+void TerminalView::ShowFailure(const Failure& failure) {
+  ShowMessage(failure.message, failure.exitStatus == kExitUsage ? "usblink-cli" : "Error");
+}
+
 void TerminalView::Info(std::string_view text, const Json& fields) {
   logFile_.Line(text);
   if (settings_.json) {
@@ -217,7 +218,7 @@ void TerminalView::Report(const std::vector<std::string>& lines, const Json& obj
   }
 }
 
-void TerminalView::Result(int exitStatus, std::string_view outcome, const Json& fields) {
+void TerminalView::End(int exitStatus, std::string_view outcome, const Json& fields) {
   const auto duration = Elapsed();
   logFile_.End(outcome, exitStatus, std::chrono::system_clock::now(), duration);
   // A calculator's end is a row of the run's summary.

@@ -18,7 +18,7 @@
 #include "cli/RunLog.h"
 #include "cli/TerminalOutput.h"
 #include "fleet/SessionPort.h"
-#include "hid/InterfaceWalk.h"
+#include "platform/hid/HidApi.h"
 
 namespace usblink::cli {
 
@@ -57,9 +57,11 @@ class TerminalView final : public SessionPort {
   // or `object` under --json; both in the log file.
   void Report(const std::vector<std::string>& lines, const Json& object) override;
   // Also write the whole log, the messages and the run's end to this file.
-  [[nodiscard]] bool OpenLogFile(const std::filesystem::path& path) override;
-  // True once a line could not be written to that file.
-  [[nodiscard]] bool LogFileFailed() const override { return logFile_.Failed(); }
+  Result<void> OpenLogFile(const std::filesystem::path& path) override {
+    return logFile_.Open(path, start_);
+  }
+  // A file error once a line could not be written to that file.
+  [[nodiscard]] Result<void> LogFileWritten() const override { return logFile_.Written(); }
   // The transfer that follows is phase `phase` of `phases` of the command
   // (backup 1/2, download 2/2); it ends completed or where it stopped.
   void BeginProgress(std::string_view operation, int phase, int phases, int totalBlocks) override;
@@ -81,10 +83,11 @@ class TerminalView final : public SessionPort {
   // A line for the person at the terminal, also with --json and --quiet:
   // on stderr, and in the log file.
   void Notice(std::string_view line) override;
+  // "Error: TEXT", or for a usage error "usblink-cli: TEXT", as a message box.
+  void ShowFailure(const Failure& failure) override;
   // The run's end; `fields` add to the JSON result object. A calculator's
   // session view ends only its log file.
-  void Result(int exitStatus, std::string_view outcome,
-              const Json& fields = Json::object()) override;
+  void End(int exitStatus, std::string_view outcome, const Json& fields = Json::object()) override;
 
   // Blocks done in the last transfer.
   [[nodiscard]] long long BlocksDone() const override { return blocksDone_; }

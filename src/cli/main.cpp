@@ -18,8 +18,8 @@ int main(int argc, char** argv) {
   const usblink::Environment environment{
       usblink::MakePlatformHidApi,
       [](bool fast) -> std::unique_ptr<usblink::Pacer> {
-        return std::make_unique<usblink::cli::SleepPacer>(
-            fast ? usblink::cli::SleepPacer::Fast() : usblink::cli::SleepPacer::Standard());
+        return std::make_unique<usblink::cli::SleepPacer>(fast ? usblink::PollPace::Fast()
+                                                               : usblink::PollPace::Standard());
       },
       usblink::PlatformAccessHint,
       [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); },

@@ -1,11 +1,13 @@
 #include "fleet/CalculatorSession.h"
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 
 #include "fleet/DurationText.h"
 #include "fleet/RunFiles.h"
 #include "hid/ApiLog.h"
-#include "hid/InterfaceWalk.h"
+#include "platform/hid/HidApi.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/Commands.h"
 #include "protocol/Outcome.h"
@@ -40,14 +42,14 @@ class Session {
     const auto deadline = WaitDeadline(options_, pacer_);
     Outcome outcome = ConnectInTurn();
     if (outcome == Outcome::NotFound && pacer_.Now() < deadline) {
-      auto present = InterfaceWalk(api_).List();
+      auto present = api_.PresentInterfaces();
       view_.Waiting(*options_.waitSeconds);
       while (outcome == Outcome::NotFound && pacer_.Now() < deadline) {
         if (stops_.StopNow()) return Outcome::Interrupted;
         environment_.sleep(kWaitInterval);
         view_.HoldLog();
         outcome = ConnectInTurn();
-        auto now = outcome == Outcome::NotFound ? InterfaceWalk(api_).List() : present;
+        auto now = outcome == Outcome::NotFound ? api_.PresentInterfaces() : present;
         const bool changed = outcome != Outcome::NotFound || now != present;
         view_.ReleaseLog(changed);
         if (changed && outcome == Outcome::NotFound) {
@@ -76,7 +78,13 @@ class Session {
                                 ? commands_.ReadBack(file.Stream(), file.Path())
                                 : commands_.ReadBack(file.Path());
     view_.EndProgress(outcome == Outcome::ReadBack);
-    if (outcome == Outcome::ReadBack) return file.Commit(view_) ? outcome : Outcome::FileError;
+    if (outcome == Outcome::ReadBack) {
+      const auto committed = file.Commit();
+      if (committed) return outcome;
+      view_.ShowFailure(committed.Error());
+      file.KeepPartial(view_);
+      return Outcome::FileError;
+    }
     if (tellPartial) file.KeepPartial(view_);
     return outcome;
   }
@@ -122,8 +130,7 @@ int Compare(const std::filesystem::path& readBack, const FirmwareImage& image, S
   std::vector<char> flash(kFlashSize);
   in.read(flash.data(), static_cast<std::streamsize>(flash.size()));
   if (in.gcount() != static_cast<std::streamsize>(flash.size())) {
-    view.ShowMessage("Cannot read " + Quoted(readBack) + " back", "Error");
-    return kExitFileError;
+    return Ended(view, {kExitFileError, "Cannot read " + Quoted(readBack) + " back"});
   }
   const auto expected = image.Flash();
   std::optional<std::size_t> first;
@@ -164,12 +171,6 @@ std::string BytesText(long long blocks) {
   return std::to_string(blocks * static_cast<long long>(kBlockSize)) + " bytes";
 }
 
-// Why the run stops before it touches the calculator: a file it cannot use.
-int FileFailure(SessionPort& view, std::string_view message) {
-  view.ShowMessage(message, "Error");
-  return kExitFileError;
-}
-
 // The session's exit status; `download`, there for a download, tells how far it came.
 int SessionStatus(const Options& options, std::optional<FirmwareImage> image, SessionPort& view,
                   HidApi& api, Pacer& pacer, const Environment& environment, SessionRole role,
@@ -177,28 +178,26 @@ int SessionStatus(const Options& options, std::optional<FirmwareImage> image, Se
   std::error_code ignored;
   if (options.backupFile && !options.force &&
       std::filesystem::exists(std::filesystem::symlink_status(*options.backupFile, ignored))) {
-    return FileFailure(view, "The backup file \"" + options.backupFile->string() +
-                                 "\" exists already. A backup never replaces a file, which may "
-                                 "hold the only copy of an earlier flash: name a new file, or add "
-                                 "--force to replace it.");
+    return Ended(view, {kExitFileError, "The backup file " + Quoted(*options.backupFile) +
+                                            " exists already. A backup never replaces a file, "
+                                            "which may hold the only copy of an earlier flash: "
+                                            "name a new file, or add --force to replace it."});
   }
   std::optional<ScratchFolder> scratch;
   if (options.command == Command::Verify) {
-    std::string reason;
-    scratch = ScratchFolder::Make(reason);
-    if (!scratch) return FileFailure(view, reason);
+    auto made = ScratchFolder::Make();
+    if (!made) return Ended(view, made.Error());
+    scratch.emplace(*std::move(made));
   }
   std::optional<ReadBackFile> output;
   if (const auto target = ReadBackTarget(options, scratch); target && IsStandardStream(*target)) {
     output.emplace(ReadBackFile::ToStream(environment.standardOutput(), *target));
   } else if (target) {
     auto made = ReadBackFile::Create(*target);
-    if (const auto* error = std::get_if<FileError>(&made)) {
-      return FileFailure(view, error->Message());
-    }
-    output.emplace(std::move(std::get<ReadBackFile>(made)));
+    if (!made) return Ended(view, made.Error());
+    output.emplace(*std::move(made));
   }
-  StopPolicy stops(environment.signals, view, role.stationUpdate);
+  StopPolicy stops(environment.signals, role.run != nullptr ? *role.run : view, role.stationUpdate);
   StallWatch watched(pacer, [&view](Pacer::Clock::duration waited) { view.NoAnswerFor(waited); });
   StoppablePacer stoppable(watched, [&stops] { return stops.StopNow(); });
   Session session(options, view, api, stoppable, stops, environment, role.discoveryTurn);
@@ -219,17 +218,18 @@ int SessionStatus(const Options& options, std::optional<FirmwareImage> image, Se
         const int blocks = download->blocksSent;
         view.Summary("Written: " + std::to_string(blocks) + " blocks (" + BytesText(blocks) +
                      ") of " + Quoted(*options.file) + " in " + DurationText(view.Elapsed()) + ".");
-        view.Summary(
-            "Next: the calculator is now updating itself (1-3 min); do not unplug it until it "
-            "shows Update Success!");
+        if (role.run == nullptr) view.Summary(NextAfterCommit("the calculator"));
       }
       return ExitStatusOf(outcome);
     }
     case Command::Read:
       outcome = session.ReadBack(*output, "read");
       if (outcome == Outcome::ReadBack) {
-        view.Summary("Read: " + BytesText(kFlashBlocks) + " into " + Quoted(output->Path()) +
-                     " in " + DurationText(view.Elapsed()) + ".");
+        const std::string target = IsStandardStream(output->Path())
+                                       ? "to standard output"
+                                       : "into " + Quoted(output->Path());
+        view.Summary("Read: " + BytesText(kFlashBlocks) + " " + target + " in " +
+                     DurationText(view.Elapsed()) + ".");
       }
       return ExitStatusOf(outcome);
     case Command::Verify:
@@ -245,8 +245,7 @@ int SessionStatus(const Options& options, std::optional<FirmwareImage> image, Se
 }
 
 // What a download that changed the flash without a commit leaves behind, and what to do.
-std::string UnfinishedDownloadText(const HidCP::DownloadState& state,
-                                   const std::filesystem::path& image) {
+std::string UnfinishedDownloadText(const HidCP::DownloadState& state, const Options& options) {
   std::string banks;
   for (int bank = 0; bank < state.banksVerified; ++bank) {
     banks += (bank == 0 ? "" : ", ") + std::to_string(bank);
@@ -254,8 +253,8 @@ std::string UnfinishedDownloadText(const HidCP::DownloadState& state,
   return "State: the flash was changed and nothing was committed: stopped after " +
          std::to_string(state.blocksSent) + " of " + std::to_string(state.totalBlocks) +
          " blocks, banks verified: " + (banks.empty() ? "none" : banks) +
-         ". The calculator may not start until the same download runs again: download \"" +
-         image.string() + "\".";
+         ". The calculator may not start until the same download runs again: " +
+         RerunCommand(options) + ".";
 }
 
 // What the result object tells beyond the outcome: the bytes the last
@@ -279,6 +278,24 @@ Pacer::Clock::time_point WaitDeadline(const Options& options, Pacer& pacer) {
                            std::chrono::duration<double>(options.waitSeconds.value_or(0)));
 }
 
+std::string NextAfterCommit(std::string_view which) {
+  return "Next: " + std::string(which) +
+         " is now updating itself (1-3 min); do not unplug it until it shows Update Success!";
+}
+
+std::string RerunCommand(const Options& options) {
+  std::string command = "download";
+  if (options.device) {
+    const std::string& text = options.device->text;
+    // A path holds characters a shell reads; a serial number is plain.
+    const bool plain = std::ranges::all_of(text, [](unsigned char c) {
+      return std::isalnum(c) != 0 || c == '-' || c == '_' || c == '.';
+    });
+    command += " --device " + (plain ? text : Quoted(text));
+  }
+  return command + " " + Quoted(*options.file);
+}
+
 Detail DetailOf(const Options& options) {
   return options.quiet ? Detail::Quiet : options.verbose ? Detail::Verbose : Detail::Short;
 }
@@ -299,22 +316,24 @@ RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> im
 int ReportedRun(const Options& options, SessionPort& view, const std::function<RunEnd()>& run,
                 Json& fields) {
   fields = Json::object();
-  if (options.logFile && !view.OpenLogFile(*options.logFile)) {
-    view.ShowMessage("Cannot create " + Quoted(*options.logFile), "Error");
-    view.Result(kExitFileError, OutcomeText(kExitFileError));
-    return kExitFileError;
+  if (options.logFile) {
+    if (const auto opened = view.OpenLogFile(*options.logFile); !opened) {
+      const int status = Ended(view, opened.Error());
+      view.End(status, OutcomeText(status));
+      return status;
+    }
   }
   RunEnd end = run();
-  if (view.LogFileFailed()) {
-    view.ShowMessage("Cannot write " + Quoted(*options.logFile), "Error");
-    if (end.status == kExitSuccess) end.status = kExitFileError;
+  if (const auto written = view.LogFileWritten(); !written) {
+    view.ShowFailure(written.Error());
+    if (end.status == kExitSuccess) end.status = written.Error().exitStatus;
   }
   fields = ResultFields(end, view);
   // Before the end, which is the log's last line.
   if (end.download && end.download->ChangedWithoutCommit()) {
-    view.Notice(UnfinishedDownloadText(*end.download, *options.file));
+    view.Notice(UnfinishedDownloadText(*end.download, options));
   }
-  view.Result(end.status, OutcomeText(end.status), fields);
+  view.End(end.status, OutcomeText(end.status), fields);
   return end.status;
 }
 

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "fleet/Request.h"
@@ -44,6 +45,10 @@ Detail DetailOf(const Options& options);
 struct SessionRole {
   // The first Ctrl-C passes for the whole session.
   bool stationUpdate = false;
+  // The run's own view, for what concerns the run rather than this
+  // calculator: the warning after the first Ctrl-C, and what to do after
+  // the commits, which the run tells once.
+  SessionPort* run = nullptr;
   // Held while the session's discovery walks the interfaces: a walk opens
   // every calculator in turn, which on Linux takes its node's lock for that
   // moment, so another session's walk at the same moment would find its own
@@ -55,6 +60,14 @@ struct SessionRole {
 RunEnd CalculatorSession(const Options& options, std::optional<FirmwareImage> image,
                          SessionPort& view, HidApi& api, Pacer& pacer,
                          const Environment& environment, SessionRole role = {});
+
+// What to do once the calculators `which` names have their update committed:
+// "Next: the calculator is now updating itself (1-3 min); ...".
+std::string NextAfterCommit(std::string_view which);
+
+// The command that runs `options`' download again on the same calculator
+// alone: `download --device SIM0002 "new.UD"`.
+std::string RerunCommand(const Options& options);
 
 // A run with its --log file: `run` runs once the file is open, and the run
 // ends with its result object and, after a download that changed the flash
@@ -109,8 +122,8 @@ class StallWatch final : public Pacer {
     paced_.BeforeTransaction();
     sent_ = paced_.Now();
   }
-  void WaitForTick() override {
-    paced_.WaitForTick();
+  void WaitForTick(int polls) override {
+    paced_.WaitForTick(polls);
     report_(paced_.Now() - sent_);
   }
   [[nodiscard]] bool PollLimitReached(int reads, Clock::duration sinceSent) const override {

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <sstream>
 
 #include "fleet/FleetRun.h"
 #include "fleet/RunFiles.h"
@@ -37,9 +38,8 @@ std::vector<FileRole> AllFileRoles(const Options& options, const std::vector<Opt
 }
 
 // Two roles on one file: told, and nothing is opened.
-RunEnd SharedFileRefusal(SessionPort& view, const std::string& reason) {
-  view.ShowMessage(reason, "usblink-cli");
-  return {kExitUsage, std::nullopt, Json{{"error", reason}}};
+RunEnd Refused(SessionPort& view, const Failure& failure) {
+  return {Ended(view, failure), std::nullopt, Json{{"error", failure.message}}};
 }
 
 // One calculator's session on the calling thread: its exit status, and in
@@ -48,10 +48,11 @@ RunEnd SharedFileRefusal(SessionPort& view, const std::string& reason) {
 int Session(const FleetContext& context, const FleetMember& member, const Options& options,
             Detail detail, bool station, Json& fields) {
   const auto view = context.sessionView(member, detail);
-  if (const auto shared = SharedFileError(AllFileRoles(context.options, {options}, {member}))) {
-    const RunEnd end = SharedFileRefusal(*view, *shared);
+  if (const auto apart = FileRolesApart(AllFileRoles(context.options, {options}, {member}));
+      !apart) {
+    const RunEnd end = Refused(*view, apart.Error());
     fields = *end.fields;
-    view->Result(end.status, OutcomeText(end.status), fields);
+    view->End(end.status, OutcomeText(end.status), fields);
     return end.status;
   }
   const auto api = context.backend();
@@ -60,9 +61,29 @@ int Session(const FleetContext& context, const FleetMember& member, const Option
       options, *view,
       [&] {
         return CalculatorSession(options, context.image, *view, *api, *pacer, context.environment,
-                                 {station, &context.discoveryTurn});
+                                 {station, &context.view, &context.discoveryTurn});
       },
       fields);
+}
+
+// Seconds as the command line gave them: "600", "0.5".
+std::string SecondsGiven(double seconds) {
+  std::ostringstream text;
+  text << seconds;
+  return text.str();
+}
+
+// "[n] SERIAL", or its path where it has none: how the station's lines name it.
+std::string Named(const FleetMember& member) {
+  return "[" + std::to_string(member.number) + "] " + member.selector.text;
+}
+
+// The station's object of a calculator's event.
+Json Event(std::string_view type, const FleetMember& member) {
+  return {{"type", type},
+          {"device", member.number},
+          {"serial", OrNull(member.calculator.serialNumber)},
+          {"path", member.calculator.path}};
 }
 
 // A calculator's line of the summary object, or its "finished" object.
@@ -119,8 +140,8 @@ RunEnd RunAll(const FleetContext& context, HidApi& api) {
   for (std::size_t index = 0; index < members.size(); ++index) {
     own.push_back(MemberOptions(options, members[index], tags[index]));
   }
-  if (const auto shared = SharedFileError(AllFileRoles(options, own, members))) {
-    return SharedFileRefusal(context.view, *shared);
+  if (const auto apart = FileRolesApart(AllFileRoles(options, own, members)); !apart) {
+    return Refused(context.view, apart.Error());
   }
   std::vector<Json> fields(members.size());
   const auto ends = RunFleet(
@@ -132,35 +153,51 @@ RunEnd RunAll(const FleetContext& context, HidApi& api) {
       [&context] { return context.pacer.Now(); });
   std::map<int, Json> byNumber;
   for (const MemberEnd& end : ends) {
-    if (!end.notStarted.empty()) context.view.ShowMessage(NotStartedText(end), "Error");
+    if (!end.notStarted.empty()) context.view.ShowFailure({kExitNotStarted, NotStartedText(end)});
     byNumber[end.member.number] = fields[static_cast<std::size_t>(end.member.number - 1)];
   }
-  return Summary(context, ends, byNumber, kExitNotFound);
+  RunEnd end = Summary(context, ends, byNumber, kExitNotFound);
+  const bool committed =
+      std::ranges::any_of(ends, [](const MemberEnd& one) { return one.status == kExitSuccess; });
+  if (options.command == Command::Download && committed) {
+    context.view.Summary(NextAfterCommit("each calculator marked ok"));
+  }
+  return end;
 }
 
 RunEnd RunStationCommand(const FleetContext& context, HidApi& api) {
   const Options& options = context.options;
-  context.view.Notice(
-      "Station: waiting for calculators; each one plugged in gets \"" + options.file->string() +
-      "\"" + (options.count ? ", up to " + std::to_string(*options.count) : "") + ". Ctrl-C ends.");
+  std::string ending;
+  if (options.count) ending += ", up to " + std::to_string(*options.count);
+  if (options.idleSeconds) {
+    ending += "; it ends after " + SecondsGiven(*options.idleSeconds) + " s without one";
+  }
+  context.view.Notice("Station: waiting for calculators; each one plugged in gets \"" +
+                      options.file->string() + "\"" + ending + ". Ctrl-C ends.");
   std::mutex fieldsLock;
   std::map<int, Json> fields;
+  const auto optionsOf = [&options](const FleetMember& member) {
+    return MemberOptions(options, member, std::to_string(member.number));
+  };
   const StationPorts ports{
       [&api] {
-        return InterfaceWalk(api).ListWithIds({kCalculatorVendorId, kCalculatorProductId});
+        return PresentInterfacesWithIds(api, {kCalculatorVendorId, kCalculatorProductId});
       },
       context.environment.sleep,
+      [&context](const FleetMember& member) {
+        context.view.Report({Named(member) + ": arrived, updating"}, Event("arrived", member));
+      },
       [&](const FleetMember& member) {
         Json own;
-        const int status =
-            Session(context, member, MemberOptions(options, member, std::to_string(member.number)),
-                    options.verbose ? Detail::Verbose : Detail::Quiet, true, own);
+        const int status = Session(context, member, optionsOf(member),
+                                   options.verbose ? Detail::Verbose : Detail::Quiet, true, own);
         const std::scoped_lock guard(fieldsLock);
         fields[member.number] = std::move(own);
         return status;
       },
       [&](const MemberEnd& end) {
-        if (!end.notStarted.empty()) context.view.ShowMessage(NotStartedText(end), "Error");
+        if (!end.notStarted.empty())
+          context.view.ShowFailure({kExitNotStarted, NotStartedText(end)});
         Json row;
         {
           const std::scoped_lock guard(fieldsLock);
@@ -168,10 +205,21 @@ RunEnd RunStationCommand(const FleetContext& context, HidApi& api) {
         }
         Json object = {{"type", "finished"}};
         object.update(row);
+        const std::string name = Named(end.member);
+        // Until its reset is over the calculator must stay plugged in; one
+        // that failed is not taken again by this station.
+        const std::string next = end.status == kExitSuccess
+                                     ? NextAfterCommit("the calculator")
+                                     : "Next: it was not updated; update it alone with " +
+                                           RerunCommand(optionsOf(end.member)) +
+                                           ", or in a new station run.";
         context.view.Report(
-            {"[" + std::to_string(end.member.number) + "] " + SerialText(end.member.calculator) +
-             ": " + OutcomeText(end.status) + ", " + SecondsText(end.took) + " s"},
+            {name + ": " + OutcomeText(end.status) + ", " + SecondsText(end.took) + " s",
+             "[" + std::to_string(end.member.number) + "] " + next},
             object);
+      },
+      [&context](const FleetMember& member) {
+        context.view.Report({Named(member) + ": back after its update"}, Event("back", member));
       },
       [&context](int running) {
         std::string notice = "Stopping: no more calculators are taken.";
@@ -188,7 +236,16 @@ RunEnd RunStationCommand(const FleetContext& context, HidApi& api) {
       },
       [&context] { return context.pacer.Now(); },
       context.environment.signals};
-  StationEnd station = RunStation({options.count}, ports);
+  StationSettings settings{options.count};
+  if (options.idleSeconds) {
+    settings.idle = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::duration<double>(*options.idleSeconds));
+  }
+  StationEnd station = RunStation(settings, ports);
+  if (station.idle) {
+    context.view.Notice("Station: no calculator for " + SecondsGiven(*options.idleSeconds) +
+                        " s; it ends.");
+  }
   std::ranges::sort(station.ends, {}, [](const MemberEnd& end) { return end.member.number; });
   RunEnd end = Summary(context, station.ends, fields, kExitSuccess);
   // Stopped before the count it was to reach.

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "fleet/DurationText.h"
-#include "hid/InterfaceWalk.h"
+#include "hid/DeviceList.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/Outcome.h"
 
@@ -166,7 +166,7 @@ std::vector<std::string> SummaryTable(const std::vector<MemberEnd>& ends,
 
 std::vector<FleetMember> PresentCalculators(HidApi& api) {
   return NumberCalculators(
-      InterfaceWalk(api).ListWithIds({kCalculatorVendorId, kCalculatorProductId}));
+      PresentInterfacesWithIds(api, {kCalculatorVendorId, kCalculatorProductId}));
 }
 
 namespace {
@@ -198,7 +198,8 @@ std::string ChoiceRefusal(const std::vector<FleetMember>& calculators) {
          CalculatorLines(calculators);
 }
 
-DeviceChoice ChooseDevice(const DeviceSelector& device, const std::vector<FleetMember>& present) {
+Result<FleetMember> ChooseDevice(const DeviceSelector& device,
+                                 const std::vector<FleetMember>& present) {
   std::vector<FleetMember> found;
   if (device.by == DeviceSelector::By::Path) {
     found = Matching(present, [&](const FleetMember& member) {
@@ -223,15 +224,14 @@ DeviceChoice ChooseDevice(const DeviceSelector& device, const std::vector<FleetM
       });
     }
   }
-  if (found.size() == 1) return {found.front(), 0, {}};
+  if (found.size() == 1) return found.front();
   if (found.empty()) {
-    return {std::nullopt, kExitNotFound,
-            "No calculator is \"" + device.text +
-                "\"; the calculators present:" + CalculatorLines(present)};
+    return Failure{kExitNotFound, "No calculator is \"" + device.text +
+                                      "\"; the calculators present:" + CalculatorLines(present)};
   }
-  return {std::nullopt, kExitUsage,
-          "\"" + device.text + "\" names " + std::to_string(found.size()) +
-              " calculators: name one by its number or path." + CalculatorLines(found)};
+  return Failure{kExitUsage, "\"" + device.text + "\" names " + std::to_string(found.size()) +
+                                 " calculators: name one by its number or path." +
+                                 CalculatorLines(found)};
 }
 
 }  // namespace usblink

@@ -11,8 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "hid/InterfaceWalk.h"
+#include "hid/DeviceList.h"
 #include "platform/hid/HidApi.h"
+#include "protocol/Result.h"
 
 namespace usblink {
 
@@ -103,11 +104,7 @@ std::string ChoiceRefusal(const std::vector<FleetMember>& calculators);
 // names the calculator that has exactly it, else the one whose serial number
 // differs in case only; digits name calculator n where no serial number is
 // exactly them.
-struct DeviceChoice {
-  std::optional<FleetMember> member;
-  int status = 0;       // when there is none
-  std::string refusal;  // when there is none
-};
-DeviceChoice ChooseDevice(const DeviceSelector& device, const std::vector<FleetMember>& present);
+Result<FleetMember> ChooseDevice(const DeviceSelector& device,
+                                 const std::vector<FleetMember>& present);
 
 }  // namespace usblink

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "hid/InterfaceWalk.h"
+#include "hid/DeviceList.h"
 #include "platform/hid/HidApi.h"
 #include "platform/os/StopSignals.h"
 #include "protocol/Pacer.h"
@@ -63,6 +63,7 @@ struct Options {
   std::optional<DeviceSelector> device;  // the one calculator among several
   bool all = false;                      // every calculator present, at once
   std::optional<int> count;              // the station ends after this many
+  std::optional<double> idleSeconds;     // the station ends after this long without one
   SimulationOptions sim;
 
   // The read-back goes to standard output, so nothing else may.

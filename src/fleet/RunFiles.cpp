@@ -11,19 +11,16 @@
 #include "platform/os/FileIdentity.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/Commands.h"
+#include "protocol/Outcome.h"
 #include "protocol/StdioFile.h"
 
 namespace usblink {
 
-std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, SessionPort& view,
-                                       const Environment& environment) {
+Result<FirmwareImage> LoadImage(const std::filesystem::path& file, const Environment& environment) {
   auto loaded = IsStandardStream(file) ? FirmwareImage::Read(environment.standardInput(), file)
                                        : FirmwareImage::Load(file);
-  if (const auto refusal = DownloadRefusal(loaded, file)) {
-    view.ShowMessage(*refusal, "Error");
-    return std::nullopt;
-  }
-  return std::move(std::get<FirmwareImage>(loaded));
+  if (const auto sendable = Sendable(loaded, file); !sendable) return sendable.Error();
+  return loaded;
 }
 
 std::string OversizeText(const std::filesystem::path& file) {
@@ -33,29 +30,23 @@ std::string OversizeText(const std::filesystem::path& file) {
 
 std::string FirstBytesText() { return "its first " + std::to_string(kFlashSize) + " bytes"; }
 
-std::optional<FirmwareImage> CommandImage(const Options& options, SessionPort& view,
-                                          const Environment& environment, bool& refused) {
+Result<std::optional<FirmwareImage>> CommandImage(const Options& options, SessionPort& view,
+                                                  const Environment& environment) {
   const bool downloads =
       options.command == Command::Download || options.command == Command::Station;
-  refused = false;
-  if (!downloads && options.command != Command::Verify) return std::nullopt;
-  auto image = LoadImage(*options.file, view, environment);
-  if (!image) {
-    refused = true;
-    return std::nullopt;
-  }
+  if (!downloads && options.command != Command::Verify) return std::optional<FirmwareImage>();
+  auto image = LoadImage(*options.file, environment);
+  if (!image) return image.Error();
   if (downloads && image->Oversize()) {
     if (!options.force) {
-      view.ShowMessage(OversizeText(*options.file) + ". Nothing was sent; --force sends " +
-                           FirstBytesText() + ".",
-                       "Error");
-      refused = true;
-      return std::nullopt;
+      return Failure{kExitFileError, OversizeText(*options.file) +
+                                         ". Nothing was sent; --force sends " + FirstBytesText() +
+                                         "."};
     }
     view.ShowMessage(OversizeText(*options.file) + ": only " + FirstBytesText() + " are sent.",
                      "Warning");
   }
-  return image;
+  return std::optional(*std::move(image));
 }
 
 namespace fs = std::filesystem;
@@ -66,23 +57,19 @@ constexpr std::string_view kTitle = "File";
 
 }  // namespace
 
-std::variant<ReadBackFile, FileError> ReadBackFile::Create(const fs::path& target) {
+Result<ReadBackFile> ReadBackFile::Create(const fs::path& target) {
   std::error_code error;
   const bool existed = fs::exists(target, error);
   auto staged = StagedFile::Create(target, error);
   if (staged) return ReadBackFile(target, std::move(staged), existed);
   if (error == std::errc::not_supported) return ReadBackFile(target, std::nullopt, existed);
-  return FileError{target, "create", error};
+  return FileFailure(target, "create", error);
 }
 
-bool ReadBackFile::Commit(SessionPort& view) {
-  if (!staged_) return true;
-  if (const std::error_code error = staged_->Commit()) {
-    view.ShowMessage(FileError{path_, "write", error}.Message(), "Error");
-    KeepPartial(view);
-    return false;
-  }
-  return true;
+Result<void> ReadBackFile::Commit() {
+  if (!staged_) return {};
+  if (const std::error_code error = staged_->Commit()) return FileFailure(path_, "write", error);
+  return {};
 }
 
 void ReadBackFile::KeepPartial(SessionPort& view) {
@@ -99,13 +86,10 @@ void ReadBackFile::KeepPartial(SessionPort& view) {
   view.ShowMessage(text, kTitle);
 }
 
-std::optional<ScratchFolder> ScratchFolder::Make(std::string& reason) {
+Result<ScratchFolder> ScratchFolder::Make() {
   std::error_code error;
   const auto temporary = std::filesystem::temp_directory_path(error);
-  if (error) {
-    reason = "No folder for temporary files: " + error.message();
-    return std::nullopt;
-  }
+  if (error) return Failure{kExitFileError, "No folder for temporary files: " + error.message()};
   std::random_device random;
   for (int attempt = 0; attempt < 16; ++attempt) {
     const auto name = "usblink-" + HexText((std::uint64_t{random()} << 32) | random());
@@ -121,9 +105,8 @@ std::optional<ScratchFolder> ScratchFolder::Make(std::string& reason) {
     }
     if (error) break;
   }
-  reason = "Cannot make a folder in \"" + temporary.string() + "\"" +
-           (error ? ": " + error.message() : std::string());
-  return std::nullopt;
+  return Failure{kExitFileError, "Cannot make a folder in " + Quoted(temporary) +
+                                     (error ? ": " + error.message() : std::string())};
 }
 
 ScratchFolder::~ScratchFolder() {
@@ -222,19 +205,19 @@ std::vector<FileRole> DerivedFileRoles(const Options& options, const Options& me
   return derived;
 }
 
-std::optional<std::string> SharedFileError(const std::vector<FileRole>& roles) {
+Result<void> FileRolesApart(const std::vector<FileRole>& roles) {
   for (auto first = roles.begin(); first != roles.end(); ++first) {
     for (auto second = first + 1; second != roles.end(); ++second) {
       if (!SameFile(first->path, second->path)) continue;
-      return first->name + " and " + second->name + " name the same file (\"" +
-             first->path.string() + "\" and \"" + second->path.string() + "\")";
+      return Failure{kExitUsage, first->name + " and " + second->name + " name the same file (" +
+                                     Quoted(first->path) + " and " + Quoted(second->path) + ")"};
     }
   }
-  return std::nullopt;
+  return {};
 }
 
-std::optional<std::string> UnderivableFileError(const Options& options) {
-  if (!options.SeveralCalculators()) return std::nullopt;
+Result<void> FileNamesDerivable(const Options& options) {
+  if (!options.SeveralCalculators()) return {};
   // The files a calculator's session names after those of the command line.
   const auto own = FileRoles(
       MemberOptions(options, FleetMember{.number = 1, .calculator = {}, .selector = {}}, "1"));
@@ -250,10 +233,12 @@ std::optional<std::string> UnderivableFileError(const Options& options) {
     } else {
       continue;
     }
-    return role.name + " \"" + role.path.string() + "\" is " + kind +
-           ": with several calculators each one's file is named after it, so name a file";
+    return Failure{
+        kExitUsage,
+        role.name + " " + Quoted(role.path) + " is " + kind +
+            ": with several calculators each one's file is named after it, so name a file"};
   }
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace usblink

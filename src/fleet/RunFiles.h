@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "fleet/FleetRun.h"
@@ -15,26 +14,25 @@
 #include "fleet/SessionPort.h"
 #include "platform/os/StagedFile.h"
 #include "protocol/FirmwareImage.h"
-#include "protocol/StdioFile.h"
+#include "protocol/Result.h"
 
 namespace usblink {
 
 // The image FILE of check, download, verify and station: read once, before
 // any calculator is touched, and held to the size of the flash.
 
-// The image FILE, read once; "-" reads standard input. None, after the
-// message, when it cannot be used.
-std::optional<FirmwareImage> LoadImage(const std::filesystem::path& file, SessionPort& view,
-                                       const Environment& environment);
+// The image FILE, read once; "-" reads standard input. A file error when a
+// download could not send it.
+Result<FirmwareImage> LoadImage(const std::filesystem::path& file, const Environment& environment);
 
 // An image longer than the whole flash is hardly firmware of this calculator.
 std::string OversizeText(const std::filesystem::path& file);
 std::string FirstBytesText();
 
-// The image a device command sends or compares with, none for the others;
-// `refused` is set, after the message, when it cannot be used.
-std::optional<FirmwareImage> CommandImage(const Options& options, SessionPort& view,
-                                          const Environment& environment, bool& refused);
+// The image a device command sends or compares with, none for the others; a
+// failure when it cannot be used. `view` is warned of an image sent in part.
+Result<std::optional<FirmwareImage>> CommandImage(const Options& options, SessionPort& view,
+                                                  const Environment& environment);
 
 // Where a read-back of the command line goes. A regular file, or a name not
 // taken yet, is staged: the bytes go to a new file beside it, which replaces
@@ -45,7 +43,7 @@ std::optional<FirmwareImage> CommandImage(const Options& options, SessionPort& v
 class ReadBackFile {
  public:
   // Made before the device is touched, so a file that cannot be made costs nothing.
-  static std::variant<ReadBackFile, FileError> Create(const std::filesystem::path& target);
+  static Result<ReadBackFile> Create(const std::filesystem::path& target);
   // The bytes go to `stream`, open already and left open (standard output);
   // `name` is what messages call it.
   static ReadBackFile ToStream(std::FILE* stream, std::filesystem::path name) {
@@ -56,9 +54,9 @@ class ReadBackFile {
   // Where the read-back writes; null when it opens the target itself.
   [[nodiscard]] std::FILE* Stream() const { return staged_ ? staged_->Stream() : stream_; }
 
-  // After a complete read-back: the file is made whole. False, with the
-  // reason and the partial file shown, when it cannot be.
-  bool Commit(SessionPort& view);
+  // After a complete read-back: the file is made whole. A write failure when
+  // it cannot be; KeepPartial then still keeps the bytes read.
+  Result<void> Commit();
   // After a read-back that ended early: says that the file is as it was and
   // where the bytes read are kept.
   void KeepPartial(SessionPort& view);
@@ -80,8 +78,8 @@ class ReadBackFile {
 
 class ScratchFolder {
  public:
-  // None, with the reason, when no such folder can be made.
-  static std::optional<ScratchFolder> Make(std::string& reason);
+  // A file error when no such folder can be made.
+  static Result<ScratchFolder> Make();
 
   ScratchFolder(ScratchFolder&& other) noexcept : path_(std::move(other.path_)) {
     other.path_.clear();
@@ -137,12 +135,13 @@ Options MemberOptions(const Options& options, const FleetMember& member, const s
 // name itself, each a role of its own ("--log of calculator 2").
 std::vector<FileRole> DerivedFileRoles(const Options& options, const Options& member, int number);
 
-// Why the roles cannot go together when two of them name one file, by the
-// file's identity, whatever the spelling (./, links, hard links).
-std::optional<std::string> SharedFileError(const std::vector<FileRole>& roles);
+// Whether every role has a file of its own, by the file's identity, whatever
+// the spelling (./, links, hard links); else the usage error that two of them
+// share one.
+Result<void> FileRolesApart(const std::vector<FileRole>& roles);
 
-// Why a run over several calculators cannot name its files after those the
-// command line gives: a folder, a device or a pipe has no name to add to.
-std::optional<std::string> UnderivableFileError(const Options& options);
+// Whether a run over several calculators can name its files after those the
+// command line gives; a folder, a device or a pipe has no name to add to.
+Result<void> FileNamesDerivable(const Options& options);
 
 }  // namespace usblink

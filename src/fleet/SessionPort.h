@@ -13,8 +13,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "hid/InterfaceWalk.h"
+#include "platform/hid/HidApi.h"
 #include "protocol/CommandPort.h"
+#include "protocol/Result.h"
 
 namespace usblink {
 
@@ -45,9 +46,9 @@ class SessionPort : public CommandPort {
   // as JSON; both in the log file.
   virtual void Report(const std::vector<std::string>& lines, const Json& object) = 0;
   // Also write the whole log, the messages and the run's end to this file.
-  [[nodiscard]] virtual bool OpenLogFile(const std::filesystem::path& path) = 0;
-  // True once a line could not be written to that file.
-  [[nodiscard]] virtual bool LogFileFailed() const = 0;
+  virtual Result<void> OpenLogFile(const std::filesystem::path& path) = 0;
+  // A file error once a line could not be written to that file.
+  [[nodiscard]] virtual Result<void> LogFileWritten() const = 0;
   // The transfer that follows is phase `phase` of `phases` of the command
   // (backup 1/2, download 2/2); it ends completed or where it stopped.
   virtual void BeginProgress(std::string_view operation, int phase, int phases,
@@ -69,15 +70,24 @@ class SessionPort : public CommandPort {
   virtual void Summary(std::string_view text) = 0;
   // A line for the person at the terminal, also with --json and --quiet.
   virtual void Notice(std::string_view line) = 0;
+  // Why the run cannot go on, in a box: "Error", or the program's own for a
+  // usage error. The caller ends with the failure's exit status.
+  virtual void ShowFailure(const Failure& failure) = 0;
   // The run's end; `fields` add to the result object. A calculator's
   // session among several ends only its log file.
-  virtual void Result(int exitStatus, std::string_view outcome,
-                      const Json& fields = Json::object()) = 0;
+  virtual void End(int exitStatus, std::string_view outcome,
+                   const Json& fields = Json::object()) = 0;
 
   // Blocks done in the last transfer.
   [[nodiscard]] virtual long long BlocksDone() const = 0;
   // Time since the run began.
   [[nodiscard]] virtual Clock::duration Elapsed() const = 0;
 };
+
+// The run ends with `failure`, told in `view`'s box: the run's exit status.
+inline int Ended(SessionPort& view, const Failure& failure) {
+  view.ShowFailure(failure);
+  return failure.exitStatus;
+}
 
 }  // namespace usblink

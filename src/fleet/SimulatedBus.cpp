@@ -3,56 +3,60 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "fleet/RunFiles.h"
 #include "protocol/Outcome.h"
+#include "protocol/StdioFile.h"
 
 namespace usblink {
 
 namespace {
 
-std::variant<std::vector<std::uint8_t>, SetupError> ReadWholeFile(const std::filesystem::path& file,
-                                                                  std::size_t limit) {
+Result<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& file,
+                                                std::size_t limit) {
   std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    return SetupError{kExitFileError, "Cannot open \"" + file.string() +
-                                          "\": " + std::generic_category().message(errno)};
-  }
+  if (!in) return FileFailure(file, "open", {errno, std::generic_category()});
   std::vector<std::uint8_t> bytes(limit);
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
-  if (in.bad()) return SetupError{kExitFileError, "Cannot read \"" + file.string() + "\""};
+  if (in.bad()) return Failure{kExitFileError, "Cannot read " + Quoted(file)};
   bytes.resize(static_cast<std::size_t>(in.gcount()));
   return bytes;
 }
 
-bool SaveFlash(std::span<const std::uint8_t> flash, const std::filesystem::path& file,
-               std::string& error) {
+Result<void> SaveFlash(std::span<const std::uint8_t> flash, const std::filesystem::path& file) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(flash.data()),
             static_cast<std::streamsize>(flash.size()));
   out.close();
-  if (out) return true;
-  error = "Cannot write \"" + file.string() + "\"";
-  return false;
+  if (out) return {};
+  return Failure{kExitFileError, "Cannot write " + Quoted(file)};
+}
+
+// "--sim-locked 9: the bus has only 4 interfaces"
+Failure DoesNotFit(const std::string& option, std::size_t number, std::size_t count,
+                   std::string_view things) {
+  return {kExitUsage, option + " " + std::to_string(number) + ": the bus has only " +
+                          std::to_string(count) + " " + std::string(things)};
 }
 
 }  // namespace
 
-std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
+Result<std::unique_ptr<sim::SimBus>> BuildSimulatedBus(
     const SimulationOptions& options, std::function<void(std::chrono::milliseconds)> sleep,
     sim::SimBus::Clock now) {
   const int count = options.calculators;
   if (options.faultOn && *options.faultOn > count) {
-    return SetupError{kExitUsage, "--sim-fault-on " + std::to_string(*options.faultOn) +
-                                      ": the bus has only " + std::to_string(count) +
-                                      (count == 1 ? " calculator" : " calculators")};
+    return DoesNotFit("--sim-fault-on", static_cast<std::size_t>(*options.faultOn),
+                      static_cast<std::size_t>(count), count == 1 ? "calculator" : "calculators");
   }
   if (options.serials.size() > static_cast<std::size_t>(count)) {
-    return SetupError{kExitUsage, "--sim-serials names " + std::to_string(options.serials.size()) +
-                                      " serial numbers: the bus has only " + std::to_string(count) +
-                                      (count == 1 ? " calculator" : " calculators")};
+    return Failure{kExitUsage, "--sim-serials names " + std::to_string(options.serials.size()) +
+                                   " serial numbers: the bus has only " + std::to_string(count) +
+                                   (count == 1 ? " calculator" : " calculators")};
   }
   auto bus = std::make_unique<sim::SimBus>(sim::SimBus::WithCalculators(
       options.others, count, options.faultOn ? sim::CalculatorFaults{} : options.faults));
@@ -61,8 +65,8 @@ std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
   std::optional<std::vector<std::uint8_t>> descriptor;
   if (options.descriptorFile) {
     auto read = ReadWholeFile(*options.descriptorFile, 4096);
-    if (auto* error = std::get_if<SetupError>(&read)) return *error;
-    descriptor = std::get<std::vector<std::uint8_t>>(read);
+    if (!read) return read.Error();
+    descriptor = *std::move(read);
   }
   for (sim::SimInterface& calculator : bus->interfaces) {
     if (!calculator.isCalculator) continue;
@@ -75,9 +79,9 @@ std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
       calculator.serialNumber = options.serials[calculator.calculatorNumber];
   }
   if (options.flashFile) {
-    auto read = ReadWholeFile(*options.flashFile, sim::kFlashSize);
-    if (auto* error = std::get_if<SetupError>(&read)) return *error;
-    bus->LoadFlash(std::get<std::vector<std::uint8_t>>(read));
+    const auto read = ReadWholeFile(*options.flashFile, sim::kFlashSize);
+    if (!read) return read.Error();
+    bus->LoadFlash(*read);
   }
   if (options.slowRead.count() > 0) {
     bus->beforeInputReport = [sleep = std::move(sleep), duration = options.slowRead] {
@@ -98,24 +102,21 @@ std::variant<std::unique_ptr<sim::SimBus>, SetupError> BuildSimulatedBus(
   if (options.lockedInterface) {
     const auto index = static_cast<std::size_t>(*options.lockedInterface);
     if (index >= bus->interfaces.size()) {
-      return SetupError{kExitUsage, "--sim-locked " + std::to_string(index) +
-                                        ": the bus has only " +
-                                        std::to_string(bus->interfaces.size()) + " interfaces"};
+      return DoesNotFit("--sim-locked", index, bus->interfaces.size(), "interfaces");
     }
     bus->interfaces[index].openable = false;
   }
   return bus;
 }
 
-bool SaveSimulatedFlash(const sim::SimBus& bus, const std::filesystem::path& file,
-                        std::string& error) {
+Result<void> SaveSimulatedFlash(const sim::SimBus& bus, const std::filesystem::path& file) {
   const std::size_t count = bus.CalculatorCount();
-  if (count == 1) return SaveFlash(bus.calculator.Flash(), file, error);
-  bool saved = true;
+  if (count == 1) return SaveFlash(bus.calculator.Flash(), file);
+  Result<void> saved;
   for (std::size_t number = 0; number < count; ++number) {
-    saved = SaveFlash(bus.Calculator(number).Flash(),
-                      NumberedFile(file, static_cast<int>(number + 1)), error) &&
-            saved;
+    auto one =
+        SaveFlash(bus.Calculator(number).Flash(), NumberedFile(file, static_cast<int>(number + 1)));
+    if (!one) saved = std::move(one);
   }
   return saved;
 }

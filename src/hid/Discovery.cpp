@@ -1,13 +1,11 @@
 #include "hid/Discovery.h"
 
-#include <algorithm>
-#include <span>
 #include <string>
 #include <utility>
 
 #include "hid/ApiLog.h"
-#include "hid/DeviceText.h"
 #include "hid/Link.h"
+#include "platform/hid/DeviceText.h"
 
 namespace usblink {
 
@@ -100,25 +98,14 @@ void Discovery::ReadDevicePath() {
   window_.AppendLine("  (OK to say too small)");
   window_.AppendLine("  Required buffer size for the data: " + std::to_string(state_.RequiredSize));
 
-  // One byte more than reported, so the path always ends in a NUL; never
-  // smaller than the size field and one byte of path.
-  const std::size_t offered = state_.RequiredSize;
-  state_.DetailBuffer.assign(std::max<std::size_t>(offered + 1, kDetailDataFixedSize), 0);
-  const std::uint32_t sizeField = kDetailDataFixedSize;
-  for (std::size_t byte = 0; byte < kDetailPathOffset; ++byte) {
-    state_.DetailBuffer[byte] = static_cast<std::uint8_t>(sizeField >> (8 * byte));
-  }
-
-  // The extra byte is never offered to the call.
-  state_.LastApiResult = api_.SetupDiGetDeviceInterfaceDetailA(
-      state_.DeviceInfoSet, state_.InterfaceData, std::span(state_.DetailBuffer).first(offered),
-      state_.RequiredSize);
+  state_.DetailBuffer = InterfaceDetailRecord(state_.RequiredSize);
+  state_.LastApiResult =
+      api_.SetupDiGetDeviceInterfaceDetailA(state_.DeviceInfoSet, state_.InterfaceData,
+                                            state_.DetailBuffer.Offered(), state_.RequiredSize);
   apiLog_.LogApiResult(" Result of second call:（the second recall） ");
-  window_.AppendLine("  MyDeviceInterfaceDetailData.cbSize: " + std::to_string(sizeField));
-
-  const auto pathStart = state_.DetailBuffer.begin() + kDetailPathOffset;
-  const auto pathEnd = std::find(pathStart, state_.DetailBuffer.end(), std::uint8_t{0});
-  state_.DevicePath.assign(pathStart, pathEnd);
+  window_.AppendLine("  MyDeviceInterfaceDetailData.cbSize: " +
+                     std::to_string(kDetailDataFixedSize));
+  state_.DevicePath = state_.DetailBuffer.DevicePath();
   window_.AppendLine("  Device pathname: ");
   window_.AppendLine("    " + state_.DevicePath);
 }

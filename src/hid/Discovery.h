@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "hid/ApiLog.h"
-#include "hid/InterfaceWalk.h"
+#include "hid/DeviceList.h"
 #include "hid/Link.h"
 #include "platform/hid/HidApi.h"
 
@@ -35,7 +35,7 @@ struct DiscoveryState {
   Handle DeviceInfoSet = kNoHandle;
   SpDeviceInterfaceData InterfaceData;
   std::uint32_t RequiredSize = 0;
-  std::vector<std::uint8_t> DetailBuffer;
+  InterfaceDetailRecord DetailBuffer;
   std::string DevicePath;
   HiddAttributes HidAttributes;
   SecurityAttributes HandleSecurity;

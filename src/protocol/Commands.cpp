@@ -80,16 +80,17 @@ Outcome Commands::Download(const LoadedImage& image, const std::filesystem::path
 }
 
 Outcome Commands::ReadBack(const std::filesystem::path& file) {
-  return Guarded([&] {
-    return HidCP::ReadBackImage(channel_, port_, file) ? Outcome::ReadBack : Outcome::FileError;
-  });
+  return Guarded([&] { return ReadBackEnded(HidCP::ReadBackImage(channel_, port_, file)); });
 }
 
 Outcome Commands::ReadBack(std::FILE* out, const std::filesystem::path& name) {
-  return Guarded([&] {
-    return HidCP::ReadBackImage(channel_, port_, out, name) ? Outcome::ReadBack
-                                                            : Outcome::FileError;
-  });
+  return Guarded([&] { return ReadBackEnded(HidCP::ReadBackImage(channel_, port_, out, name)); });
+}
+
+Outcome Commands::ReadBackEnded(const Result<void>& read) {
+  if (read) return Outcome::ReadBack;
+  port_.ShowMessage(read.Error().message, "Error");
+  return Outcome::FileError;
 }
 
 }  // namespace usblink

@@ -19,6 +19,7 @@
 #include "protocol/HidCP.h"
 #include "protocol/Outcome.h"
 #include "protocol/Pacer.h"
+#include "protocol/Result.h"
 
 namespace usblink {
 
@@ -61,6 +62,8 @@ class Commands {
  private:
   template <typename Command>
   Outcome Guarded(Command command);
+  // A read-back's end: a file that failed is told in an "Error" box.
+  Outcome ReadBackEnded(const Result<void>& read);
 
   HidApi& api_;
   CommandPort& port_;

@@ -4,7 +4,6 @@
 #include <array>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "hid/ApiLog.h"
 #include "protocol/HidCP.h"
@@ -94,10 +93,10 @@ DownloadResult DownloadImage(const Channel& channel, CommandPort& window, const 
   window.SetProgressVisible(true);
   window.ClearLines();
   window.AppendLine("Downloading file：");
-  if (const auto refusal = DownloadRefusal(loaded, name)) {
-    return Refuse(window, *refusal);
+  if (const auto sendable = Sendable(loaded, name); !sendable) {
+    return Refuse(window, sendable.Error().message);
   }
-  const auto& image = std::get<FirmwareImage>(loaded);
+  const FirmwareImage& image = *loaded;
   state.totalBlocks = image.SentBlocks();
 
   for (int bank = 0; bank < image.Banks(); ++bank) {

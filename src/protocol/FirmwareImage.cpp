@@ -4,6 +4,7 @@
 #include <array>
 #include <numeric>
 
+#include "protocol/Outcome.h"
 #include "protocol/StdioFile.h"
 
 namespace usblink {
@@ -36,7 +37,7 @@ FirmwareImage FirmwareImage::FromBytes(std::span<const std::uint8_t> content) {
 
 LoadedImage FirmwareImage::Load(const std::filesystem::path& file) {
   const StdioFile stream = OpenStdioFile(file, "rb");
-  if (!stream) return FileError{file, "open", LastSystemError()};
+  if (!stream) return FileFailure(file, "open", LastSystemError());
   return Read(stream.get(), file);
 }
 
@@ -46,7 +47,7 @@ LoadedImage FirmwareImage::Read(std::FILE* stream, const std::filesystem::path& 
   // Whether the file goes on; nothing after that one byte is read.
   std::array<std::uint8_t, 1> more{};
   const bool oversize = kept.size() == kFlashSize && ReadSome(stream, more) == more.size();
-  if (std::ferror(stream)) return FileError{name, "read", LastSystemError()};
+  if (std::ferror(stream)) return FileFailure(name, "read", LastSystemError());
   return FirmwareImage(std::move(kept), oversize);
 }
 
@@ -64,15 +65,14 @@ std::uint32_t FirmwareImage::BankChecksum(int bank) const {
   return std::accumulate(bytes.begin(), bytes.end(), std::uint32_t{0});
 }
 
-std::optional<std::string> DownloadRefusal(const LoadedImage& loaded,
-                                           const std::filesystem::path& file) {
-  if (const auto* error = std::get_if<FileError>(&loaded)) return error->Message();
-  if (!std::get<FirmwareImage>(loaded).Empty()) return std::nullopt;
+Result<void> Sendable(const LoadedImage& loaded, const std::filesystem::path& file) {
+  if (!loaded) return loaded.Error();
+  if (!loaded->Empty()) return {};
   // Built piece by piece: GCC 12 warns falsely on a literal + string here.
   std::string message = "The file \"";
   message += file.string();
   message += "\" is empty. Nothing was sent.";
-  return message;
+  return Failure{kExitFileError, std::move(message)};
 }
 
 }  // namespace usblink

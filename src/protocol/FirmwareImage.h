@@ -11,14 +11,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <optional>
 #include <span>
-#include <string>
-#include <variant>
 #include <vector>
 
 #include "protocol/CalculatorProtocol.h"
-#include "protocol/StdioFile.h"
+#include "protocol/Result.h"
 
 namespace usblink {
 
@@ -30,11 +27,10 @@ class FirmwareImage {
   // device works as well as a regular file, and only the bytes read count,
   // whatever size the file system tells. Reads at most one byte past the
   // flash, so an endless device cannot hold it.
-  static std::variant<FirmwareImage, FileError> Load(const std::filesystem::path& file);
+  static Result<FirmwareImage> Load(const std::filesystem::path& file);
   // The same from a stream opened already, such as standard input; `name`
-  // is what an error names.
-  static std::variant<FirmwareImage, FileError> Read(std::FILE* stream,
-                                                     const std::filesystem::path& name);
+  // is what a failure names.
+  static Result<FirmwareImage> Read(std::FILE* stream, const std::filesystem::path& name);
 
   // Bytes of the file that are sent, at most 262,144.
   [[nodiscard]] std::size_t Length() const { return length_; }
@@ -64,12 +60,11 @@ class FirmwareImage {
 };
 
 // An image as loaded for a download, or why it could not be read.
-using LoadedImage = std::variant<FirmwareImage, FileError>;
+using LoadedImage = Result<FirmwareImage>;
 
-// Why a download sends nothing of `loaded`, the content of `file`, as the
-// "Error" box says it: the file could not be read, or it is empty (sending it
-// would program a zero block into an erased bank).
-std::optional<std::string> DownloadRefusal(const LoadedImage& loaded,
-                                           const std::filesystem::path& file);
+// Whether a download sends `loaded`, the content of `file`; else why it sends
+// nothing, as the "Error" box says it: the file could not be read, or it is
+// empty (sending it would program a zero block into an erased bank).
+Result<void> Sendable(const LoadedImage& loaded, const std::filesystem::path& file);
 
 }  // namespace usblink

@@ -44,7 +44,7 @@ void SendCommand(const Channel& channel) {
   const Pacer::Clock::time_point sent = channel.pacer.Now();
   int reads = 0;
   do {
-    channel.pacer.WaitForTick();
+    channel.pacer.WaitForTick(reads);
     ReadInputReport(channel.api, channel.link);
     ++reads;
     const auto sinceSent = channel.pacer.Now() - sent;

@@ -33,8 +33,9 @@ class Pacer {
   // Called before each command's report is sent. A front end asked to stop
   // throws TransactionsStopped here, so no transaction is ever cut in two.
   virtual void BeforeTransaction() {}
-  // Returns after one poll interval; a window keeps handling its events meanwhile.
-  virtual void WaitForTick() = 0;
+  // Returns when the next poll is due, `polls` made so far in the running
+  // transaction; a window keeps handling its events meanwhile.
+  virtual void WaitForTick(int polls) = 0;
   // True once the device has had its whole busy budget: `reads` counts the
   // polls of the running transaction, the one just made included.
   [[nodiscard]] virtual bool PollLimitReached(int reads, Clock::duration /*sinceSent*/) const {
@@ -60,7 +61,7 @@ class StoppablePacer final : public Pacer {
     if (stopNow_()) throw TransactionsStopped();
     paced_.BeforeTransaction();
   }
-  void WaitForTick() override { paced_.WaitForTick(); }
+  void WaitForTick(int polls) override { paced_.WaitForTick(polls); }
   [[nodiscard]] bool PollLimitReached(int reads, Clock::duration sinceSent) const override {
     return paced_.PollLimitReached(reads, sinceSent);
   }

@@ -11,18 +11,13 @@ namespace usblink::HidCP {
 
 namespace {
 
-bool FileFailed(CommandPort& window, const std::filesystem::path& file, std::string action) {
-  window.ShowMessage(FileError{file, std::move(action), LastSystemError()}.Message(), "Error");
-  return false;
-}
-
 void Begin(CommandPort& window) {
   window.ClearLines();
   window.AppendLine("开始");
 }
 
-bool ReadBlocks(const Channel& channel, CommandPort& window, std::FILE* out,
-                const std::filesystem::path& file) {
+Result<void> ReadBlocks(const Channel& channel, CommandPort& window, std::FILE* out,
+                        const std::filesystem::path& file) {
   // Byte 3 is left as the block-read set it: the block number's high byte.
   const std::array<std::uint8_t, 1> transferOfBlockRead{CommandCode::BlockRead};
   for (int block = 0; block < kFlashBlocks; ++block) {
@@ -31,7 +26,7 @@ bool ReadBlocks(const Channel& channel, CommandPort& window, std::FILE* out,
       IssueCommand(channel, CommandCode::DataTransfer, transferOfBlockRead);
       const std::size_t count = std::min(remaining, kTransferPayload);
       if (!WriteThrough(out, std::span(channel.link.InReport).subspan(kDataStart, count))) {
-        return FileFailed(window, file, "write");
+        return FileFailure(file, "write", LastSystemError());
       }
       remaining -= count;
     }
@@ -42,14 +37,15 @@ bool ReadBlocks(const Channel& channel, CommandPort& window, std::FILE* out,
       window.AppendLine(" ReceiveBank = " + std::to_string(completed / kBlocksPerBank));
     }
   }
-  return true;
+  return {};
 }
 
 void End(CommandPort& window) { window.AppendLine(" Receive complete "); }
 
 }  // namespace
 
-bool ReadBackImage(const Channel& channel, CommandPort& window, const std::filesystem::path& file) {
+Result<void> ReadBackImage(const Channel& channel, CommandPort& window,
+                           const std::filesystem::path& file) {
   Begin(window);
   // An existing file is written over from offset 0 and keeps what lies
   // beyond; one that is absent is created.
@@ -57,19 +53,19 @@ bool ReadBackImage(const Channel& channel, CommandPort& window, const std::files
   if (!out && LastSystemError() == std::errc::no_such_file_or_directory) {
     out = OpenStdioFile(file, "wb");
   }
-  if (!out) return FileFailed(window, file, "create");
-  if (!ReadBlocks(channel, window, out.get(), file)) return false;
+  if (!out) return FileFailure(file, "create", LastSystemError());
+  if (auto read = ReadBlocks(channel, window, out.get(), file); !read) return read;
   out.reset();
   End(window);
-  return true;
+  return {};
 }
 
-bool ReadBackImage(const Channel& channel, CommandPort& window, std::FILE* out,
-                   const std::filesystem::path& file) {
+Result<void> ReadBackImage(const Channel& channel, CommandPort& window, std::FILE* out,
+                           const std::filesystem::path& file) {
   Begin(window);
-  if (!ReadBlocks(channel, window, out, file)) return false;
+  if (auto read = ReadBlocks(channel, window, out, file); !read) return read;
   End(window);
-  return true;
+  return {};
 }
 
 }  // namespace usblink::HidCP

@@ -6,6 +6,7 @@
 
 #include "protocol/CommandPort.h"
 #include "protocol/HidCP.h"
+#include "protocol/Result.h"
 
 namespace usblink::HidCP {
 
@@ -13,14 +14,15 @@ namespace usblink::HidCP {
 // is written from offset 0 and keeps any bytes past the flash. Every byte
 // taken is in the file before the next command, so a device failure or an
 // abrupt end leaves offsets 0..n-1 holding the n bytes taken. A file that
-// cannot be created or written gets an "Error" box and ends the run (false).
-// DeviceFailure propagates. The device stays open.
-bool ReadBackImage(const Channel& channel, CommandPort& window, const std::filesystem::path& file);
+// cannot be created or written ends the run with its failure. DeviceFailure
+// propagates. The device stays open.
+Result<void> ReadBackImage(const Channel& channel, CommandPort& window,
+                           const std::filesystem::path& file);
 
 // The same into `out`, a stream the caller opened for `file` and decides the
 // fate of (a staged file that only a complete run makes the file); `file`
-// names it in the boxes.
-bool ReadBackImage(const Channel& channel, CommandPort& window, std::FILE* out,
-                   const std::filesystem::path& file);
+// names it in the failure.
+Result<void> ReadBackImage(const Channel& channel, CommandPort& window, std::FILE* out,
+                           const std::filesystem::path& file);
 
 }  // namespace usblink::HidCP

@@ -2,12 +2,16 @@
 
 #include <cerrno>
 
+#include "protocol/Outcome.h"
+
 namespace usblink {
 
 std::string Quoted(const std::filesystem::path& file) { return "\"" + file.string() + "\""; }
 
-std::string FileError::Message() const {
-  return "Cannot " + action + " " + Quoted(file) + ": " + reason.message();
+Failure FileFailure(const std::filesystem::path& file, std::string_view action,
+                    std::error_code reason) {
+  return {kExitFileError,
+          "Cannot " + std::string(action) + " " + Quoted(file) + ": " + reason.message()};
 }
 
 // Each call clears errno first: a successful C library call may leave a stale

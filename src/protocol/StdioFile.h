@@ -1,6 +1,6 @@
 #pragma once
 // A C stream that closes itself, the system's reason when a call on it fails,
-// and a file that could not be opened, read, created or written.
+// and the failure of a file that could not be opened, read, created or written.
 
 #include <cstdint>
 #include <cstdio>
@@ -8,23 +8,20 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
+
+#include "protocol/Result.h"
 
 namespace usblink {
 
 // A file as messages name it: "FILE".
 std::string Quoted(const std::filesystem::path& file);
 
-// A file that could not be opened, read, created or written, with the
-// system's reason.
-struct FileError {
-  std::filesystem::path file;
-  std::string action;  // "open", "read", "create" or "write"
-  std::error_code reason;
-
-  // Cannot open "FILE": REASON
-  [[nodiscard]] std::string Message() const;
-};
+// `file` could not be used for `action` ("open", "read", "create" or
+// "write"): "Cannot open "FILE": REASON", a file error.
+Failure FileFailure(const std::filesystem::path& file, std::string_view action,
+                    std::error_code reason);
 
 struct CloseStdioFile {
   void operator()(std::FILE* file) const { std::fclose(file); }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/WindowPacer.h"
 #include "protocol/Pacer.h"
 #include "sim/SimHidApi.h"
 #include "support/FakeWindow.h"
@@ -427,10 +428,27 @@ TEST_F(UsbWindowTest, ADeviceFailureShowsItsBoxClosesTheDeviceAndEnds) {
   EXPECT_EQ(window.ContionClick(), Outcome::Ignored);
 }
 
-TEST_F(UsbWindowTest, ClosingAsksOnlyDuringATransfer) {
+TEST_F(UsbWindowTest, ClosingAsksOnlyDuringADownload) {
   EXPECT_TRUE(window.QueryClose());
   EXPECT_TRUE(view.questions.empty());
   EXPECT_EQ(view.endProcessCalls, 1);
+  EXPECT_EQ(window.ExitStatus(), 0);
+}
+
+TEST_F(UsbWindowTest, ClosingDuringAReadBackAsksNothingAndEndsAsWhenIdle) {
+  window.ContionClick();
+  bool closed = false;
+  pacer.onTick = [&](long tick) {
+    if (tick != 20) return;
+    closed = window.QueryClose();
+    // As the window's pacer does once the window is closed.
+    if (closed) throw ProcessEnded();
+  };
+  EXPECT_EQ(window.CmdReadFileClick(), Outcome::Closed);
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(view.questions.empty());
+  EXPECT_EQ(view.endProcessCalls, 1);
+  EXPECT_TRUE(window.Ended());
   EXPECT_EQ(window.ExitStatus(), 0);
 }
 

@@ -51,7 +51,7 @@ class WindowPacerTest : public ::testing::Test {
 };
 
 TEST_F(WindowPacerTest, OneTickIsOneWaitOfTenMilliseconds) {
-  pacer.WaitForTick();
+  pacer.WaitForTick(0);
   EXPECT_EQ(loop.armed, std::vector<std::chrono::milliseconds>{10ms});
   EXPECT_TRUE(pacer.DelayElapsed());
   EXPECT_FALSE(loop.dueAt);  // the tick disarmed the timer
@@ -60,7 +60,7 @@ TEST_F(WindowPacerTest, OneTickIsOneWaitOfTenMilliseconds) {
 TEST_F(WindowPacerTest, ATimerThatFiresEarlyIsArmedAgainForTheRest) {
   loop.tickEarly = 9ms;  // a 10 ms timer that fires after 1 ms
   const auto start = loop.now;
-  pacer.WaitForTick();
+  pacer.WaitForTick(0);
   EXPECT_GE(loop.now - start, 10ms);
   ASSERT_GE(loop.armed.size(), 2u);
   EXPECT_EQ(loop.armed[1], 9ms);
@@ -68,7 +68,7 @@ TEST_F(WindowPacerTest, ATimerThatFiresEarlyIsArmedAgainForTheRest) {
 
 TEST_F(WindowPacerTest, ClosingTheWindowDuringTheWaitEndsIt) {
   loop.onDispatch = [&] { loop.closed = true; };
-  EXPECT_THROW(pacer.WaitForTick(), ProcessEnded);
+  EXPECT_THROW(pacer.WaitForTick(0), ProcessEnded);
   EXPECT_FALSE(loop.dueAt);
 }
 

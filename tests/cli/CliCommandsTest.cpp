@@ -4,6 +4,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -49,47 +52,82 @@ TEST_F(CliCommandsTest, ConnectWritesTheWindowsLogAndEndsReady) {
   EXPECT_EQ(run.err, "");
 }
 
-TEST_F(CliCommandsTest, EveryFaultEndsWithItsExitStatusAndBox) {
+// A fault of the simulated calculator and what it ends in. The image and the
+// read-back file are the test's own: "IMAGE" and "OUT" stand for them.
+struct FaultCase {
+  std::string name;
+  std::vector<std::string> arguments;  // after --simulate
+  int status;
+  std::string message;  // a line stderr must hold
+};
+
+void PrintTo(const FaultCase& fault, std::ostream* out) { *out << fault.name; }
+
+class CliFaultTest : public CliCommandsTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(CliFaultTest, EndsWithItsExitStatusAndBox) {
+  const FaultCase& fault = GetParam();
   const auto image = Write("image.UD", Pattern(70000));
-  struct Case {
-    std::vector<std::string> arguments;
-    int status;
-    std::string message;  // a line stderr must hold
-  };
-  const Case cases[] = {
-      {{"--sim-absent", "connect"}, kExitNotFound, ""},
-      {{"--sim-ids", "4FC:C78", "connect"}, kExitNotFound, ""},
-      {{"--sim-locked", "2", "--sim-others", "2", "connect"}, kExitNotFound, ""},
-      {{"--sim-identity", "vqhdl307e trm815c", "connect"},
-       kExitRefused,
-       "Error: NoVQHDL307E TRM815C"},
-      {{"--sim-type", "1", "connect"}, kExitRefused, "Error: No UsbType_Norm,Is UsbType_Key"},
-      {{"--sim-flash-id", "255", "connect"},
-       kExitRefused,
-       "Error: NorFlash Error that is not recognized！"},
-      {{"--sim-bad-bank", "1", "download", image},
-       kExitChecksumMismatch,
-       "Error: BankCheckSum is different. Maybe Flash is broken. Please download again！"},
-      {{"--sim-status", "31:1:55", "connect"}, kExitDeviceError, "Error: Handling Error! "},
-      {{"--sim-status", "10:7:AA", "download", image}, kExitDeviceError, "Error: Timeout Error! "},
-      {{"--sim-silent-after", "4", "download", image},
-       kExitDeviceError,
-       "Error: PC Timeout Error! "},
-      {{"--sim-unplug-after", "20", "read", PathOf("out.bin")},
-       kExitDeviceError,
-       "Error: PC Timeout Error! "},
-      {{"--sim-busy", "3", "--sim-others", "3", "download", image}, kExitSuccess, ""},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> arguments{"--simulate"};
-    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-    const auto run = RunCli(arguments);
-    EXPECT_EQ(run.status, c.status) << arguments[1] << "\n" << run.err;
-    if (!c.message.empty()) {
-      EXPECT_NE(run.err.find(c.message + "\n"), std::string::npos) << run.err;
-    }
+  std::vector<std::string> arguments{"--simulate"};
+  for (const auto& argument : fault.arguments) {
+    arguments.push_back(argument == "IMAGE" ? image
+                        : argument == "OUT" ? PathOf("out.bin")
+                                            : argument);
+  }
+  const auto run = RunCli(arguments);
+  EXPECT_EQ(run.status, fault.status) << arguments[1] << "\n" << run.err;
+  if (!fault.message.empty()) {
+    EXPECT_NE(run.err.find(fault.message + "\n"), std::string::npos) << run.err;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, CliFaultTest,
+    ::testing::Values(
+        FaultCase{"NoCalculator", {"--sim-absent", "connect"}, kExitNotFound, ""},
+        FaultCase{"OtherIds", {"--sim-ids", "4FC:C78", "connect"}, kExitNotFound, ""},
+        FaultCase{"CalculatorLocked",
+                  {"--sim-locked", "2", "--sim-others", "2", "connect"},
+                  kExitNotFound,
+                  ""},
+        FaultCase{"WrongIdentity",
+                  {"--sim-identity", "vqhdl307e trm815c", "connect"},
+                  kExitRefused,
+                  "Error: NoVQHDL307E TRM815C"},
+        FaultCase{"WrongType",
+                  {"--sim-type", "1", "connect"},
+                  kExitRefused,
+                  "Error: No UsbType_Norm,Is UsbType_Key"},
+        FaultCase{"WrongFlashId",
+                  {"--sim-flash-id", "255", "connect"},
+                  kExitRefused,
+                  "Error: NorFlash Error that is not recognized！"},
+        FaultCase{"BadBankChecksum",
+                  {"--sim-bad-bank", "1", "download", "IMAGE"},
+                  kExitChecksumMismatch,
+                  "Error: BankCheckSum is different. Maybe Flash is broken. Please download "
+                  "again！"},
+        FaultCase{"ErrorStatusInConnect",
+                  {"--sim-status", "31:1:55", "connect"},
+                  kExitDeviceError,
+                  "Error: Handling Error! "},
+        FaultCase{"ErrorStatusInDownload",
+                  {"--sim-status", "10:7:AA", "download", "IMAGE"},
+                  kExitDeviceError,
+                  "Error: Timeout Error! "},
+        FaultCase{"SilentInDownload",
+                  {"--sim-silent-after", "4", "download", "IMAGE"},
+                  kExitDeviceError,
+                  "Error: PC Timeout Error! "},
+        FaultCase{"UnpluggedInRead",
+                  {"--sim-unplug-after", "20", "read", "OUT"},
+                  kExitDeviceError,
+                  "Error: PC Timeout Error! "},
+        FaultCase{"BusyBesideOtherInterfaces",
+                  {"--sim-busy", "3", "--sim-others", "3", "download", "IMAGE"},
+                  kExitSuccess,
+                  ""}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
 TEST_F(CliCommandsTest, RefusedHandshakeShowsBothBoxesInOrder) {
   const auto run = RunCli({"--simulate", "--sim-type", "1", "connect"});
@@ -319,6 +357,13 @@ TEST_F(CliCommandsTest, MinusIsStandardInputForTheImageAndStandardOutputForTheRe
         << read.err;
     EXPECT_EQ(directory.Read("out.bin"), flash);
   }
+  // The short account, on stderr, says where the bytes went.
+  auto output = OpenStdioFile(PathOf("out.bin"), "wb");
+  world.standardOutput = output.get();
+  const auto told = RunCli({"--simulate", "read", "-"}, false, world);
+  output.reset();
+  EXPECT_NE(told.err.find("\nRead: 262144 bytes to standard output in "), std::string::npos)
+      << told.err;
   // Neither a file "-" nor Load.bin.
   EXPECT_FALSE(std::filesystem::exists("-"));
 }

@@ -130,9 +130,17 @@ TEST_F(CliFleetTest, AllDownloadsToEveryCalculatorAndOneFaultEndsOnlyItsSession)
   EXPECT_TRUE(Starting(lines, "[2] Written: ").empty());
   EXPECT_NE(run.err.find("[2] Error: BankCheckSum is different."), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("[2] State: the flash was changed"), std::string::npos);
+  // What reruns that calculator alone.
+  EXPECT_NE(run.err.find("runs again: download --device SIM0002 \"" + imageFile + "\".\n"),
+            std::string::npos)
+      << run.err;
+  // What to do after the commits, once for the run.
+  EXPECT_EQ(Starting(lines, "Next: each calculator marked ok is now updating itself").size(), 1u)
+      << run.out;
+  EXPECT_EQ(run.out.find("] Next:"), std::string::npos) << run.out;
   const auto header = std::ranges::find(lines, "n  serial   outcome                 seconds");
   ASSERT_NE(header, lines.end()) << run.out;
-  ASSERT_EQ(lines.end() - header, 4);
+  ASSERT_EQ(lines.end() - header, 5);
   EXPECT_TRUE(header[1].starts_with("1  SIM0001  ok  "));
   EXPECT_TRUE(header[2].starts_with("2  SIM0002  bank checksum mismatch  "));
   EXPECT_TRUE(header[3].starts_with("3  SIM0003  ok  "));
@@ -193,6 +201,22 @@ TEST_F(CliFleetTest, AllReadsEachCalculatorIntoAFileNamedForItsSerialNumber) {
 
   EXPECT_EQ(RunCli({"--simulate", "--sim-calculators", "2", "--all", "read", "-"}).status,
             kExitUsage);
+}
+
+// The warning after the first Ctrl-C is the run's, not one calculator's
+// (one calculator: its download is surely running when the Ctrl-C comes).
+TEST_F(CliFleetTest, AllTellsTheFirstCtrlCsWarningForTheRun) {
+  testing::CliWorld world;
+  world.beforeTransaction = [](long sent, StopSignals& signals) {
+    if (sent == 100) signals.Interrupt();
+  };
+  const auto run = RunCli({"--simulate", "--sim-calculators", "1", "--all", "download", imageFile},
+                          false, world);
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
+  EXPECT_TRUE(run.err.starts_with("Warning: stopping the download now") ||
+              run.err.find("\nWarning: stopping the download now") != std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find("] Warning:"), std::string::npos) << run.err;
 }
 
 // They come one every 5 s; each is updated as it appears, numbered in the
@@ -303,6 +327,60 @@ TEST_F(CliFleetTest, CtrlCEndsTheStationOnceTheRunningUpdatesFinish) {
   counted.insert(counted.end() - 1, {"--count", "2"});
   EXPECT_EQ(RunCli(counted, false, stopWhileRunning()).status, kExitInterrupted)
       << "the count not reached";
+}
+
+// A calculator's arrival, end and return are told on lines of its own, and
+// the station ends once none has come for the --idle time. One calculator:
+// nothing but the station's looks passes time during its reset.
+TEST_F(CliFleetTest, TheStationTellsArrivalEndAndReturnAndEndsWhenIdle) {
+  const auto run = RunCli({"--simulate", "station", "--idle", "30", imageFile});
+
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
+  const auto lines = run.OutLines();
+  ASSERT_GE(lines.size(), 4u) << run.out;
+  EXPECT_EQ(lines[0], "[1] SIM0001: arrived, updating");
+  EXPECT_TRUE(lines[1].starts_with("[1] SIM0001: ok, ")) << lines[1];
+  EXPECT_EQ(lines[2],
+            "[1] Next: the calculator is now updating itself (1-3 min); do not unplug it until it "
+            "shows Update Success!");
+  EXPECT_EQ(lines[3], "[1] SIM0001: back after its update");
+  EXPECT_NE(run.err.find("it ends after 30 s without one"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Station: no calculator for 30 s; it ends."), std::string::npos);
+
+  const auto json = RunCli({"--simulate", "--json", "station", "--idle", "10", imageFile});
+  EXPECT_EQ(json.status, kExitSuccess) << json.err;
+  EXPECT_EQ(json.Objects().front()["options"]["idle"], 10.0);
+  std::vector<std::string> types;
+  for (const auto& object : json.Objects()) {
+    const std::string type = object["type"];
+    if (type != "arrived" && type != "finished" && type != "back") continue;
+    types.push_back(type);
+    EXPECT_EQ(object["device"], 1);
+    EXPECT_EQ(object["serial"], "SIM0001");
+    EXPECT_EQ(object["path"], CalculatorPath(0));
+  }
+  EXPECT_EQ(types, (std::vector<std::string>{"arrived", "finished", "back"}));
+}
+
+// One whose update failed is told what to do with it, and is not back: it
+// does not reset.
+TEST_F(CliFleetTest, TheStationTellsWhatToDoWithACalculatorWhoseUpdateFailed) {
+  const auto run = RunCli({"--simulate", "--sim-calculators", "2", "--sim-fault-on", "2",
+                           "--sim-bad-bank", "1", "station", "--idle", "30", imageFile});
+
+  EXPECT_EQ(run.status, kExitChecksumMismatch) << run.err;
+  const auto lines = run.OutLines();
+  EXPECT_EQ(Starting(lines, "[1] SIM0001: ok, ").size(), 1u) << run.out;
+  const auto failed = std::ranges::find_if(lines, [](const std::string& line) {
+    return line.starts_with("[2] SIM0002: bank checksum mismatch, ");
+  });
+  ASSERT_NE(failed, lines.end()) << run.out;
+  ASSERT_NE(failed + 1, lines.end());
+  EXPECT_EQ(failed[1],
+            "[2] Next: it was not updated; update it alone with download --device SIM0002 \"" +
+                imageFile + "\", or in a new station run.");
+  EXPECT_TRUE(Starting(lines, "[2] SIM0002: back").empty()) << run.out;
+  EXPECT_NE(run.err.find("[2] State: the flash was changed"), std::string::npos) << run.err;
 }
 
 }  // namespace

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <nlohmann/json.hpp>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "cli/CliApp.h"
 #include "protocol/Outcome.h"
@@ -56,8 +60,8 @@ TEST(CliOptionsTest, ValuesArriveWhereTheyBelong) {
   const auto parsed = cli::ParseCommandLine({"--simulate", "--sim-status=10:53:44", "--sim-ids",
                                              "04fc:C77", "--sim-flash-id", "0x20", "--fast", "read",
                                              "--wait", "2.5", "--sim-slow-read", "5000"});
-  ASSERT_TRUE(parsed.options) << parsed.error;
-  const auto& options = *parsed.options;
+  ASSERT_TRUE(parsed.ToRun()) << parsed.request.Error().message;
+  const auto& options = *parsed.ToRun();
   EXPECT_EQ(options.command, Command::Read);
   EXPECT_FALSE(options.file);
   EXPECT_TRUE(options.fast);
@@ -70,12 +74,12 @@ TEST(CliOptionsTest, ValuesArriveWhereTheyBelong) {
   EXPECT_EQ(options.sim.faults.flashId, 0x20);
   EXPECT_EQ(options.sim.slowRead, std::chrono::seconds(5));
   EXPECT_FALSE(options.force);
-  EXPECT_TRUE(cli::ParseCommandLine({"download", "--force", "a.UD"}).options->force);
+  EXPECT_TRUE(cli::ParseCommandLine({"download", "--force", "a.UD"}).ToRun()->force);
   // Any byte, duplicates and empty ones.
   const auto serials =
       cli::ParseCommandLine({"--simulate", "--sim-serials", "A\\x1b[2J,,A,\\xFF\\\\x", "list"});
-  ASSERT_TRUE(serials.options) << serials.error;
-  EXPECT_EQ(serials.options->sim.serials,
+  ASSERT_TRUE(serials.ToRun()) << serials.request.Error().message;
+  EXPECT_EQ(serials.ToRun()->sim.serials,
             (std::vector<std::string>{"A\x1b[2J", "", "A", "\xFF\\x"}));
 }
 
@@ -110,77 +114,95 @@ TEST(CliOptionsTest, OptionsStandBeforeOrAfterTheCommandAndTheLastValueCounts) {
   };
   for (const auto& arguments : forms) {
     const auto parsed = cli::ParseCommandLine(arguments);
-    ASSERT_TRUE(parsed.options) << parsed.error;
-    EXPECT_EQ(parsed.options->command, Command::Download);
-    EXPECT_EQ(parsed.options->file, "a.UD");
-    EXPECT_EQ(parsed.options->backupFile, "b.bin");
-    EXPECT_TRUE(parsed.options->force);
-    EXPECT_TRUE(parsed.options->simulate);
+    ASSERT_TRUE(parsed.ToRun()) << parsed.request.Error().message;
+    EXPECT_EQ(parsed.ToRun()->command, Command::Download);
+    EXPECT_EQ(parsed.ToRun()->file, "a.UD");
+    EXPECT_EQ(parsed.ToRun()->backupFile, "b.bin");
+    EXPECT_TRUE(parsed.ToRun()->force);
+    EXPECT_TRUE(parsed.ToRun()->simulate);
   }
   // A fault given twice is two faults.
   const auto statuses = cli::ParseCommandLine(
       {"--simulate", "--sim-status", "10:1:44", "connect", "--sim-status=31:2:55"});
-  ASSERT_TRUE(statuses.options) << statuses.error;
-  ASSERT_EQ(statuses.options->sim.faults.statuses.size(), 2u);
-  EXPECT_EQ(statuses.options->sim.faults.statuses[1].code, 0x31);
+  ASSERT_TRUE(statuses.ToRun()) << statuses.request.Error().message;
+  ASSERT_EQ(statuses.ToRun()->sim.faults.statuses.size(), 2u);
+  EXPECT_EQ(statuses.ToRun()->sim.faults.statuses[1].code, 0x31);
   // "-" is a FILE; after "--" nothing is an option.
   const auto toStdout = cli::ParseCommandLine({"-v", "read", "-"});
-  ASSERT_TRUE(toStdout.options) << toStdout.error;
-  EXPECT_TRUE(toStdout.options->ReadsToStandardOutput());
-  EXPECT_TRUE(toStdout.options->verbose);
-  EXPECT_FALSE(cli::ParseCommandLine({"read"}).options->ReadsToStandardOutput());
-  EXPECT_EQ(cli::ParseCommandLine({"check", "--", "-q.UD"}).options->file, "-q.UD");
+  ASSERT_TRUE(toStdout.ToRun()) << toStdout.request.Error().message;
+  EXPECT_TRUE(toStdout.ToRun()->ReadsToStandardOutput());
+  EXPECT_TRUE(toStdout.ToRun()->verbose);
+  EXPECT_FALSE(cli::ParseCommandLine({"read"}).ToRun()->ReadsToStandardOutput());
+  EXPECT_EQ(cli::ParseCommandLine({"check", "--", "-q.UD"}).ToRun()->file, "-q.UD");
   // Everywhere a FILE, also where options may begin with "/".
-  EXPECT_EQ(cli::ParseCommandLine({"check", "/tmp/a.UD"}).options->file, "/tmp/a.UD");
+  EXPECT_EQ(cli::ParseCommandLine({"check", "/tmp/a.UD"}).ToRun()->file, "/tmp/a.UD");
 }
 
-TEST(CliOptionsTest, EveryKindOfParseErrorIsAUsageErrorAlsoUnderJson) {
-  struct Case {
-    std::vector<std::string> arguments;
-    std::string says;
-  };
-  const Case cases[] = {
-      {{"connect", "--frobnicate"}, "--frobnicate"},
-      {{"flash"}, "unknown command flash"},
-      {{"list", "connect"}, "connect"},
-      {{}, "no command given"},
-      {{"check"}, "check: FILE is required"},
-      {{"connect", "--wait"}, "--wait"},
-      {{"--force=yes", "download", "a.UD"}, "force"},
-      {{"-qv", "connect"}, "--quiet excludes --verbose"},
-      {{"--sim-busy", "3", "connect"}, "--sim-busy requires --simulate"},
-      {{"--simulate", "--sim-type", "256", "connect"},
-       "--sim-type: expects a number from 0 to 255, not \"256\""},
-      {{"--wait", "86401", "connect"}, "seconds (0 to 86400)"},
-      {{"--simulate", "--sim-flash", "absent.bin", "connect"}, "absent.bin"},
-      {{"--log", "-", "connect"}, "--log: expects a file name"},
-      {{"--backup", "b.bin", "read"}, "option --backup belongs to download"},
-  };
-  for (const Case& c : cases) {
-    const auto run = RunCli(c.arguments);
-    EXPECT_EQ(run.status, kExitUsage) << c.says;
-    EXPECT_EQ(run.out, "");
-    EXPECT_TRUE(run.err.starts_with("usblink-cli: ")) << run.err;
-    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
-    EXPECT_TRUE(run.err.ends_with("\nTry 'usblink-cli --help'.\n")) << run.err;
+// A command line that cannot run and what its usage error says.
+struct ParseErrorCase {
+  std::string name;
+  std::vector<std::string> arguments;
+  std::string says;
+};
 
-    std::vector<std::string> json{"--json"};
-    json.insert(json.end(), c.arguments.begin(), c.arguments.end());
-    const auto jsonRun = RunCli(json);
-    EXPECT_EQ(jsonRun.status, kExitUsage);
-    EXPECT_EQ(jsonRun.err, "");
-    // A start, the message and a result naming the reason.
-    ASSERT_EQ(jsonRun.OutLines().size(), 3u) << jsonRun.out;
-    const auto start = nlohmann::json::parse(jsonRun.OutLines()[0]);
-    EXPECT_EQ(nlohmann::json::parse(jsonRun.OutLines()[1])["type"], "message");
-    const auto result = nlohmann::json::parse(jsonRun.OutLines()[2]);
-    EXPECT_EQ(start["type"], "start");
-    EXPECT_EQ(result["type"], "result");
-    EXPECT_EQ(result["outcome"], "usage error");
-    EXPECT_EQ(result["exitStatus"], 2);
-    EXPECT_NE(result["error"].get<std::string>().find(c.says), std::string::npos) << jsonRun.out;
-  }
+void PrintTo(const ParseErrorCase& parseError, std::ostream* out) {
+  *out << ::testing::PrintToString(parseError.arguments);
 }
+
+class CliParseErrorTest : public ::testing::TestWithParam<ParseErrorCase> {};
+
+TEST_P(CliParseErrorTest, IsAUsageErrorAlsoUnderJson) {
+  const ParseErrorCase& c = GetParam();
+  const auto run = RunCli(c.arguments);
+  EXPECT_EQ(run.status, kExitUsage) << c.says;
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(run.err.starts_with("usblink-cli: ")) << run.err;
+  EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+  EXPECT_TRUE(run.err.ends_with("\nTry 'usblink-cli --help'.\n")) << run.err;
+
+  std::vector<std::string> json{"--json"};
+  json.insert(json.end(), c.arguments.begin(), c.arguments.end());
+  const auto jsonRun = RunCli(json);
+  EXPECT_EQ(jsonRun.status, kExitUsage);
+  EXPECT_EQ(jsonRun.err, "");
+  // A start, the message and a result naming the reason.
+  ASSERT_EQ(jsonRun.OutLines().size(), 3u) << jsonRun.out;
+  const auto start = nlohmann::json::parse(jsonRun.OutLines()[0]);
+  EXPECT_EQ(nlohmann::json::parse(jsonRun.OutLines()[1])["type"], "message");
+  const auto result = nlohmann::json::parse(jsonRun.OutLines()[2]);
+  EXPECT_EQ(start["type"], "start");
+  EXPECT_EQ(result["type"], "result");
+  EXPECT_EQ(result["outcome"], "usage error");
+  EXPECT_EQ(result["exitStatus"], 2);
+  EXPECT_NE(result["error"].get<std::string>().find(c.says), std::string::npos) << jsonRun.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryKind, CliParseErrorTest,
+    ::testing::Values(
+        ParseErrorCase{"UnknownOption", {"connect", "--frobnicate"}, "--frobnicate"},
+        ParseErrorCase{"UnknownCommand", {"flash"}, "unknown command flash"},
+        ParseErrorCase{"TwoCommands", {"list", "connect"}, "connect"},
+        ParseErrorCase{"NoCommand", {}, "no command given"},
+        ParseErrorCase{"NoFile", {"check"}, "check: FILE is required"},
+        ParseErrorCase{"NoValue", {"connect", "--wait"}, "--wait"},
+        ParseErrorCase{"ValueOfAFlag", {"--force=yes", "download", "a.UD"}, "force"},
+        ParseErrorCase{"QuietAndVerbose", {"-qv", "connect"}, "--quiet excludes --verbose"},
+        ParseErrorCase{"SimulationOptionAlone",
+                       {"--sim-busy", "3", "connect"},
+                       "--sim-busy requires --simulate"},
+        ParseErrorCase{"NumberOutOfRange",
+                       {"--simulate", "--sim-type", "256", "connect"},
+                       "--sim-type: expects a number from 0 to 255, not \"256\""},
+        ParseErrorCase{"WaitTooLong", {"--wait", "86401", "connect"}, "seconds (0 to 86400)"},
+        ParseErrorCase{
+            "AbsentInput", {"--simulate", "--sim-flash", "absent.bin", "connect"}, "absent.bin"},
+        ParseErrorCase{
+            "StandardStreamAsLog", {"--log", "-", "connect"}, "--log: expects a file name"},
+        ParseErrorCase{"OptionOfAnotherCommand",
+                       {"--backup", "b.bin", "read"},
+                       "option --backup belongs to download"}),
+    [](const ::testing::TestParamInfo<ParseErrorCase>& info) { return info.param.name; });
 
 TEST(CliOptionsTest, EachCommandHasItsOwnHelp) {
   const auto download = RunCli({"download", "--help"});
@@ -193,6 +215,19 @@ TEST(CliOptionsTest, EachCommandHasItsOwnHelp) {
   // Bundled, or before the command: the same page.
   EXPECT_EQ(RunCli({"download", "-qh"}).out, download.out);
   EXPECT_EQ(RunCli({"-h", "download"}).out, download.out);
+  // --force says what it does for each command: the station takes no backup.
+  std::string words = download.out;  // blanks and line ends as one blank
+  words.erase(std::unique(words.begin(), words.end(),
+                          [](unsigned char a, unsigned char b) {
+                            return std::isspace(a) && std::isspace(b);
+                          }),
+              words.end());
+  std::ranges::replace(words, '\n', ' ');
+  EXPECT_NE(words.find("let --backup replace an existing FILE"), std::string::npos) << words;
+  const auto station = RunCli({"station", "--help"}).out;
+  EXPECT_NE(station.find("\n  --force "), std::string::npos) << station;
+  EXPECT_EQ(station.find("--backup"), std::string::npos) << station;
+  EXPECT_NE(station.find("\n  --idle SECONDS "), std::string::npos) << station;
   const auto read = RunCli({"read", "-h"}).out;
   EXPECT_TRUE(read.starts_with("Usage: usblink-cli [options] read [FILE]\n")) << read;
   EXPECT_NE(read.find("standard output"), std::string::npos) << read;
@@ -207,7 +242,8 @@ TEST(CliOptionsTest, EachCommandHasItsOwnHelp) {
 // blanks and "-" for an option: a wrapped description never does.
 TEST(CliOptionsTest, EveryHelpPageFitsEightyColumns) {
   std::vector<std::vector<std::string>> pages{{"--help"}, {"--help-simulate"}};
-  for (const char* command : {"list", "connect", "check", "download", "read", "verify"}) {
+  for (const char* command :
+       {"list", "connect", "check", "download", "read", "verify", "station"}) {
     pages.push_back({command, "--help"});
   }
   for (const auto& arguments : pages) {
@@ -222,20 +258,6 @@ TEST(CliOptionsTest, EveryHelpPageFitsEightyColumns) {
       }
     }
   }
-}
-
-TEST(SleepPacerTest, FastPollingStillGivesTheDeviceItsFiveSeconds) {
-  using namespace std::chrono_literals;
-  const auto fast = cli::SleepPacer::Fast();
-  EXPECT_FALSE(fast.PollLimitReached(500, 6s));
-  // 501 polls of 1 ms are far less than five seconds.
-  EXPECT_FALSE(fast.PollLimitReached(501, 600ms));
-  EXPECT_FALSE(fast.PollLimitReached(4000, 4999ms));
-  EXPECT_TRUE(fast.PollLimitReached(4000, 5s));
-
-  const auto standard = cli::SleepPacer::Standard();
-  EXPECT_FALSE(standard.PollLimitReached(500, 5s));
-  EXPECT_TRUE(standard.PollLimitReached(501, 1s));
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST(FleetRunTest, DeviceChoosesOneCalculatorByNumberSerialOrPath) {
                                           Calculator("/p/5", "same")});
   const auto chosen = [&](const std::string& text) {
     const auto choice = ChooseDevice(DeviceSelector::FromText(text), present);
-    return choice.member ? choice.member->number : -choice.status;
+    return choice ? choice->number : -choice.Error().exitStatus;
   };
   EXPECT_EQ(chosen("Ab1"), 1);
   EXPECT_EQ(chosen("aB1"), 1) << "case does not count where one matches";
@@ -78,15 +78,15 @@ TEST(FleetRunTest, DeviceChoosesOneCalculatorByNumberSerialOrPath) {
   EXPECT_EQ(chosen("/p/9"), -kExitNotFound);
 
   const auto twice = ChooseDevice(DeviceSelector::FromText("SAME"), present);
-  EXPECT_EQ(twice.refusal,
+  EXPECT_EQ(twice.Error().message,
             "\"SAME\" names 2 calculators: name one by its number or path.\n"
             "  3  SAME  /p/3  same serial number as 4\n"
             "  4  SAME  /p/4  same serial number as 3");
   const auto miss = ChooseDevice(DeviceSelector::FromText("X"), present);
-  EXPECT_TRUE(miss.refusal.starts_with(
+  EXPECT_TRUE(miss.Error().message.starts_with(
       "No calculator is \"X\"; the calculators present:\n  1  Ab1  /p/1\n"))
-      << miss.refusal;
-  EXPECT_TRUE(miss.refusal.ends_with("\n  5  same  /p/5")) << miss.refusal;
+      << miss.Error().message;
+  EXPECT_TRUE(miss.Error().message.ends_with("\n  5  same  /p/5")) << miss.Error().message;
 }
 
 TEST(FleetRunTest, AllSessionsRunAtOnceAndTheFirstFailureInListOrderIsTheStatus) {

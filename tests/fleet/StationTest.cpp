@@ -11,6 +11,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <tuple>
 
 namespace usblink {
 namespace {
@@ -35,8 +36,13 @@ class StationWorld {
     return RunStation(
         settings,
         {[this] { return Present(); }, [this](std::chrono::milliseconds waited) { Sleep(waited); },
+         [this](const FleetMember& member) { Told("arrived", member); },
          [this](const FleetMember& member) { return Update(member); },
-         [this](const MemberEnd& end) { finished.push_back(end); },
+         [this](const MemberEnd& end) {
+           finished.push_back(end);
+           Told("finished", end.member);
+         },
+         [this](const FleetMember& member) { Told("back", member); },
          [this](int running) { stoppingWith.push_back(running); },
          [this] { return std::chrono::steady_clock::time_point(Now()); }, signals});
   }
@@ -45,11 +51,15 @@ class StationWorld {
   std::vector<std::string> updated;
   std::vector<MemberEnd> finished;
   std::vector<int> stoppingWith;
+  // What the station told, in order, with the calculator's number and the time.
+  std::vector<std::tuple<std::string, int, std::chrono::milliseconds>> told;
   StopSignals signals;
   // Runs inside each update, on its thread.
   std::function<int(const FleetMember&)> during = [](const FleetMember&) { return 0; };
   // Runs at each of the station's waits, with the time after it.
   std::function<void(std::chrono::milliseconds now)> onSleep = [](auto) {};
+
+  [[nodiscard]] std::chrono::milliseconds Now() const { return std::chrono::milliseconds(now_); }
 
  private:
   std::vector<HidInterface> Present() {
@@ -83,7 +93,9 @@ class StationWorld {
     return status;
   }
 
-  [[nodiscard]] std::chrono::milliseconds Now() const { return std::chrono::milliseconds(now_); }
+  void Told(const std::string& event, const FleetMember& member) {
+    told.emplace_back(event, member.number, Now());
+  }
 
   std::vector<Plugged> plugged_;
   std::atomic<std::chrono::milliseconds::rep> now_{0};
@@ -179,6 +191,56 @@ TEST(StationTest, AStopTakesNoMoreCalculatorsAndLetsTheRunningUpdatesFinish) {
   EXPECT_EQ(world.updated, (std::vector<std::string>{"/p/1"}));
   ASSERT_EQ(end.ends.size(), 1u);
   EXPECT_EQ(end.ends[0].status, 4);
+}
+
+// Each calculator's arrival, end and return from its reset are told in
+// that order; one whose update failed is not told back, though it resets.
+TEST(StationTest, ArrivalsEndsAndReturnsAreToldAndAnIdleStationEnds) {
+  StationWorld world({{"/p/1", "S1", 0s}, {"/p/2", std::nullopt, 1s}, {"/p/3", "S3", 1s}});
+  world.during = [](const FleetMember& member) { return member.calculator.path == "/p/3" ? 4 : 0; };
+
+  const StationEnd end = world.Run({std::nullopt, 6s});
+
+  EXPECT_TRUE(end.idle);
+  EXPECT_FALSE(end.stopped);
+  EXPECT_EQ(end.ends.size(), 3u);
+  std::map<int, std::vector<std::string>> events;
+  std::map<std::pair<std::string, int>, std::chrono::milliseconds> at;
+  for (const auto& [event, number, time] : world.told) {
+    events[number].push_back(event);
+    at[{event, number}] = time;
+  }
+  const std::vector<std::string> returned{"arrived", "finished", "back"};
+  EXPECT_EQ(events[1], returned);
+  EXPECT_EQ(events[2], returned);
+  EXPECT_EQ(events[3], (std::vector<std::string>{"arrived", "finished"}));
+  const auto when = [&at](const std::string& event, int number) { return at[{event, number}]; };
+  EXPECT_GE(when("back", 1), when("arrived", 1) + 2s) << "back only after its reset";
+  // Idle from the last end, whichever that was.
+  const auto lastEnd = std::max({when("finished", 1), when("finished", 2), when("finished", 3)});
+  EXPECT_GE(world.Now(), lastEnd + 6s);
+  EXPECT_LT(world.Now(), lastEnd + 6s + 500ms);
+}
+
+// The idle time counts only while no update runs: a long update does not
+// end the station, and a calculator arriving within the time is taken.
+TEST(StationTest, AnIdleStationWaitsForTheRunningUpdatesAndForLateArrivals) {
+  StationWorld world({{"/p/1", "S1", 0s}, {"/p/2", "S2", 25s}});
+  std::atomic<bool> released = false;
+  world.onSleep = [&](std::chrono::milliseconds now) {
+    if (now >= 20s) released = true;
+  };
+  world.during = [&](const FleetMember& member) {
+    while (member.number == 1 && !released) std::this_thread::yield();
+    return 0;
+  };
+
+  const StationEnd end = world.Run({std::nullopt, 6s});
+
+  EXPECT_TRUE(end.idle);
+  EXPECT_EQ(std::set(world.updated.begin(), world.updated.end()),
+            (std::set<std::string>{"/p/1", "/p/2"}));
+  EXPECT_GE(world.Now(), 31s);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "hid/InterfaceWalk.h"
+#include "hid/DeviceList.h"
 
 #include <gtest/gtest.h>
 

@@ -306,7 +306,7 @@ TEST_F(FindTheHidTest, SizeQueryBelowFiveBytesGivesAnEmptyPathAndTheWalkGoesOn) 
     EXPECT_FALSE(discovery.FindTheHid());
 
     EXPECT_EQ(api.detailBufferSizes, (std::vector<std::size_t>{0, reported}));
-    EXPECT_GE(discovery.State().DetailBuffer.size(), 5u);
+    EXPECT_GE(discovery.State().DetailBuffer.Bytes().size(), 5u);
     EXPECT_EQ(discovery.State().DevicePath, "");
     EXPECT_EQ(Count("  Required buffer size for the data: " + std::to_string(reported)), 1);
     EXPECT_EQ(Count("    "), 1);

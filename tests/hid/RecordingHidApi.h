@@ -132,6 +132,9 @@ class RecordingHidApi final : public HidApi {
     return backend_.FormatMessageA(flags, messageId, languageId, buffer);
   }
 
+  // As Windows answers it, so the walk's calls pass here.
+  std::vector<HidInterface> PresentInterfaces() override { return WalkPresentInterfaces(*this); }
+
   std::vector<std::uint32_t> classDevsFlags;
   std::vector<std::size_t> detailBufferSizes;
   std::vector<std::uint32_t> attributesSizes;

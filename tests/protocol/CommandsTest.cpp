@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <system_error>
+#include <vector>
 
 #include "protocol/CalculatorFixture.h"
 #include "protocol/Pacer.h"
@@ -82,6 +85,16 @@ TEST_F(CommandsTest, ADeviceFailureIsBoxedAndClosesTheDevice) {
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(port.messages[0].title, "Error");
   EXPECT_EQ(api.OpenHandleCount(), 1);
+}
+
+TEST_F(CommandsTest, AReadBackFileThatCannotBeCreatedIsBoxedAndTheDeviceStaysOpen) {
+  ASSERT_EQ(Connect(), Outcome::Connected);
+  const auto file = directory.Path() / "missing folder" / "Load.bin";
+  EXPECT_EQ(commands.ReadBack(file), Outcome::FileError);
+  const std::string reason = std::make_error_code(std::errc::no_such_file_or_directory).message();
+  EXPECT_EQ(port.messages, (std::vector<testing::Message>{
+                               {"Cannot create \"" + file.string() + "\": " + reason, "Error"}}));
+  EXPECT_EQ(commands.ReadBack(directory.Path() / "Load.bin"), Outcome::ReadBack);
 }
 
 TEST_F(CommandsTest, ARefusedImageSendsNothingAndTakesTheNoteBack) {

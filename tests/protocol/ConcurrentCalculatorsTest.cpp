@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "CalculatorFixture.h"
+#include "hid/DeviceList.h"
 #include "hid/Discovery.h"
-#include "hid/InterfaceWalk.h"
 #include "protocol/CheckLink.h"
 #include "protocol/DownloadImage.h"
 #include "sim/SimHidApi.h"
@@ -73,11 +73,11 @@ TEST(ConcurrentCalculatorsTest, TwoThreadsDownloadToTwoCalculatorsThroughOneBus)
   {
     std::jthread watch([&] {
       sim::SimHidApi api(bus);
-      InterfaceWalk walk(api);
       // Once more after both ended.
       for (bool last = false; !last;) {
         last = running == 0;
-        const auto calculators = walk.ListWithIds({kCalculatorVendorId, kCalculatorProductId});
+        const auto calculators =
+            PresentInterfacesWithIds(api, {kCalculatorVendorId, kCalculatorProductId});
         fewestCalculators = std::min(fewestCalculators, calculators.size());
       }
     });

@@ -9,6 +9,7 @@
 
 #include "CalculatorFixture.h"
 #include "protocol/HidCP.h"
+#include "protocol/Outcome.h"
 #include "support/TempDirectory.h"
 
 namespace usblink {
@@ -25,7 +26,7 @@ class ReadBackImageTest : public testing::CalculatorFixture {
     window.lines = {"Connected to the device, you can download files！"};
   }
 
-  bool ReadBack() { return HidCP::ReadBackImage(channel, window, LoadBin()); }
+  bool ReadBack() { return static_cast<bool>(HidCP::ReadBackImage(channel, window, LoadBin())); }
   std::filesystem::path LoadBin() const { return directory.Path() / "Load.bin"; }
   std::vector<std::uint8_t> FlashStart(std::size_t count) {
     return {Calculator().Flash().begin(), Calculator().Flash().begin() + count};
@@ -149,10 +150,11 @@ TEST_F(ReadBackImageTest, ADeviceFailureLeavesEveryByteTakenInTheFile) {
 
 TEST_F(ReadBackImageTest, AFileThatCannotBeCreatedIsReportedBeforeAnyCommand) {
   const auto file = directory.Path() / "missing folder" / "Load.bin";
-  EXPECT_FALSE(HidCP::ReadBackImage(channel, window, file));
+  const auto read = HidCP::ReadBackImage(channel, window, file);
+  ASSERT_FALSE(read);
   const std::string reason = std::make_error_code(std::errc::no_such_file_or_directory).message();
-  EXPECT_EQ(window.messages, (std::vector<testing::Message>{
-                                 {"Cannot create \"" + file.string() + "\": " + reason, "Error"}}));
+  EXPECT_EQ(read.Error(),
+            (Failure{kExitFileError, "Cannot create \"" + file.string() + "\": " + reason}));
   EXPECT_TRUE(Sent().empty());
   EXPECT_EQ(window.lines, std::vector<std::string>{"开始"});
   EXPECT_TRUE(DeviceOpen());
@@ -161,10 +163,10 @@ TEST_F(ReadBackImageTest, AFileThatCannotBeCreatedIsReportedBeforeAnyCommand) {
 TEST_F(ReadBackImageTest, AFileThatCannotBeWrittenEndsTheRunAtTheFirstReply) {
   const std::filesystem::path full = "/dev/full";
   if (!std::filesystem::exists(full)) GTEST_SKIP() << "no device that is always full";
-  EXPECT_FALSE(HidCP::ReadBackImage(channel, window, full));
+  const auto read = HidCP::ReadBackImage(channel, window, full);
+  ASSERT_FALSE(read);
   const std::string reason = std::make_error_code(std::errc::no_space_on_device).message();
-  EXPECT_EQ(window.messages,
-            (std::vector<testing::Message>{{"Cannot write \"/dev/full\": " + reason, "Error"}}));
+  EXPECT_EQ(read.Error(), (Failure{kExitFileError, "Cannot write \"/dev/full\": " + reason}));
   EXPECT_EQ(SentCodes(), (std::vector<std::uint8_t>{0x04, 0x10}));
   EXPECT_EQ(window.lines, std::vector<std::string>{"开始"});
 }

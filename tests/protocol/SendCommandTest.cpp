@@ -7,6 +7,7 @@
 #include "CalculatorFixture.h"
 #include "protocol/HidCP.h"
 #include "protocol/Pacer.h"
+#include "protocol/PollPace.h"
 #include "support/VirtualPacer.h"
 
 namespace usblink {
@@ -132,6 +133,67 @@ TEST_F(SendCommandTest, AReplyThatComesIsTakenHoweverLateTheReadEnds) {
   ASSERT_TRUE(busy);
   EXPECT_STREQ(busy->what(), "PC Timeout Error! ");
   EXPECT_EQ(pacer.ticks, 18);
+}
+
+TEST(PollPaceTest, FastPollingStillGivesTheDeviceItsFiveSeconds) {
+  using namespace std::chrono_literals;
+  const auto fast = PollPace::Fast();
+  EXPECT_FALSE(fast.LimitReached(500, 6s));
+  // 501 polls of at most 1 ms are far less than five seconds.
+  EXPECT_FALSE(fast.LimitReached(501, 600ms));
+  EXPECT_FALSE(fast.LimitReached(4000, 4999ms));
+  EXPECT_TRUE(fast.LimitReached(4000, 5s));
+
+  const auto standard = PollPace::Standard();
+  EXPECT_FALSE(standard.LimitReached(500, 5s));
+  EXPECT_TRUE(standard.LimitReached(501, 1s));
+}
+
+// When each read is made, on the virtual clock, counted from the send.
+class PollTimesTest : public SendCommandTest {
+ protected:
+  std::vector<std::chrono::microseconds> PollTimes(std::uint8_t code) {
+    std::vector<std::chrono::microseconds> times;
+    const auto sent = pacer.clock->Precise();
+    bus.beforeInputReport = [&] { times.push_back(pacer.clock->Precise() - sent); };
+    Failure(code);
+    bus.beforeInputReport = nullptr;
+    return times;
+  }
+};
+
+TEST_F(PollTimesTest, FastPollsAtOnceThenAtWaitsGrowingToOneMillisecond) {
+  using namespace std::chrono_literals;
+  pacer.pace = PollPace::Fast();
+  Calculator().Faults().busyReplies = 12;
+  const auto times = PollTimes(0x31);
+  ASSERT_EQ(times.size(), 13u);
+  EXPECT_EQ(times[0], 0us) << "the first poll right after the report";
+  for (std::size_t i = 2; i < times.size(); ++i) {
+    const auto wait = times[i] - times[i - 1];
+    EXPECT_GE(wait, times[i - 1] - times[i - 2]) << i;
+    EXPECT_LE(wait, 1ms) << i;
+  }
+  EXPECT_GT(times[1], 0us);
+  EXPECT_LT(times[1], 1ms);
+  EXPECT_EQ(times[12] - times[11], 1ms);
+
+  // A device that stays busy still has its five seconds, in polls of 1 ms.
+  Calculator().Faults().silentAfter = 0;
+  const auto busy = PollTimes(0x30);
+  EXPECT_GE(busy.back(), 5s);
+  EXPECT_LT(busy.back(), 5001ms);
+  EXPECT_GT(busy.size(), 4900u);
+}
+
+TEST_F(PollTimesTest, TheWindowsPaceWaitsTenMillisecondsBeforeEveryPoll) {
+  using namespace std::chrono_literals;
+  Calculator().Faults().busyReplies = 3;
+  EXPECT_EQ(PollTimes(0x31), (std::vector<std::chrono::microseconds>{10ms, 20ms, 30ms, 40ms}));
+  Calculator().Faults().silentAfter = 0;
+  const auto busy = PollTimes(0x30);
+  ASSERT_EQ(busy.size(), 501u);
+  EXPECT_EQ(busy.back(), 5010ms);
 }
 
 // A pacer that would let the device stay busy for ever still ends at 30 s.

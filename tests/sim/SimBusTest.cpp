@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "hid/InterfaceWalk.h"
 #include "sim/SimHidApi.h"
 
 namespace usblink::sim {
@@ -48,7 +47,7 @@ class SimBusTest : public ::testing::Test {
 
   std::vector<std::string> PresentPaths() {
     std::vector<std::string> paths;
-    for (const auto& entry : InterfaceWalk(api).List()) paths.push_back(entry.path);
+    for (const auto& entry : api.PresentInterfaces()) paths.push_back(entry.path);
     return paths;
   }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Virtual time: every poll advances a clock by the window timer's 10 ms and
-// returns at once, so a full transfer runs in milliseconds.
+// Virtual time: every poll advances a clock by the wait its pace asks, the
+// window timer's 10 ms unless told otherwise, and returns at once, so a full
+// transfer runs in milliseconds.
 
 #include <atomic>
 #include <chrono>
@@ -8,6 +9,7 @@
 #include <memory>
 
 #include "protocol/Pacer.h"
+#include "protocol/PollPace.h"
 
 namespace usblink::testing {
 
@@ -16,15 +18,19 @@ namespace usblink::testing {
 class VirtualClock {
  public:
   [[nodiscard]] std::chrono::milliseconds Now() const {
-    return std::chrono::milliseconds(now_.load());
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Precise());
+  }
+  [[nodiscard]] std::chrono::microseconds Precise() const {
+    return std::chrono::microseconds(now_.load());
   }
   // The time after it.
-  std::chrono::milliseconds Advance(std::chrono::milliseconds elapsed) {
-    return std::chrono::milliseconds(now_ += elapsed.count());
+  std::chrono::milliseconds Advance(std::chrono::microseconds elapsed) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::microseconds(now_ += elapsed.count()));
   }
 
  private:
-  std::atomic<std::chrono::milliseconds::rep> now_{0};
+  std::atomic<std::chrono::microseconds::rep> now_{0};
 };
 
 class VirtualPacer : public Pacer {
@@ -32,14 +38,21 @@ class VirtualPacer : public Pacer {
   void BeforeTransaction() override {
     if (beforeTransaction) beforeTransaction();
   }
-  void WaitForTick() override {
+  void WaitForTick(int polls) override {
     ++ticks;
-    Advance(std::chrono::milliseconds(10));
+    clock->Advance(std::chrono::duration_cast<std::chrono::microseconds>(pace.Before(polls)));
     if (onTick) onTick(ticks);
   }
-  [[nodiscard]] Clock::time_point Now() const override { return Clock::time_point(clock->Now()); }
+  [[nodiscard]] bool PollLimitReached(int reads, Clock::duration sinceSent) const override {
+    return pace.LimitReached(reads, sinceSent);
+  }
+  [[nodiscard]] Clock::time_point Now() const override {
+    return Clock::time_point(clock->Precise());
+  }
   // Time that passes outside the waits, as a slow device's read.
   void Advance(std::chrono::milliseconds elapsed) const { clock->Advance(elapsed); }
+
+  PollPace pace = PollPace::Standard();
 
   long ticks = 0;
   std::shared_ptr<VirtualClock> clock = std::make_shared<VirtualClock>();

@@ -27,7 +27,9 @@ void QtEventLoop::DispatchEvents() {
 QString QtNameFilter(const FileFilter& filter) {
   QStringList patterns;
   for (const std::string_view pattern : filter.patterns) patterns << QString::fromUtf8(pattern);
-  return QString::fromUtf8(filter.description) + " (" + patterns.join(u' ') + ")";
+  const QString description = QString::fromUtf8(filter.description);
+  const QString named = "(" + patterns.join(u' ') + ")";
+  return description.endsWith(named) ? description : description + " " + named;
 }
 
 void ModalDialogs::Message(QWidget& parent, const QString& text, const QString& title) {

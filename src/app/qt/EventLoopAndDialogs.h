@@ -51,7 +51,9 @@ class DialogPort {
 };
 
 // A filter as Qt's name filters word it: the description, then the patterns
-// in parentheses with blanks between them, as in "File(*.UD) (*.UD)".
+// in parentheses with blanks between them, as in "Images (*.UD *.bin)". Qt
+// reads the patterns from those parentheses, so a description that ends in
+// them already, as "File(*.UD)", is the whole filter.
 [[nodiscard]] QString QtNameFilter(const FileFilter& filter);
 
 // The dialogs as the user sees them: application-modal boxes and the

@@ -110,6 +110,15 @@ std::uint32_t EmulatedHidApi::FormatMessageA(std::uint32_t /*flags*/, std::uint3
   return FormatWindowsSystemMessage(messageId, buffer);
 }
 
+std::vector<HidInterface> EmulatedHidApi::PresentInterfaces() {
+  std::vector<HidInterface> interfaces;
+  for (std::string& path : InterfacePaths(true)) {
+    const auto index = static_cast<std::uint32_t>(interfaces.size());
+    interfaces.push_back(DescribeInterface(*this, index, std::move(path)));
+  }
+  return interfaces;
+}
+
 int EmulatedHidApi::OpenHandleCount() const {
   return static_cast<int>(deviceInfoSets_.Count() + openHandles_.size());
 }

@@ -131,6 +131,9 @@ class EmulatedHidApi : public HidApi {
   std::uint32_t FormatMessageA(std::uint32_t flags, std::uint32_t messageId,
                                std::uint32_t languageId, std::span<char> buffer) override;
 
+  // Straight from the backend's paths: no device information set, no detail records.
+  [[nodiscard]] std::vector<HidInterface> PresentInterfaces() final;
+
   // Handles currently open (device sets, devices, events), for leak checks.
   [[nodiscard]] int OpenHandleCount() const;
   // Preparsed data handed out and not yet freed.

@@ -1,7 +1,8 @@
 #pragma once
 // The platform calls of discovery, the capability report and the report
 // transaction, under their Windows names. Every backend answers with Windows'
-// results and error codes, so the log reads the same everywhere.
+// results and error codes, so the log reads the same everywhere. Whatever
+// lists devices without a log asks one call that answers in plain values.
 
 #include <algorithm>
 #include <cctype>
@@ -11,10 +12,34 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/hid/WindowsRecords.h"
 
 namespace usblink {
+
+// The ids an interface's attributes give.
+struct InterfaceIds {
+  std::uint16_t vendorId = 0;
+  std::uint16_t productId = 0;
+  friend bool operator==(const InterfaceIds&, const InterfaceIds&) = default;
+};
+
+// One present HID interface, as whatever lists or picks devices sees it.
+struct HidInterface {
+  std::uint32_t index = 0;  // its place in the system's enumeration
+  std::string path;         // empty when the system gave none
+  // None when the interface could not be opened or queried; `error` is the
+  // last-error code that says why.
+  std::optional<InterfaceIds> ids;
+  std::uint32_t error = WinError::Success;
+  // The device's strings, where the platform gives them: never empty, and
+  // no control character in them.
+  std::optional<std::string> serialNumber;
+  std::optional<std::string> manufacturer;
+  std::optional<std::string> product;
+  friend bool operator==(const HidInterface&, const HidInterface&) = default;
+};
 
 // One backend of the platform. Each call leaves its last-error code behind,
 // readable through LastPlatformError() until the next call. The codes named
@@ -90,6 +115,12 @@ class HidApi {
   virtual std::uint32_t FormatMessageA(std::uint32_t flags, std::uint32_t messageId,
                                        std::uint32_t languageId, std::span<char> buffer) = 0;
 
+  // Every present HID interface, in the system's order, for whatever lists or
+  // picks devices without discovery's log: no records to fill. Each is opened
+  // without access rights, which is enough for the attributes also of devices
+  // the system holds, and closed again. Leaves the code of its last call.
+  [[nodiscard]] virtual std::vector<HidInterface> PresentInterfaces() = 0;
+
   // The last-error code captured right after the most recent call.
   [[nodiscard]] std::uint32_t LastPlatformError() const { return lastPlatformError_; }
 
@@ -108,6 +139,19 @@ class HidApi {
            std::tolower(static_cast<unsigned char>(y));
   });
 }
+
+// What PresentInterfaces tells of the interface at `path`, read through the
+// calls above.
+[[nodiscard]] HidInterface DescribeInterface(HidApi& api, std::uint32_t index, std::string path);
+
+// The device path of an enumerated interface: the size query, then the fetch.
+// Empty when the fetch fails.
+[[nodiscard]] std::string FetchDevicePath(HidApi& api, Handle deviceInfoSet,
+                                          const SpDeviceInterfaceData& interfaceData);
+
+// PresentInterfaces as Windows answers it: the interfaces of a device
+// information set, each path fetched from its detail record.
+[[nodiscard]] std::vector<HidInterface> WalkPresentInterfaces(HidApi& api);
 
 // The real HID backend of the platform this program was built for.
 std::unique_ptr<HidApi> MakePlatformHidApi();

@@ -6,6 +6,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
 
 namespace usblink {
 
@@ -41,6 +44,24 @@ inline constexpr std::uint32_t kInterfaceDataSize = 28;
 // device path follows the 4-byte size field.
 inline constexpr std::uint32_t kDetailDataFixedSize = 5;
 inline constexpr std::size_t kDetailPathOffset = 4;
+
+// SP_DEVICE_INTERFACE_DETAIL_DATA_A for the fetch of a device path, after the
+// size query reported `requiredSize`: the size field saying 5, then room. One
+// zero byte past what the fetch is offered ends the path whatever the call
+// writes; the record always holds the size field and that byte.
+class InterfaceDetailRecord {
+ public:
+  explicit InterfaceDetailRecord(std::uint32_t requiredSize = 0);
+  // What the fetch is handed: the size reported, no more.
+  [[nodiscard]] std::span<std::uint8_t> Offered() { return std::span(bytes_).first(offered_); }
+  [[nodiscard]] std::span<const std::uint8_t> Bytes() const { return bytes_; }
+  // The path after the size field, up to its NUL.
+  [[nodiscard]] std::string DevicePath() const;
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+  std::size_t offered_;
+};
 
 // HIDD_ATTRIBUTES; Size is 12. The ids are kept as their 16-bit patterns.
 struct HiddAttributes {

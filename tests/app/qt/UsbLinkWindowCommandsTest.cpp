@@ -112,7 +112,7 @@ class UsbLinkWindowCommandsTest : public QObject {
     };
     Click(Control::CmdOpenFile);
     QVERIFY(duringShown);
-    QCOMPARE(window->dialogs.filters, QStringList{"File(*.UD) (*.UD)"});
+    QCOMPARE(window->dialogs.filters, QStringList{"File(*.UD)"});
     QCOMPARE(window->bus.calculator.CommittedBanks().value_or(0), 2);
     const auto flash = window->bus.calculator.Flash();
     QCOMPARE(flash[69999], static_cast<std::uint8_t>(1 + 69999 % 253));
@@ -207,17 +207,17 @@ class UsbLinkWindowCommandsTest : public QObject {
     QCOMPARE(Caption(Control::Label6), kAfterDownloadNote);
   }
 
-  void closingDuringAReadBackWithYesEndsTheProcess() {
+  // Nothing on the calculator is at risk: no question, the end of an idle window.
+  void closingDuringAReadBackAsksNothingAndEndsTheProcess() {
     Use(Pace::Timer);
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    window->dialogs.closeAnswer = true;
     QTimer::singleShot(0, &window->view, [this] {
       Connect();
       QTimer::singleShot(0, &window->view, [this] { window->view.close(); });
       window->Button(Control::CmdReadFile).click();
     });
     QCOMPARE(QCoreApplication::exec(), 0);
-    QCOMPARE(window->dialogs.questions.size(), std::size_t{1});
+    QVERIFY(window->dialogs.questions.empty());
     QVERIFY(window->events.Closed());
     QVERIFY(!window->view.isVisible());
     // The device is closed; only the event of the window's discovery is left.

@@ -38,15 +38,14 @@ class ScriptedDialogs : public app::qt::DialogPort {
   }
   bool Confirm(QWidget&, const QString& question, const QString& title) override {
     questions.push_back({question.toStdString(), title.toStdString()});
-    return closeAnswer;
+    return false;
   }
 
   std::vector<testing::Message> messages;
   QStringList filters;   // as the file dialog shows them
   QStringList openedOn;  // the earlier choice each file dialog showed
   std::deque<QString> files;
-  std::vector<testing::Message> questions;
-  bool closeAnswer = false;
+  std::vector<testing::Message> questions;  // each answered No
 };
 
 enum class Pace { Virtual, Timer };

@@ -112,14 +112,14 @@ class Win32EventLoopTest : public ::testing::Test {
 
 TEST_F(Win32EventLoopTest, AWaitEndsWithTheTickOfTmrDelay) {
   for (int wait = 0; wait < 3; ++wait) {
-    events.Pacer().WaitForTick();
+    events.Pacer().WaitForTick(0);
     EXPECT_FALSE(events.Closed());
   }
 }
 
 TEST_F(Win32EventLoopTest, ClosingDuringAWaitEndsItAndThenTheOuterLoop) {
   PostMessageW(window, kCloseWindow, 0, 0);
-  EXPECT_THROW(events.Pacer().WaitForTick(), ProcessEnded);
+  EXPECT_THROW(events.Pacer().WaitForTick(0), ProcessEnded);
   EXPECT_TRUE(events.Closed());
   // The quit message that ended the wait was handed back to the outer loop.
   EXPECT_EQ(events.Run(), 0);
@@ -127,7 +127,7 @@ TEST_F(Win32EventLoopTest, ClosingDuringAWaitEndsItAndThenTheOuterLoop) {
 
 TEST_F(Win32EventLoopTest, AQuitMessageDuringAWaitEndsItWithItsStatus) {
   PostQuitMessage(3);
-  EXPECT_THROW(events.Pacer().WaitForTick(), ProcessEnded);
+  EXPECT_THROW(events.Pacer().WaitForTick(0), ProcessEnded);
   EXPECT_EQ(events.Run(), 3);
 }
 

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "hid/InterfaceWalk.h"
 #include "platform/hid/win32/WindowsHid.h"
 #include "platform/os/win32/CodePageText.h"
 
@@ -48,9 +47,7 @@ class Win32HidApiTest : public ::testing::Test {
     return detail;
   }
 
-  std::string PathOf(const SpDeviceInterfaceData& data) {
-    return InterfaceWalk(api).DevicePath(set, data);
-  }
+  std::string PathOf(const SpDeviceInterfaceData& data) { return FetchDevicePath(api, set, data); }
 
   Handle Open(const std::string& path) {
     return api.CreateFileA(path, kGenericReadWrite, kFileShareReadWrite, &kInheritable,

@@ -232,6 +232,8 @@ std::int32_t Win32HidApi::DeviceString(StringCall call, Handle device, std::stri
   return result;
 }
 
+std::vector<HidInterface> Win32HidApi::PresentInterfaces() { return WalkPresentInterfaces(*this); }
+
 void Win32HidApi::CaptureLastError() { SetLastPlatformError(::GetLastError()); }
 
 }  // namespace usblink::win32

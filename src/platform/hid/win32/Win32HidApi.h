@@ -52,6 +52,8 @@ class Win32HidApi final : public HidApi {
   std::int32_t HidD_GetInputReport(Handle device, std::span<std::uint8_t> report) override;
   std::uint32_t FormatMessageA(std::uint32_t flags, std::uint32_t messageId,
                                std::uint32_t languageId, std::span<char> buffer) override;
+  // Windows' own walk: a device information set and detail records.
+  [[nodiscard]] std::vector<HidInterface> PresentInterfaces() override;
 
  private:
   // Stores the thread's last-error code; called right after every system call.

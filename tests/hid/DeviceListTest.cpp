@@ -1,7 +1,8 @@
-#include "hid/InterfaceWalk.h"
+#include "hid/DeviceList.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "RecordingHidApi.h"
@@ -10,17 +11,25 @@
 namespace usblink {
 namespace {
 
-class InterfaceWalkTest : public ::testing::Test {
+// The emulation answers from its backend's paths; Windows walks a device
+// information set. Both must list the same.
+enum class Answer { Emulation, WindowsWalk };
+
+class DeviceListTest : public ::testing::TestWithParam<Answer> {
  protected:
+  HidApi& Api() {
+    if (GetParam() == Answer::Emulation) return sim;
+    return recording;
+  }
+
   sim::SimBus bus = sim::SimBus::WithCalculator(2);
   sim::SimHidApi sim{bus};
-  testing::RecordingHidApi api{sim};
-  InterfaceWalk walk{api};
+  testing::RecordingHidApi recording{sim};
 };
 
-TEST_F(InterfaceWalkTest, ListsEveryPresentInterfaceOpenedWithoutAccess) {
+TEST_P(DeviceListTest, ListsEveryPresentInterface) {
   bus.interfaces[1].openable = false;
-  const auto listed = walk.List();
+  const auto listed = Api().PresentInterfaces();
 
   ASSERT_EQ(listed.size(), 3u);
   for (std::uint32_t index = 0; index < 3; ++index) {
@@ -32,22 +41,18 @@ TEST_F(InterfaceWalkTest, ListsEveryPresentInterfaceOpenedWithoutAccess) {
   EXPECT_EQ(listed[1].error, WinError::AccessDenied);
   EXPECT_EQ(listed[2].ids, (InterfaceIds{0x04FC, 0x0C77}));
   EXPECT_EQ(listed[2].error, WinError::Success);
-
-  EXPECT_EQ(api.classDevsFlags, std::vector<std::uint32_t>{kDigcfPresent | kDigcfDeviceInterface});
-  ASSERT_EQ(api.createFileCalls.size(), 3u);
-  for (const auto& open : api.createFileCalls) EXPECT_EQ(open.desiredAccess, 0u);
   EXPECT_EQ(sim.OpenHandleCount(), 0) << "the set and every interface are closed again";
 }
 
-TEST_F(InterfaceWalkTest, AnUnpluggedCalculatorIsNotListed) {
+TEST_P(DeviceListTest, AnUnpluggedCalculatorIsNotListed) {
   bus.calculator.Faults().unplugAfter = 0;
   ASSERT_TRUE(bus.calculator.Unplugged());
-  EXPECT_EQ(walk.List().size(), 2u);
+  EXPECT_EQ(Api().PresentInterfaces().size(), 2u);
 }
 
-TEST_F(InterfaceWalkTest, ListsTheStringsEachDeviceHas) {
+TEST_P(DeviceListTest, ListsTheStringsEachDeviceHas) {
   bus.interfaces[1].openable = false;
-  const auto listed = walk.List();
+  const auto listed = Api().PresentInterfaces();
 
   ASSERT_EQ(listed.size(), 3u);
   EXPECT_EQ(listed[0].serialNumber, std::nullopt);
@@ -61,15 +66,16 @@ TEST_F(InterfaceWalkTest, ListsTheStringsEachDeviceHas) {
 
   // Whatever a device sends, no terminal control reaches the list.
   bus.interfaces[2].product = "fx\x1B]0;owned\x07\n\x7F";
-  EXPECT_EQ(walk.List()[2].product, "fx?]0;owned???");
+  EXPECT_EQ(Api().PresentInterfaces()[2].product, "fx?]0;owned???");
   bus.interfaces[2].serialNumber = "";
-  EXPECT_EQ(walk.List()[2].serialNumber, std::nullopt) << "an empty string is none";
+  EXPECT_EQ(Api().PresentInterfaces()[2].serialNumber, std::nullopt) << "an empty string is none";
 }
 
-TEST_F(InterfaceWalkTest, ListWithIdsGivesThePresentCalculatorsInOrder) {
+TEST_P(DeviceListTest, TheInterfacesWithIdsAreThePresentCalculatorsInOrder) {
   bus = sim::SimBus::WithCalculators(2, 3);
   bus.Calculator(1).Faults().unplugAfter = 0;
-  const auto calculators = walk.ListWithIds({kCalculatorVendorId, kCalculatorProductId});
+  const auto calculators =
+      PresentInterfacesWithIds(Api(), {kCalculatorVendorId, kCalculatorProductId});
 
   ASSERT_EQ(calculators.size(), 2u);
   EXPECT_EQ(calculators[0].index, 2u);
@@ -77,13 +83,35 @@ TEST_F(InterfaceWalkTest, ListWithIdsGivesThePresentCalculatorsInOrder) {
   EXPECT_EQ(calculators[0].serialNumber, "SIM0001");
   EXPECT_EQ(calculators[1].index, 3u);
   EXPECT_EQ(calculators[1].serialNumber, "SIM0003");
-  EXPECT_TRUE(walk.ListWithIds({0x046D, 0xC077}).size() == 1u) << "the mouse";
+  EXPECT_TRUE(PresentInterfacesWithIds(Api(), {0x046D, 0xC077}).size() == 1u) << "the mouse";
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, DeviceListTest,
+                         ::testing::Values(Answer::Emulation, Answer::WindowsWalk),
+                         [](const auto& info) {
+                           return info.param == Answer::Emulation ? "Emulation" : "WindowsWalk";
+                         });
+
+// What only Windows' walk does: a set of the present interfaces, each opened
+// without access rights.
+class WindowsWalkTest : public ::testing::Test {
+ protected:
+  sim::SimBus bus = sim::SimBus::WithCalculator(2);
+  sim::SimHidApi sim{bus};
+  testing::RecordingHidApi api{sim};
+};
+
+TEST_F(WindowsWalkTest, OpensEveryPresentInterfaceWithoutAccess) {
+  EXPECT_EQ(WalkPresentInterfaces(api).size(), 3u);
+  EXPECT_EQ(api.classDevsFlags, std::vector<std::uint32_t>{kDigcfPresent | kDigcfDeviceInterface});
+  ASSERT_EQ(api.createFileCalls.size(), 3u);
+  for (const auto& open : api.createFileCalls) EXPECT_EQ(open.desiredAccess, 0u);
 }
 
 // The record grew between the size query and the fetch.
-TEST_F(InterfaceWalkTest, AnInterfaceWhosePathCannotBeFetchedIsStillListed) {
+TEST_F(WindowsWalkTest, AnInterfaceWhosePathCannotBeFetchedIsStillListed) {
   api.reportedRequiredSize = 9;
-  const auto listed = walk.List();
+  const auto listed = WalkPresentInterfaces(api);
   ASSERT_EQ(listed.size(), 3u);
   EXPECT_EQ(listed[2].path, "");
   EXPECT_EQ(listed[2].ids, std::nullopt);

@@ -1,8 +1,25 @@
-#include "platform/os/UtcTimeText.h"
+#include "platform/os/LogFile.h"
 
 #include <cstdio>
 
 namespace usblink {
+
+bool LogFile::Open(const std::filesystem::path& path, Start start) {
+  const auto mode = start == Start::Afresh ? std::ios::trunc : std::ios::app;
+  file_.open(path, std::ios::out | std::ios::binary | mode);
+  if (!file_.is_open()) return false;
+  path_ = path;
+  return true;
+}
+
+void LogFile::Line(std::string_view line) {
+  if (!file_.is_open() || file_.fail()) return;
+  file_ << line << '\n' << std::flush;
+}
+
+void LogFile::Message(std::string_view text, std::string_view title) {
+  Line(std::string(title) + ": " + std::string(text));
+}
 
 std::string UtcTimeText(std::chrono::system_clock::time_point time, char timeSeparator,
                         bool milliseconds) {

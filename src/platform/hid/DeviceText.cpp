@@ -1,4 +1,4 @@
-#include "hid/DeviceText.h"
+#include "platform/hid/DeviceText.h"
 
 #include <cstdint>
 
