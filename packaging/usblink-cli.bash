@@ -20,7 +20,8 @@ _usblink_cli() {
     local file_options=(--backup --log --sim-flash --sim-keep --sim-save --sim-descriptor)
     local value_options=(--wait --device --count --idle --sim-busy --sim-status --sim-bad-bank
         --sim-identity --sim-type --sim-flash-id --sim-silent-after --sim-unplug-after --sim-others
-        --sim-locked --sim-ids --sim-slow-read --sim-calculators --sim-fault-on --sim-arrive-every)
+        --sim-locked --sim-ids --sim-slow-read --sim-calculators --sim-fault-on --sim-arrive-every
+        --sim-serials)
 
     if _usblink_cli_one_of "$prev" "${file_options[@]}"; then
         _filedir

@@ -1,8 +1,10 @@
 #include "cli/CliApp.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -79,21 +81,36 @@ std::string StringsText(const HidInterface& entry) {
   return text;
 }
 
-// Every interface, each calculator marked; not found when none is one.
+// A message's first line, for the result object's `error`.
+std::string FirstLine(const std::string& message) { return message.substr(0, message.find('\n')); }
+
+// Every interface, each calculator marked with its number; not found when
+// none is one.
 int List(HidApi& api, TerminalView& view) {
-  bool anyCalculator = false;
-  for (const HidInterface& entry : api.PresentInterfaces()) {
+  const InterfaceIds calculatorIds{kCalculatorVendorId, kCalculatorProductId};
+  const auto interfaces = api.PresentInterfaces();
+  std::vector<HidInterface> calculators;
+  std::ranges::copy_if(interfaces, std::back_inserter(calculators),
+                       [&](const HidInterface& entry) { return entry.ids == calculatorIds; });
+  const auto members = NumberCalculators(calculators);
+  auto member = members.begin();
+  for (const HidInterface& entry : interfaces) {
     std::string text = std::to_string(entry.index) + ": ";
     Json fields{{"index", entry.index}, {"path", entry.path}};
     if (entry.ids) {
-      const bool calculator = entry.ids->vendorId == kCalculatorVendorId &&
-                              entry.ids->productId == kCalculatorProductId;
-      anyCalculator = anyCalculator || calculator;
+      const bool calculator = entry.ids == calculatorIds;
       text += HexText(entry.ids->vendorId) + ":" + HexText(entry.ids->productId) + "  " +
-              entry.path + StringsText(entry) + (calculator ? "  <- calculator" : "");
+              entry.path + StringsText(entry);
       fields["vendorId"] = HexText(entry.ids->vendorId);
       fields["productId"] = HexText(entry.ids->productId);
       fields["calculator"] = calculator;
+      if (calculator) {
+        const auto shared = SharedSerialText(*member, members);
+        text += "  <- calculator " + std::to_string(member->number) + shared;
+        fields["number"] = member->number;
+        fields["sharedSerial"] = !shared.empty();
+        ++member;
+      }
     } else {
       text += "?:?  " + entry.path + StringsText(entry) + "  (cannot be queried: error " +
               std::to_string(entry.error) + ")";
@@ -104,7 +121,7 @@ int List(HidApi& api, TerminalView& view) {
     fields["product"] = OrNull(entry.product);
     view.Info(text, fields);
   }
-  return anyCalculator ? kExitSuccess : kExitNotFound;
+  return members.empty() ? kExitNotFound : kExitSuccess;
 }
 
 Json OptionalPath(const std::optional<std::filesystem::path>& path) {
@@ -143,11 +160,24 @@ RunEnd DeviceRun(const Options& options, TerminalView& view, Pacer& pacer,
   const auto loaded = CommandImage(options, view, environment);
   if (!loaded) return {Ended(view, loaded.Error()), std::nullopt, {}};
   const std::optional<FirmwareImage>& image = *loaded;
-  if (!options.SeveralCalculators() && !options.device) {
+  Options chosen = options;
+  if (!options.SeveralCalculators()) {
     // With several calculators plugged in, never one of them by chance.
-    if (const auto present = PresentCalculators(*api); present.size() > 1) {
-      return {Ended(view, {kExitUsage, ChoiceRefusal(present)}), std::nullopt,
-              Json{{"calculators", present.size()}}};
+    const auto present = PresentCalculators(*api);
+    if (!options.device && present.size() > 1) {
+      const Failure refusal{kExitUsage, ChoiceRefusal(present)};
+      return {Ended(view, refusal), std::nullopt,
+              Json{{"calculators", present.size()}, {"error", FirstLine(refusal.message)}}};
+    }
+    if (options.device && !present.empty()) {
+      const auto choice = ChooseDevice(*options.device, present);
+      // --wait waits for the one named to be plugged in.
+      if (!choice && (choice.Error().exitStatus == kExitUsage || !options.waitSeconds)) {
+        const int status = Ended(view, choice.Error());
+        if (status == kExitNotFound) return {status, std::nullopt, {}};
+        return {status, std::nullopt, Json{{"error", FirstLine(choice.Error().message)}}};
+      }
+      if (choice) chosen.device = choice->selector;
     }
   }
   // From here on there are files to leave whole and calculators to leave
@@ -158,7 +188,7 @@ RunEnd DeviceRun(const Options& options, TerminalView& view, Pacer& pacer,
                            environment, backend, sessionViews, discoveryTurn};
   if (options.command == Command::Station) return RunStationCommand(fleet, *api);
   if (options.all) return RunAll(fleet, *api);
-  return CalculatorSession(options, image, view, *api, pacer, environment);
+  return CalculatorSession(chosen, image, view, *api, pacer, environment);
 }
 
 // check, and the device commands on the machine's calculators.
@@ -281,8 +311,8 @@ int RunCli(const std::vector<std::string>& arguments, Terminal terminal,
   }
   const Options& options = std::get<Options>(*parsed.request);
   // Before any file is opened: the log would otherwise be made over the image.
-  if (const auto apart = FileRolesApart(options); !apart) {
-    return usageError(apart.Error(), options.json, &options);
+  for (const auto& checked : {FileRolesApart(FileRoles(options)), FileNamesDerivable(options)}) {
+    if (!checked) return usageError(checked.Error(), options.json, &options);
   }
   // Until the device command begins nothing is left half-done, and reading an
   // image from a FIFO may wait for a writer that never comes.

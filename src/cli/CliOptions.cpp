@@ -234,8 +234,10 @@ void CommandLine::AddOptions() {
   const std::vector calculatorCommands{Command::Connect, Command::Download, Command::Read,
                                        Command::Verify};
   CLI::Option* device =
-      Value("--device", "SERIAL|PATH",
-            "the calculator with this serial number or device path, among several",
+      Value("--device", "N|SERIAL|PATH",
+            "among several, the calculator numbered N by list at the moment of the run, or with "
+            "this serial number (in any case, when only one matches; digits are a serial number "
+            "when one is exactly them), or with this device path (a text with / or \\)",
             DeviceInto(options_.device), calculatorCommands);
   CLI::Option* all =
       Flag("--all", options_.all, "every calculator present, at once: [n] before each line",
@@ -249,8 +251,8 @@ void CommandLine::AddOptions() {
         SecondsInto(options_.idleSeconds), {Command::Station});
 
   Value("--backup", "FILE",
-        "read banks 0-3 into FILE first; no write if that fails. An existing FILE is never "
-        "replaced, unless with --force",
+        "read banks 0-3 into FILE first; no write if that fails. An existing FILE is replaced "
+        "only with --force",
         FileNameInto(options_.backupFile), {Command::Download});
   const std::string refused =
       "send an image that is refused otherwise: one larger than 262,144 bytes, the whole flash "
@@ -314,6 +316,10 @@ void CommandLine::AddSimulationOptions() {
             "N calculators after the others, each with a flash and serial of its own; with "
             "N >= 2 --sim-save FILE and --sim-keep FILE mean FILE.n for calculator n",
             NumberUpToInto(sim.calculators, kMostSimulatedCalculators)),
+      Value("--sim-serials", "LIST",
+            "serial numbers of calculators 1, 2, ..., separated by ','; \\xHH is byte HH, an "
+            "empty one a calculator without",
+            SerialsInto(sim.serials)),
       Value("--sim-fault-on", "N", "the faults given are calculator N's (from 1) only",
             NumberFromOneInto(sim.faultOn)),
       Value("--sim-arrive-every", "SECONDS",

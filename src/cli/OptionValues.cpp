@@ -54,7 +54,9 @@ std::optional<double> ParseSeconds(std::string_view text) {
   double seconds = 0;
   const auto* end = text.data() + text.size();
   const auto result = std::from_chars(text.data(), end, seconds);
-  if (result.ec != std::errc{} || result.ptr != end || seconds < 0 || seconds > kMostWaitSeconds) {
+  // Written so that NaN, which compares false with everything, fails too.
+  if (result.ec != std::errc{} || result.ptr != end ||
+      !(seconds >= 0 && seconds <= kMostWaitSeconds)) {
     return std::nullopt;
   }
   return seconds;
@@ -87,6 +89,30 @@ std::optional<std::pair<std::uint16_t, std::uint16_t>> ParseIds(std::string_view
   const auto product = ParseId(parts[1]);
   if (!vendor || !product) return std::nullopt;
   return std::pair{*vendor, *product};
+}
+
+// Any byte can be written, so a device's worst strings can be given.
+std::optional<std::vector<std::string>> ParseSerials(std::string_view text) {
+  std::vector<std::string> serials;
+  for (const std::string_view part : Split(text, ',')) {
+    std::string serial;
+    for (std::size_t i = 0; i < part.size(); ++i) {
+      if (part[i] != '\\') {
+        serial += part[i];
+      } else if (part.substr(i + 1, 1) == "\\") {
+        serial += part[++i];
+      } else if (part.substr(i + 1, 1) == "x") {
+        const auto byte = ParseByte(part.substr(i + 2, 2), 16);
+        if (!byte || part.substr(i + 2, 2).size() != 2) return std::nullopt;
+        serial += static_cast<char>(*byte);
+        i += 3;
+      } else {
+        return std::nullopt;
+      }
+    }
+    serials.push_back(std::move(serial));
+  }
+  return serials;
 }
 
 std::optional<std::filesystem::path> ParseFileName(std::string_view text) {
@@ -176,11 +202,15 @@ Take DeviceInto(std::optional<DeviceSelector>& target) {
         if (text.empty()) return std::nullopt;
         return DeviceSelector::FromText(std::string(text));
       },
-      "a serial number or a device path");
+      "a number, a serial number or a device path");
 }
 
 Take IdsInto(std::optional<std::pair<std::uint16_t, std::uint16_t>>& target) {
   return Into(target, ParseIds, "VID:PID in hex");
+}
+
+Take SerialsInto(std::vector<std::string>& target) {
+  return Into(target, ParseSerials, "serial numbers separated by ',' (a byte as \\xHH)");
 }
 
 Take StatusInto(std::vector<sim::CalculatorFaults::Status>& target) {

@@ -37,6 +37,9 @@ Take TextInto(std::optional<std::string>& target);
 Take DeviceInto(std::optional<DeviceSelector>& target);
 // "VID:PID" in hex.
 Take IdsInto(std::optional<std::pair<std::uint16_t, std::uint16_t>>& target);
+// Texts separated by ',', each byte either itself or "\xHH"; "\\" is a
+// backslash.
+Take SerialsInto(std::vector<std::string>& target);
 // "CODE:N:STATUS": hex, from 1, hex; each one given adds to `target`.
 Take StatusInto(std::vector<sim::CalculatorFaults::Status>& target);
 

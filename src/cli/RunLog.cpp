@@ -8,9 +8,42 @@
 
 namespace usblink::cli {
 
+namespace {
+
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7F'; }
+
+// $'...', as bash and zsh take it back: a control character, a newline
+// above all, would otherwise begin a line of its own in the log.
+std::string AnsiCQuoted(const std::string& argument) {
+  std::string text = "$'";
+  for (const char c : argument) {
+    if (c == '\'' || c == '\\') {
+      text += '\\';
+      text += c;
+    } else if (c == '\n') {
+      text += "\\n";
+    } else if (IsControl(c)) {
+      constexpr std::string_view kDigits = "0123456789abcdef";
+      const auto byte = static_cast<unsigned char>(c);
+      text += "\\x";
+      text += kDigits[byte >> 4];
+      text += kDigits[byte & 0xF];
+    } else {
+      text += c;
+    }
+  }
+  return text + "'";
+}
+
+}  // namespace
+
 std::string CommandLineText(const std::vector<std::string>& arguments) {
   std::string text = "usblink-cli";
   for (const auto& argument : arguments) {
+    if (std::ranges::any_of(argument, IsControl)) {
+      text += " " + AnsiCQuoted(argument);
+      continue;
+    }
     const bool plain = !argument.empty() && std::ranges::none_of(argument, [](char c) {
       return c == ' ' || c == '\t' || c == '"' || c == '\'' || c == '\\';
     });

@@ -73,7 +73,10 @@ class Session {
   Outcome ReadBack(ReadBackFile& file, std::string_view operation, int phase = 1, int phases = 1,
                    bool tellPartial = true) {
     view_.BeginProgress(operation, phase, phases, kFlashBlocks);
-    const Outcome outcome = commands_.ReadBack(file.Stream(), file.Path());
+    // A device or a pipe is opened by the read-back itself.
+    const Outcome outcome = file.Stream() != nullptr
+                                ? commands_.ReadBack(file.Stream(), file.Path())
+                                : commands_.ReadBack(file.Path());
     view_.EndProgress(outcome == Outcome::ReadBack);
     if (outcome == Outcome::ReadBack) {
       const auto committed = file.Commit();
@@ -329,10 +332,11 @@ int EndRun(const Options& options, SessionPort& view, RunEnd end, Json& fields) 
     if (end.status == kExitSuccess) end.status = written.Error().exitStatus;
   }
   fields = ResultFields(end, view);
-  view.End(end.status, OutcomeText(end.status), fields);
+  // Before the end, which is the log's last line.
   if (end.download && end.download->ChangedWithoutCommit()) {
     view.Notice(UnfinishedDownloadText(*end.download, options));
   }
+  view.End(end.status, OutcomeText(end.status), fields);
   return end.status;
 }
 

@@ -3,6 +3,7 @@
 #include "fleet/DurationText.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -18,27 +19,44 @@ namespace usblink {
 
 namespace {
 
-// The command line of one calculator's session: its own device, files and log.
-Options SessionOptions(const Options& options, const FleetMember& member, const std::string& tag) {
-  Options own = options;
-  own.all = false;
-  own.device = member.selector;
-  if (own.command == Command::Station) own.command = Command::Download;
-  if (options.command == Command::Read) {
-    own.file = TaggedFile(options.file.value_or(kReadBackFileName), tag);
+// Why a calculator's session never began.
+std::string NotStartedText(const MemberEnd& end) {
+  return "The session of calculator " + std::to_string(end.member.number) + " could not start (" +
+         end.notStarted + "); the calculator was not touched.";
+}
+
+// The run's files and those each session names after them, the sessions'
+// command lines given in `own`.
+std::vector<FileRole> AllFileRoles(const Options& options, const std::vector<Options>& own,
+                                   const std::vector<FleetMember>& members) {
+  auto roles = FileRoles(options);
+  for (std::size_t index = 0; index < own.size(); ++index) {
+    std::ranges::move(DerivedFileRoles(options, own[index], members[index].number),
+                      std::back_inserter(roles));
   }
-  if (options.backupFile) own.backupFile = TaggedFile(*options.backupFile, tag);
-  if (options.logFile) own.logFile = NumberedFile(*options.logFile, member.number);
-  return own;
+  return roles;
+}
+
+// Two roles on one file: told, and nothing is opened.
+RunEnd Refused(SessionPort& view, const Failure& failure) {
+  return {Ended(view, failure), std::nullopt, Json{{"error", failure.message}}};
 }
 
 // One calculator's session on the calling thread: its exit status, and in
-// `fields` what its result tells beyond that.
+// `fields` what its result tells beyond that. A session whose own files
+// would take the place of another role's ends before its log is made.
 int Session(const FleetContext& context, const FleetMember& member, const Options& options,
             Detail detail, bool station, Json& fields) {
+  const auto view = context.sessionView(member, detail);
+  if (const auto apart = FileRolesApart(AllFileRoles(context.options, {options}, {member}));
+      !apart) {
+    const RunEnd end = Refused(*view, apart.Error());
+    fields = *end.fields;
+    view->End(end.status, OutcomeText(end.status), fields);
+    return end.status;
+  }
   const auto api = context.backend();
   const auto pacer = context.environment.pacer(options.fast);
-  const auto view = context.sessionView(member, detail);
   return ReportedRun(
       options, *view,
       [&] {
@@ -74,7 +92,12 @@ Json Row(const MemberEnd& end, const Json& fields) {
   Json row = {{"device", end.member.number},        {"serial", OrNull(serial)},
               {"path", end.member.calculator.path}, {"outcome", OutcomeText(end.status)},
               {"exitStatus", end.status},           {"seconds", TenthsOfSeconds(end.took)}};
-  row.update(fields);
+  // A session that never started told nothing.
+  if (end.notStarted.empty()) {
+    row.update(fields);
+  } else {
+    row["error"] = NotStartedText(end);
+  }
   return row;
 }
 
@@ -113,17 +136,24 @@ RunEnd RunAll(const FleetContext& context, HidApi& api) {
                              context.environment);
   }
   const auto tags = FileTags(members);
+  std::vector<Options> own;
+  for (std::size_t index = 0; index < members.size(); ++index) {
+    own.push_back(MemberOptions(options, members[index], tags[index]));
+  }
+  if (const auto apart = FileRolesApart(AllFileRoles(options, own, members)); !apart) {
+    return Refused(context.view, apart.Error());
+  }
   std::vector<Json> fields(members.size());
   const auto ends = RunFleet(
       members,
       [&](const FleetMember& member) {
         const auto index = static_cast<std::size_t>(member.number - 1);
-        return Session(context, member, SessionOptions(options, member, tags[index]),
-                       DetailOf(options), false, fields[index]);
+        return Session(context, member, own[index], DetailOf(options), false, fields[index]);
       },
       [&context] { return context.pacer.Now(); });
   std::map<int, Json> byNumber;
   for (const MemberEnd& end : ends) {
+    if (!end.notStarted.empty()) context.view.ShowFailure({kExitNotStarted, NotStartedText(end)});
     byNumber[end.member.number] = fields[static_cast<std::size_t>(end.member.number - 1)];
   }
   RunEnd end = Summary(context, ends, byNumber, kExitNotFound);
@@ -147,7 +177,7 @@ RunEnd RunStationCommand(const FleetContext& context, HidApi& api) {
   std::mutex fieldsLock;
   std::map<int, Json> fields;
   const auto optionsOf = [&options](const FleetMember& member) {
-    return SessionOptions(options, member, std::to_string(member.number));
+    return MemberOptions(options, member, std::to_string(member.number));
   };
   const StationPorts ports{
       [&api] {
@@ -166,10 +196,12 @@ RunEnd RunStationCommand(const FleetContext& context, HidApi& api) {
         return status;
       },
       [&](const MemberEnd& end) {
+        if (!end.notStarted.empty())
+          context.view.ShowFailure({kExitNotStarted, NotStartedText(end)});
         Json row;
         {
           const std::scoped_lock guard(fieldsLock);
-          row = Row(end, fields.at(end.member.number));
+          row = Row(end, fields[end.member.number]);
         }
         Json object = {{"type", "finished"}};
         object.update(row);

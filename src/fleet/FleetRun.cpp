@@ -2,14 +2,18 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <exception>
-#include <set>
+#include <iterator>
+#include <new>
+#include <system_error>
 #include <thread>
 
 #include "fleet/DurationText.h"
 #include "hid/DeviceList.h"
 #include "protocol/CalculatorProtocol.h"
+#include "protocol/Outcome.h"
 
 namespace usblink {
 
@@ -23,9 +27,19 @@ std::optional<std::string> SerialNumberOf(const HidInterface& calculator) {
 
 }  // namespace
 
-std::string CalculatorKey(const HidInterface& calculator) {
+DeviceSelector SelectorOf(const HidInterface& calculator,
+                          const std::vector<HidInterface>& present) {
   const auto serial = SerialNumberOf(calculator);
-  return serial ? "serial " + *serial : PathKey(calculator.path);
+  const auto sharing = std::ranges::count_if(present, [&](const HidInterface& other) {
+    return other.path != calculator.path && SerialNumberOf(other) == serial;
+  });
+  if (serial && sharing == 0) return {DeviceSelector::By::SerialNumber, *serial};
+  return {DeviceSelector::By::Path, calculator.path};
+}
+
+std::string CalculatorKey(const DeviceSelector& selector) {
+  return selector.by == DeviceSelector::By::SerialNumber ? "serial " + selector.text
+                                                         : PathKey(selector.text);
 }
 
 std::string PathKey(const std::string& path) { return "path " + path; }
@@ -33,16 +47,45 @@ std::string PathKey(const std::string& path) { return "path " + path; }
 std::vector<FleetMember> NumberCalculators(const std::vector<HidInterface>& calculators,
                                            int firstNumber) {
   std::vector<FleetMember> members;
-  std::set<std::string> keys;
   for (const HidInterface& calculator : calculators) {
-    if (!keys.insert(CalculatorKey(calculator)).second) continue;
-    const auto serial = SerialNumberOf(calculator);
-    members.push_back({firstNumber++,
-                       calculator,
-                       {serial ? DeviceSelector::By::SerialNumber : DeviceSelector::By::Path,
-                        serial.value_or(calculator.path)}});
+    members.push_back({firstNumber++, calculator, SelectorOf(calculator, calculators)});
   }
   return members;
+}
+
+std::string CaseFolded(std::string_view text) {
+  std::string folded;
+  std::ranges::transform(text, std::back_inserter(folded),
+                         [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return folded;
+}
+
+std::string SharedSerialText(const FleetMember& member, const std::vector<FleetMember>& members) {
+  const auto serial = SerialNumberOf(member.calculator);
+  std::string numbers;
+  for (const FleetMember& other : members) {
+    if (!serial || other.number == member.number || SerialNumberOf(other.calculator) != serial) {
+      continue;
+    }
+    numbers += (numbers.empty() ? "" : ", ") + std::to_string(other.number);
+  }
+  return numbers.empty() ? "" : "  same serial number as " + numbers;
+}
+
+MemberEnd NotStarted(const FleetMember& member, const std::exception& error) {
+  const auto* system = dynamic_cast<const std::system_error*>(&error);
+  return {member,
+          kExitNotStarted,
+          {},
+          system != nullptr ? system->code().message() : std::string("out of memory")};
+}
+
+std::string WhyNotStarted(const std::exception& error) {
+  if (const auto* system = dynamic_cast<const std::system_error*>(&error)) {
+    return system->code().message();
+  }
+  if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) return "out of memory";
+  return error.what();
 }
 
 std::vector<MemberEnd> RunFleet(const std::vector<FleetMember>& members,
@@ -52,18 +95,29 @@ std::vector<MemberEnd> RunFleet(const std::vector<FleetMember>& members,
   {
     std::vector<std::jthread> threads;
     threads.reserve(members.size());
+    // Why the first member that could not start did not.
+    std::optional<std::string> cannotStart;
     for (std::size_t index = 0; index < members.size(); ++index) {
-      threads.emplace_back([&, index] {
-        MemberEnd& end = ends[index];
-        end.member = members[index];
-        const auto started = now();
+      MemberEnd& end = ends[index];
+      end.member = members[index];
+      if (!cannotStart) {
         try {
-          end.status = session(end.member);
-        } catch (...) {
-          failures[index] = std::current_exception();
+          threads.emplace_back([&end, &failure = failures[index], &session, &now] {
+            const auto started = now();
+            try {
+              end.status = session(end.member);
+            } catch (...) {
+              failure = std::current_exception();
+            }
+            end.took = now() - started;
+          });
+          continue;
+        } catch (const std::exception& error) {
+          cannotStart = WhyNotStarted(error);
         }
-        end.took = now() - started;
-      });
+      }
+      end.status = kExitNotStarted;
+      end.notStarted = *cannotStart;
     }
   }
   for (const auto& failure : failures) {
@@ -115,15 +169,69 @@ std::vector<FleetMember> PresentCalculators(HidApi& api) {
       PresentInterfacesWithIds(api, {kCalculatorVendorId, kCalculatorProductId}));
 }
 
-std::string ChoiceRefusal(const std::vector<FleetMember>& calculators) {
-  std::string text = std::to_string(calculators.size()) +
-                     " calculators are plugged in: name one with --device SERIAL|PATH, or take "
-                     "them all at once with --all.";
+namespace {
+
+// The calculators present, one a line: number, serial number, path.
+std::string CalculatorLines(const std::vector<FleetMember>& calculators) {
+  std::string text;
   for (const FleetMember& member : calculators) {
     text += "\n  " + std::to_string(member.number) + "  " + SerialText(member.calculator) + "  " +
-            member.calculator.path;
+            member.calculator.path + SharedSerialText(member, calculators);
   }
   return text;
+}
+
+// The members that `matches`.
+template <typename Match>
+std::vector<FleetMember> Matching(const std::vector<FleetMember>& members, Match matches) {
+  std::vector<FleetMember> found;
+  std::ranges::copy_if(members, std::back_inserter(found), matches);
+  return found;
+}
+
+}  // namespace
+
+std::string ChoiceRefusal(const std::vector<FleetMember>& calculators) {
+  return std::to_string(calculators.size()) +
+         " calculators are plugged in: name one with --device N|SERIAL|PATH, or take them all at "
+         "once with --all." +
+         CalculatorLines(calculators);
+}
+
+Result<FleetMember> ChooseDevice(const DeviceSelector& device,
+                                 const std::vector<FleetMember>& present) {
+  std::vector<FleetMember> found;
+  if (device.by == DeviceSelector::By::Path) {
+    found = Matching(present, [&](const FleetMember& member) {
+      return device.MatchesPath(member.calculator.path);
+    });
+  } else {
+    found = Matching(present, [&](const FleetMember& member) {
+      return device.MatchesSerialNumber(member.calculator.serialNumber);
+    });
+    const bool digits =
+        !device.text.empty() && device.text.size() < 4 &&
+        std::ranges::all_of(device.text, [](char c) { return c >= '0' && c <= '9'; });
+    if (found.empty() && digits) {
+      const int number = std::stoi(device.text);
+      found = Matching(present,
+                       [number](const FleetMember& member) { return member.number == number; });
+    }
+    if (found.empty()) {
+      found = Matching(present, [&](const FleetMember& member) {
+        return member.calculator.serialNumber &&
+               CaseFolded(*member.calculator.serialNumber) == CaseFolded(device.text);
+      });
+    }
+  }
+  if (found.size() == 1) return found.front();
+  if (found.empty()) {
+    return Failure{kExitNotFound, "No calculator is \"" + device.text +
+                                      "\"; the calculators present:" + CalculatorLines(present)};
+  }
+  return Failure{kExitUsage, "\"" + device.text + "\" names " + std::to_string(found.size()) +
+                                 " calculators: name one by its number or path." +
+                                 CalculatorLines(found)};
 }
 
 }  // namespace usblink

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "hid/DeviceList.h"
 #include "platform/hid/HidApi.h"
@@ -44,6 +45,8 @@ struct SimulationOptions {
   int calculators = 1;                    // each with its own flash and serial number
   std::optional<int> faultOn;             // the faults are calculator n's only, from 1
   std::optional<double> arriveEvery;      // seconds from one calculator's arrival to the next
+  // The serial numbers of the first calculators, in order, byte for byte.
+  std::vector<std::string> serials;
 };
 
 struct Options {

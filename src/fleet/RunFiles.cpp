@@ -137,12 +137,7 @@ std::vector<std::string> FileTags(const std::vector<FleetMember>& members) {
   for (const FleetMember& member : members) {
     const auto& serial = member.calculator.serialNumber;
     // Distinct also where file names ignore case.
-    std::string folded;
-    if (serial) {
-      std::ranges::transform(*serial, std::back_inserter(folded),
-                             [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    }
-    if (!serial || !FitsFileName(*serial) || !distinct.insert(folded).second) {
+    if (!serial || !FitsFileName(*serial) || !distinct.insert(CaseFolded(*serial)).second) {
       tags.clear();
       break;
     }
@@ -185,14 +180,62 @@ std::vector<FileRole> FileRoles(const Options& options) {
   return roles;
 }
 
-Result<void> FileRolesApart(const Options& options) {
-  const auto roles = FileRoles(options);
+Options MemberOptions(const Options& options, const FleetMember& member, const std::string& tag) {
+  Options own = options;
+  own.all = false;
+  own.device = member.selector;
+  if (own.command == Command::Station) own.command = Command::Download;
+  if (options.command == Command::Read) {
+    own.file = TaggedFile(options.file.value_or(kReadBackFileName), tag);
+  }
+  if (options.backupFile) own.backupFile = TaggedFile(*options.backupFile, tag);
+  if (options.logFile) own.logFile = NumberedFile(*options.logFile, member.number);
+  return own;
+}
+
+std::vector<FileRole> DerivedFileRoles(const Options& options, const Options& member, int number) {
+  const auto named = FileRoles(options);
+  std::vector<FileRole> derived;
+  for (FileRole& role : FileRoles(member)) {
+    if (std::ranges::find(named, role) != named.end()) continue;
+    role.name += " of calculator " + std::to_string(number);
+    derived.push_back(std::move(role));
+  }
+  return derived;
+}
+
+Result<void> FileRolesApart(const std::vector<FileRole>& roles) {
   for (auto first = roles.begin(); first != roles.end(); ++first) {
     for (auto second = first + 1; second != roles.end(); ++second) {
       if (!SameFile(first->path, second->path)) continue;
       return Failure{kExitUsage, first->name + " and " + second->name + " name the same file (" +
                                      Quoted(first->path) + " and " + Quoted(second->path) + ")"};
     }
+  }
+  return {};
+}
+
+Result<void> FileNamesDerivable(const Options& options) {
+  if (!options.SeveralCalculators()) return {};
+  // The files a calculator's session names after those of the command line.
+  const auto own = FileRoles(
+      MemberOptions(options, FleetMember{.number = 1, .calculator = {}, .selector = {}}, "1"));
+  for (const FileRole& role : FileRoles(options)) {
+    if (std::ranges::find(own, role) != own.end()) continue;
+    std::error_code error;
+    const auto status = fs::status(role.path, error);
+    std::string kind;
+    if (role.path.filename().empty() || fs::is_directory(status)) {
+      kind = "a folder";
+    } else if (fs::exists(status) && !fs::is_regular_file(status)) {
+      kind = "not a regular file";
+    } else {
+      continue;
+    }
+    return Failure{
+        kExitUsage,
+        role.name + " " + Quoted(role.path) + " is " + kind +
+            ": with several calculators each one's file is named after it, so name a file"};
   }
   return {};
 }

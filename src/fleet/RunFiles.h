@@ -125,13 +125,26 @@ std::filesystem::path TaggedFile(const std::filesystem::path& file, const std::s
 struct FileRole {
   std::string name;  // "the image", "--backup", ...
   std::filesystem::path path;
+  friend bool operator==(const FileRole&, const FileRole&) = default;
 };
 
 std::vector<FileRole> FileRoles(const Options& options);
 
+// The command line of one calculator's session in a run over several: its
+// own device and its own files, `tag` in the names of its read-back or backup.
+Options MemberOptions(const Options& options, const FleetMember& member, const std::string& tag);
+
+// The files of one calculator's session that the run's command line does not
+// name itself, each a role of its own ("--log of calculator 2").
+std::vector<FileRole> DerivedFileRoles(const Options& options, const Options& member, int number);
+
 // Whether every role has a file of its own, by the file's identity, whatever
 // the spelling (./, links, hard links); else the usage error that two of them
 // share one.
-Result<void> FileRolesApart(const Options& options);
+Result<void> FileRolesApart(const std::vector<FileRole>& roles);
+
+// Whether a run over several calculators can name its files after those the
+// command line gives; a folder, a device or a pipe has no name to add to.
+Result<void> FileNamesDerivable(const Options& options);
 
 }  // namespace usblink

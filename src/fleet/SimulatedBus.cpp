@@ -98,6 +98,11 @@ Result<std::unique_ptr<sim::SimBus>> BuildSimulatedBus(
     return DoesNotFit("--sim-fault-on", static_cast<std::size_t>(*options.faultOn),
                       static_cast<std::size_t>(count), count == 1 ? "calculator" : "calculators");
   }
+  if (options.serials.size() > static_cast<std::size_t>(count)) {
+    return Failure{kExitUsage, "--sim-serials names " + std::to_string(options.serials.size()) +
+                                   " serial numbers: the bus has only " + std::to_string(count) +
+                                   (count == 1 ? " calculator" : " calculators")};
+  }
   auto bus = std::make_unique<sim::SimBus>(sim::SimBus::WithCalculators(
       options.others, count, options.faultOn ? sim::CalculatorFaults{} : options.faults));
   if (options.faultOn)
@@ -115,6 +120,8 @@ Result<std::unique_ptr<sim::SimBus>> BuildSimulatedBus(
       calculator.productId = options.ids->second;
     }
     if (descriptor) calculator.reportDescriptor = *descriptor;
+    if (calculator.calculatorNumber < options.serials.size())
+      calculator.serialNumber = options.serials[calculator.calculatorNumber];
   }
   if (options.flashFile) {
     const auto read = ReadWholeFile(*options.flashFile, sim::kFlashSize);

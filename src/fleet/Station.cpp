@@ -7,6 +7,8 @@
 #include <set>
 #include <string>
 
+#include "protocol/Outcome.h"
+
 namespace usblink {
 
 namespace {
@@ -32,7 +34,7 @@ void WatchReturns(const std::vector<HidInterface>& present,
                   const std::function<void(const FleetMember&)>& back) {
   for (auto entry = returning.begin(); entry != returning.end();) {
     const bool here = std::ranges::any_of(present, [&](const HidInterface& calculator) {
-      return CalculatorKey(calculator) == entry->first;
+      return CalculatorKey(SelectorOf(calculator, present)) == entry->first;
     });
     if (!here) entry->second.gone = true;
     if (!here || !entry->second.gone || !entry->second.committed) {
@@ -66,10 +68,10 @@ StationEnd RunStation(const StationSettings& settings, const StationPorts& ports
         ++update;
         continue;
       }
-      MemberEnd ended{update->member, update->status.get(), ports.now() - update->started};
+      MemberEnd ended{update->member, update->status.get(), ports.now() - update->started, {}};
       update = running.erase(update);
       lastEvent = ports.now();
-      if (const auto watched = returning.find(CalculatorKey(ended.member.calculator));
+      if (const auto watched = returning.find(CalculatorKey(ended.member.selector));
           watched != returning.end()) {
         if (ended.status == 0) {
           watched->second.committed = true;
@@ -96,16 +98,31 @@ StationEnd RunStation(const StationSettings& settings, const StationPorts& ports
       WatchReturns(present, returning, ports.back);
       for (const HidInterface& calculator : present) {
         if (countReached(started)) break;
-        if (!taken.insert(CalculatorKey(calculator)).second) continue;
+        FleetMember member{started + 1, calculator, SelectorOf(calculator, present)};
+        if (!taken.insert(CalculatorKey(member.selector)).second) continue;
+        ++started;
         // Its path too: a calculator in the middle of its reset may be
-        // listed there once without the serial number it has.
+        // listed there once without the serial number it has. Its serial
+        // number too, shared or not, for when it comes back alone.
         taken.insert(PathKey(calculator.path));
-        auto members = NumberCalculators({calculator}, ++started);
+        taken.insert(CalculatorKey(SelectorOf(calculator, {})));
         lastEvent = ports.now();
-        returning.emplace(CalculatorKey(calculator), Returning{members.front()});
-        ports.arrived(members.front());
-        Update& update = running.emplace_back(Update{std::move(members.front()), lastEvent, {}});
-        update.status = std::async(std::launch::async, ports.update, update.member);
+        returning.emplace(CalculatorKey(member.selector), Returning{member});
+        ports.arrived(member);
+        Update& update = running.emplace_back(Update{std::move(member), lastEvent, {}});
+        try {
+          update.status = std::async(std::launch::async, ports.update, update.member);
+        } catch (const std::exception& error) {
+          // No thread or memory for it: it was not touched, and no more are taken.
+          MemberEnd ended{update.member, kExitNotStarted, {}, WhyNotStarted(error)};
+          returning.erase(CalculatorKey(ended.member.selector));
+          running.pop_back();
+          ports.finished(ended);
+          end.ends.push_back(std::move(ended));
+          stopping = true;
+          ports.stopping(static_cast<int>(running.size()));
+          break;
+        }
       }
     }
     ports.sleep(settings.lookEvery);

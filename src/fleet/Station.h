@@ -3,9 +3,10 @@
 // several at once. A calculator is taken once a run: one that comes back
 // after its update (its reset), with the same serial number, or at the same
 // path where it has none, is left alone, and its return is told; so is one
-// without a serial number at the path of one taken before. The first Ctrl-C
-// takes no more calculators and lets the running updates finish; their
-// sessions stop between two transactions at the second. An unattended
+// without a serial number at the path of one taken before. Calculators
+// present at once with one serial number are told apart by their paths. The
+// first Ctrl-C takes no more calculators and lets the running updates finish;
+// their sessions stop between two transactions at the second. An unattended
 // station may end once nothing has happened for a while, so that it does
 // not update whatever is plugged in hours later.
 

@@ -5,6 +5,7 @@
 
 #include "hid/ApiLog.h"
 #include "hid/Link.h"
+#include "platform/hid/DeviceText.h"
 
 namespace usblink {
 
@@ -138,10 +139,11 @@ bool Discovery::IdsMatch() const {
 bool Discovery::IsNamedDevice() {
   if (!device_) return true;
   if (device_->by == DeviceSelector::By::Path) return device_->MatchesPath(state_.DevicePath);
-  std::string serialNumber;
-  state_.LastApiResult = api_.HidD_GetSerialNumberString(link_.HIDHandle, serialNumber);
+  std::string raw;
+  state_.LastApiResult = api_.HidD_GetSerialNumberString(link_.HIDHandle, raw);
   apiLog_.LogApiResult("HidD_GetSerialNumberString");
   if (state_.LastApiResult == 0) return false;
+  const std::string serialNumber = DeviceText(raw);
   window_.AppendLine("  Serial number: " + serialNumber);
   return device_->MatchesSerialNumber(serialNumber);
 }

@@ -41,6 +41,9 @@ inline constexpr int kExitDifferences = 8;
 inline constexpr int kExitInUse = 9;
 // The calculator is plugged in, but this user may not open it (Linux: no udev rule).
 inline constexpr int kExitAccessDenied = 10;
+// With several calculators: no thread or memory was left for a calculator's
+// session, which never touched it.
+inline constexpr int kExitNotStarted = 11;
 // Stopped by Ctrl-C, SIGTERM or SIGHUP between two transactions (130).
 inline constexpr int kExitInterrupted = kEndedBySignalStatus;
 
@@ -63,6 +66,8 @@ inline constexpr std::array kExitStatuses{
     ExitStatusEntry{kExitInUse, "calculator in use", "the calculator is in use by another program"},
     ExitStatusEntry{kExitAccessDenied, "calculator access denied",
                     "the calculator is present but may not be opened"},
+    ExitStatusEntry{kExitNotStarted, "not started",
+                    "several calculators: a session could not start (no thread or memory)"},
     ExitStatusEntry{kExitInterrupted, "interrupted", "stopped by Ctrl-C, SIGTERM or SIGHUP"},
 };
 

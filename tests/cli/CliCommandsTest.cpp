@@ -511,7 +511,7 @@ TEST_F(CliCommandsTest, ListMarksTheCalculator) {
   EXPECT_EQ(lines[0].find("<- calculator"), std::string::npos);
   EXPECT_NE(lines[1].find("cannot be queried: error 5"), std::string::npos);
   EXPECT_TRUE(lines[2].starts_with("2: 4FC:C77  "));
-  EXPECT_TRUE(lines[2].ends_with("<- calculator"));
+  EXPECT_TRUE(lines[2].ends_with("<- calculator 1"));
 }
 
 TEST_F(CliCommandsTest, ListTellsEveryCalculatorApartAndFindsNotFoundWithoutOne) {
@@ -521,10 +521,10 @@ TEST_F(CliCommandsTest, ListTellsEveryCalculatorApartAndFindsNotFoundWithoutOne)
   const auto lines = several.OutLines();
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_TRUE(lines[0].ends_with("  \"Logitech\"  \"USB Keyboard\""));
-  EXPECT_TRUE(
-      lines[1].ends_with("  serial SIM0001  \"usblink\"  \"Simulated calculator\"  <- calculator"));
-  EXPECT_TRUE(
-      lines[2].ends_with("  serial SIM0002  \"usblink\"  \"Simulated calculator\"  <- calculator"));
+  EXPECT_TRUE(lines[1].ends_with(
+      "  serial SIM0001  \"usblink\"  \"Simulated calculator\"  <- calculator 1"));
+  EXPECT_TRUE(lines[2].ends_with(
+      "  serial SIM0002  \"usblink\"  \"Simulated calculator\"  <- calculator 2"));
 
   // Interfaces, but none of them a calculator; the one that cannot be queried
   // is not taken for one either.

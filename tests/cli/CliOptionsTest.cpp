@@ -39,8 +39,14 @@ TEST(CliOptionsTest, UnusableCommandLinesAreUsageErrors) {
       {"--force=yes", "download", "a.UD"},
       {"--simulate", "--sim-slow-read", "-5", "connect"},
       {"--wait", "soon", "connect"},
+      {"--wait", "nan", "connect"},
+      {"--wait", "-nan", "connect"},
+      {"--simulate", "--sim-arrive-every", "NaN", "station", "a.UD"},
       {"--log"},
       {"--json=yes", "connect"},
+      {"--simulate", "--sim-serials", "A\\x1", "connect"},
+      {"--simulate", "--sim-serials", "A\\n", "connect"},
+      {"--simulate", "--sim-serials", "A,B", "connect"},
   };
   for (const auto& arguments : cases) {
     const auto run = RunCli(arguments);
@@ -69,6 +75,12 @@ TEST(CliOptionsTest, ValuesArriveWhereTheyBelong) {
   EXPECT_EQ(options.sim.slowRead, std::chrono::seconds(5));
   EXPECT_FALSE(options.force);
   EXPECT_TRUE(cli::ParseCommandLine({"download", "--force", "a.UD"}).ToRun()->force);
+  // Any byte, duplicates and empty ones.
+  const auto serials =
+      cli::ParseCommandLine({"--simulate", "--sim-serials", "A\\x1b[2J,,A,\\xFF\\\\x", "list"});
+  ASSERT_TRUE(serials.ToRun()) << serials.request.Error().message;
+  EXPECT_EQ(serials.ToRun()->sim.serials,
+            (std::vector<std::string>{"A\x1b[2J", "", "A", "\xFF\\x"}));
 }
 
 TEST(CliOptionsTest, HelpDocumentsEveryCommandAndOption) {

@@ -110,7 +110,7 @@ TEST_F(CliOutputTest, EachCommandTellsInShortWhatAPersonNeeds) {
        {"0: 46D:C31C  \\\\?\\hid#vid_046d&pid_c31c#7&2a8e4b1c&0&0000#"
         "{4d1e55b2-f16f-11cf-88cb-001111000030}  \"Logitech\"  \"USB Keyboard\"",
         "1: 4FC:C77  " + std::string(kCalculatorPath) +
-            "  serial SIM0001  \"usblink\"  \"Simulated calculator\"  <- calculator"}},
+            "  serial SIM0001  \"usblink\"  \"Simulated calculator\"  <- calculator 1"}},
       {{"check", image},
        {"File: " + image + ", 70000 bytes", "Blocks sent: 274 (0 to 111 hex)",
         "Padding: 144 bytes of 0x00 complete the last block; a download writes 70144 bytes",
@@ -273,7 +273,7 @@ TEST_F(CliOutputTest, TheLogFileHoldsTheWholeRunWhateverStdoutShows) {
         std::regex(R"(usblink-cli [0-9.]+, started \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")))
         << lines[0];
     EXPECT_EQ(lines[1], "Command line: " + cli::CommandLineText(arguments));
-    // The log as the window shows it, the box where it came, then the end and the state.
+    // The log as the window shows it, the box where it came, then the state and the end.
     std::vector<std::string> expected = verbose.OutLines();
     const auto box =
         std::ranges::find(expected, " NorFlashCheckSum = " + HexText(written.BankChecksum(1) + 1));
@@ -283,14 +283,18 @@ TEST_F(CliOutputTest, TheLogFileHoldsTheWholeRunWhateverStdoutShows) {
         "Error: BankCheckSum is different. Maybe Flash is broken. Please download again！");
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.end() - 2), expected) << mode;
     EXPECT_TRUE(std::regex_match(
-        lines[lines.size() - 2],
+        lines.back(),
         std::regex(
             R"(Ended \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z after [0-9.]+ s: bank checksum mismatch, exit status 5)")))
+        << lines.back();
+    EXPECT_TRUE(lines[lines.size() - 2].starts_with("State: the flash was changed"))
         << lines[lines.size() - 2];
-    EXPECT_TRUE(lines.back().starts_with("State: the flash was changed")) << lines.back();
   }
   EXPECT_EQ(cli::CommandLineText({"--log", "my log.txt", "download", "a\"b.UD", ""}),
             R"(usblink-cli --log "my log.txt" download "a\"b.UD" "")");
+  // An argument with a newline forges no line of its own.
+  EXPECT_EQ(cli::CommandLineText({"download", "x.UD\nEnded: ok, exit status 0", "it's\t\x1b"}),
+            R"(usblink-cli download $'x.UD\nEnded: ok, exit status 0' $'it\'s\x09\x1b')");
 }
 
 TEST_F(CliOutputTest, WaitShowsTheWalkOnceAndAgainOnlyWhenSomethingChanges) {

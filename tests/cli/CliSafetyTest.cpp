@@ -202,8 +202,13 @@ TEST_F(CliSafetyTest, ASecondInterruptOrAnEndStopsTheDownloadBetweenTransactions
         "runs again: download \"" +
         image + "\".\n";
     EXPECT_TRUE(run.err.ends_with(state)) << run.err;
+    // The state, then the end as the log's last line.
     const auto log = directory.Read("log.txt");
-    EXPECT_TRUE(std::string(log.begin(), log.end()).ends_with(state));
+    const std::string logText(log.begin(), log.end());
+    const auto stateAt = logText.rfind(state);
+    ASSERT_NE(stateAt, std::string::npos) << logText;
+    EXPECT_TRUE(logText.substr(stateAt + state.size()).starts_with("Ended ")) << logText;
+    EXPECT_EQ(std::ranges::count(logText.substr(stateAt + state.size()), '\n'), 1);
     ExpectFlashMatchesResult(run, before, bytes);
   }
 }

@@ -11,6 +11,7 @@
 
 #include "fleet/DurationText.h"
 #include "fleet/RunFiles.h"
+#include "protocol/Outcome.h"
 
 namespace usblink {
 namespace {
@@ -33,16 +34,59 @@ SessionClock Ticks() {
 TEST(FleetRunTest, CalculatorsAreNumberedInListOrderAndFoundAgainByTheirSerialOrPath) {
   const auto members =
       NumberCalculators({Calculator("/dev/hidraw1", "A1"), Calculator("/dev/hidraw2", std::nullopt),
-                         Calculator("/dev/hidraw3", ""), Calculator("/dev/hidraw4", "A1")});
+                         Calculator("/dev/hidraw3", ""), Calculator("/dev/hidraw4", "B2"),
+                         Calculator("/dev/hidraw5", "B2")});
 
-  ASSERT_EQ(members.size(), 3u) << "hidraw4 is A1's second interface";
+  ASSERT_EQ(members.size(), 5u) << "a serial number two share is no identity";
   EXPECT_EQ(members[0].number, 1);
   EXPECT_EQ(members[0].selector, DeviceSelector::FromText("A1"));
   EXPECT_EQ(members[1].number, 2);
   EXPECT_EQ(members[1].selector, DeviceSelector::FromText("/dev/hidraw2"));
   EXPECT_EQ(members[2].selector, DeviceSelector::FromText("/dev/hidraw3")) << "an empty serial";
-  EXPECT_EQ(CalculatorKey(members[0].calculator), CalculatorKey(Calculator("/dev/hidraw9", "A1")));
-  EXPECT_NE(CalculatorKey(Calculator("A1", std::nullopt)), CalculatorKey(members[0].calculator));
+  EXPECT_EQ(members[3].selector, DeviceSelector::FromText("/dev/hidraw4"));
+  EXPECT_EQ(members[4].selector, DeviceSelector::FromText("/dev/hidraw5"));
+  EXPECT_EQ(SharedSerialText(members[3], members), "  same serial number as 5");
+  EXPECT_EQ(SharedSerialText(members[0], members), "");
+  EXPECT_EQ(SharedSerialText(members[1], members), "") << "no serial number is none shared";
+  EXPECT_EQ(CalculatorKey(members[0].selector),
+            CalculatorKey(SelectorOf(Calculator("/dev/hidraw9", "A1"), {})));
+  EXPECT_NE(CalculatorKey(DeviceSelector::FromText("/dev/A1")), CalculatorKey(members[0].selector));
+}
+
+// --device: exactly the serial number, else digits as the number, else the
+// serial number without regard to case; two matches or none are refused
+// with the calculators listed.
+TEST(FleetRunTest, DeviceChoosesOneCalculatorByNumberSerialOrPath) {
+  const auto present = NumberCalculators({Calculator("/p/1", "Ab1"), Calculator("/p/2", "2"),
+                                          Calculator("/p/3", "SAME"), Calculator("/p/4", "SAME"),
+                                          Calculator("/p/5", "same")});
+  const auto chosen = [&](const std::string& text) {
+    const auto choice = ChooseDevice(DeviceSelector::FromText(text), present);
+    return choice ? choice->number : -choice.Error().exitStatus;
+  };
+  EXPECT_EQ(chosen("Ab1"), 1);
+  EXPECT_EQ(chosen("aB1"), 1) << "case does not count where one matches";
+  EXPECT_EQ(chosen("/P/3"), 3);
+  EXPECT_EQ(chosen("1"), 1) << "no serial number is 1";
+  EXPECT_EQ(chosen("2"), 2) << "calculator 2's serial number";
+  EXPECT_EQ(chosen("5"), 5);
+  EXPECT_EQ(chosen("same"), 5) << "exactly";
+  EXPECT_EQ(chosen("SAME"), -kExitUsage);
+  EXPECT_EQ(chosen("Same"), -kExitUsage);
+  EXPECT_EQ(chosen("6"), -kExitNotFound);
+  EXPECT_EQ(chosen("0"), -kExitNotFound);
+  EXPECT_EQ(chosen("/p/9"), -kExitNotFound);
+
+  const auto twice = ChooseDevice(DeviceSelector::FromText("SAME"), present);
+  EXPECT_EQ(twice.Error().message,
+            "\"SAME\" names 2 calculators: name one by its number or path.\n"
+            "  3  SAME  /p/3  same serial number as 4\n"
+            "  4  SAME  /p/4  same serial number as 3");
+  const auto miss = ChooseDevice(DeviceSelector::FromText("X"), present);
+  EXPECT_TRUE(miss.Error().message.starts_with(
+      "No calculator is \"X\"; the calculators present:\n  1  Ab1  /p/1\n"))
+      << miss.Error().message;
+  EXPECT_TRUE(miss.Error().message.ends_with("\n  5  same  /p/5")) << miss.Error().message;
 }
 
 TEST(FleetRunTest, AllSessionsRunAtOnceAndTheFirstFailureInListOrderIsTheStatus) {
@@ -98,8 +142,8 @@ TEST(FleetRunTest, AnExceptionOutOfOneSessionComesOutOnceAllHaveEnded) {
 
 TEST(FleetRunTest, TheSummaryTableHasAColumnAsWideAsItsWidestCell) {
   std::vector<MemberEnd> ends{
-      {NumberCalculators({Calculator("/p/1", "SIM0001")}).front(), 0, 15400ms},
-      {NumberCalculators({Calculator("/p/2", std::nullopt)}, 10).front(), 6, 2960ms}};
+      {NumberCalculators({Calculator("/p/1", "SIM0001")}).front(), 0, 15400ms, {}},
+      {NumberCalculators({Calculator("/p/2", std::nullopt)}, 10).front(), 6, 2960ms, {}}};
   const auto outcome = [](int status) { return status == 0 ? "ok" : "device error"; };
 
   EXPECT_EQ(SummaryTable(ends, outcome),

@@ -26,6 +26,8 @@ class StationWorld {
     std::string path;
     std::optional<std::string> serial;
     std::chrono::milliseconds arrival{0};
+    // Unplugged then; a calculator back at a new path is gone from its old one.
+    std::chrono::milliseconds leaves = std::chrono::milliseconds::max();
   };
 
   explicit StationWorld(std::vector<Plugged> plugged) : plugged_(std::move(plugged)) {}
@@ -66,7 +68,7 @@ class StationWorld {
     for (const Plugged& plugged : plugged_) {
       const auto reset = resetSince_.find(plugged.path);
       const bool resetting = reset != resetSince_.end() && Now() < reset->second + 2s;
-      if (Now() < plugged.arrival || resetting) continue;
+      if (Now() < plugged.arrival || Now() >= plugged.leaves || resetting) continue;
       HidInterface entry;
       entry.path = plugged.path;
       entry.serialNumber = plugged.serial;
@@ -122,7 +124,7 @@ TEST(StationTest, EachCalculatorIsUpdatedAsItArrivesNumberedInOrderOfArrival) {
 // The first comes back with its serial at a new path, as after a reset on
 // Linux; those without a serial are told apart by their paths.
 TEST(StationTest, ACalculatorBackFromItsResetIsNotUpdatedAgain) {
-  StationWorld world({{"/p/1", "S1", 0s},
+  StationWorld world({{"/p/1", "S1", 0s, 6s},
                       {"/p/1-again", "S1", 6s},
                       {"/p/1", std::nullopt, 3s},  // its serial number unread during the reset
                       {"/p/2", std::nullopt, 0s},
@@ -144,6 +146,28 @@ TEST(StationTest, ACalculatorBackFromItsResetIsNotUpdatedAgain) {
   EXPECT_EQ(world.updated.size(), 3u);
   EXPECT_EQ(end.ends.size(), 3u);
   EXPECT_EQ(world.stoppingWith, (std::vector<int>{0}));
+}
+
+// Two clones with one serial number, present at once: both are updated,
+// each found again by its path; neither is taken again after its reset.
+TEST(StationTest, CalculatorsSharingASerialNumberAreToldApartByPath) {
+  StationWorld world({{"/p/1", "SAME", 0s}, {"/p/2", "SAME", 1s}, {"/p/3", "OTHER", 1s}});
+  world.onSleep = [&](std::chrono::milliseconds now) {
+    if (now == 20s) world.signals.Interrupt();
+  };
+
+  const StationEnd end = world.Run();
+
+  EXPECT_EQ(std::set(world.updated.begin(), world.updated.end()),
+            (std::set<std::string>{"/p/1", "/p/2", "/p/3"}));
+  ASSERT_EQ(end.ends.size(), 3u);
+  // The first was alone when it came; the second met it.
+  for (const MemberEnd& ended : end.ends) {
+    EXPECT_EQ(ended.member.selector.by, ended.member.calculator.path == "/p/2"
+                                            ? DeviceSelector::By::Path
+                                            : DeviceSelector::By::SerialNumber)
+        << ended.member.calculator.path;
+  }
 }
 
 // The update in progress when Ctrl-C comes goes on to its end; the

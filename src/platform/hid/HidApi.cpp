@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/hid/DeviceText.h"
+
 namespace usblink {
 
 namespace {
@@ -44,15 +46,10 @@ HidInterface DescribeInterface(HidApi& api, std::uint32_t index, std::string pat
     entry.error = api.LastPlatformError();
   }
   // A platform may know the strings also of a device whose attributes it cannot read.
-  // They come from the device as it likes and go to terminals and file names,
-  // so no control character passes.
   const auto readString = [&](auto call, std::optional<std::string>& field) {
     std::string text;
     if ((api.*call)(device, text) == 0 || text.empty()) return;
-    std::replace_if(
-        text.begin(), text.end(),
-        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7F'; }, '?');
-    field = std::move(text);
+    field = DeviceText(text);
   };
   readString(&HidApi::HidD_GetSerialNumberString, entry.serialNumber);
   readString(&HidApi::HidD_GetManufacturerString, entry.manufacturer);
