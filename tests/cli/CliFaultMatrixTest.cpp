@@ -27,6 +27,7 @@ namespace usblink {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::kConnectTransactions;
 using testing::Pattern;
 
 // A simulated run with a sound command line ends in a status the help
@@ -38,7 +39,6 @@ bool Documented(int status) {
          status != kExitUsage && status != kExitInUse && status != kExitAccessDenied;
 }
 
-constexpr long kConnectTransactions = 3;
 constexpr long kReadBackTransactions = 6144;
 
 struct Fault {

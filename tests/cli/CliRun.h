@@ -21,6 +21,9 @@
 
 namespace usblink::testing {
 
+// The handshake's transactions before any command's own.
+constexpr long kConnectTransactions = 3;
+
 struct CliRun {
   int status = -1;
   std::string out;

@@ -16,12 +16,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::CliWorld;
+using testing::kConnectTransactions;
 using testing::Pattern;
 using testing::RunCli;
 
 // Handshake, then 257 blocks of six transactions in two banks, two bank checks and the commit.
 constexpr std::size_t kImageSize = 65536;
-constexpr long kConnectTransactions = 3;
 constexpr long kTransactionsPerBlock = 6;
 
 // A number field of the JSON result object on the last line of `out`.
