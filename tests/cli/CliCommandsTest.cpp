@@ -18,9 +18,9 @@
 #include "protocol/FirmwareImage.h"
 #include "protocol/Outcome.h"
 #include "protocol/StdioFile.h"
+#include "support/ImagePattern.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
-#include "tests/cli/ImagePattern.h"
 #include "tests/cli/TemporaryFolderVariable.h"
 
 namespace usblink {

@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "protocol/Outcome.h"
+#include "support/ImagePattern.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
-#include "tests/cli/ImagePattern.h"
 
 namespace usblink {
 namespace {

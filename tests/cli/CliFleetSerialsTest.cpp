@@ -11,9 +11,9 @@
 
 #include "protocol/Outcome.h"
 #include "sim/SimBus.h"
+#include "support/ImagePattern.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
-#include "tests/cli/ImagePattern.h"
 
 namespace usblink {
 namespace {

@@ -17,9 +17,9 @@
 #include "hid/ApiLog.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Outcome.h"
+#include "support/ImagePattern.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliRun.h"
-#include "tests/cli/ImagePattern.h"
 
 namespace usblink {
 namespace {

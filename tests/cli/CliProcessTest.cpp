@@ -15,9 +15,9 @@
 #include "fleet/SessionPort.h"
 #include "protocol/FirmwareImage.h"
 #include "protocol/Outcome.h"
+#include "support/ImagePattern.h"
 #include "support/TempDirectory.h"
 #include "tests/cli/CliProcess.h"
-#include "tests/cli/ImagePattern.h"
 
 namespace usblink {
 namespace {

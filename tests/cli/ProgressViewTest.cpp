@@ -22,9 +22,9 @@
 #include <vector>
 
 #include "CliRun.h"
-#include "ImagePattern.h"
 #include "cli/TerminalOutput.h"
 #include "protocol/Outcome.h"
+#include "support/ImagePattern.h"
 #include "support/TempDirectory.h"
 
 namespace usblink {

@@ -13,6 +13,7 @@
 #include "platform/os/Console.h"
 #include "platform/os/win32/ConsoleTextBuffer.h"
 #include "platform/os/win32/LeanWindows.h"
+#include "support/ImagePattern.h"
 #include "support/TempDirectory.h"
 
 namespace usblink {
@@ -163,7 +164,7 @@ DWORD RunCliOnConsole(HANDLE console, const std::wstring& arguments) {
 TEST_F(ConsoleSessionTest, TheCommandLineShowsItsTextsOnTheConsole) {
   ASSERT_NE(std::getenv("USBLINK_CLI"), nullptr) << "USBLINK_CLI names usblink-cli.exe";
   const testing::TempDirectory folder;
-  const auto image = folder.Write("image.UD", std::vector<std::uint8_t>(3000, 0x5A));
+  const auto image = folder.Write("image.UD", testing::Pattern(3000));
   DWORD before = 0;
   ASSERT_TRUE(GetConsoleMode(console_.get(), &before));
   ASSERT_TRUE(SetConsoleMode(console_.get(), before & ~ENABLE_VIRTUAL_TERMINAL_PROCESSING));
