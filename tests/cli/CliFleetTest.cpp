@@ -190,6 +190,32 @@ TEST_F(CliFleetTest, AllUnderJsonTagsEveryObjectOfACalculatorAndEndsWithTheSumma
   EXPECT_EQ(run.Result()["failed"], 0);
 }
 
+// A calculator whose handshake stalls does not hold up the others': they
+// walk and make their handshakes while its first exchange still waits.
+TEST_F(CliFleetTest, AStalledHandshakeDoesNotDelayTheOtherCalculatorsConnects) {
+  constexpr long kOthersExchanges = 3 * testing::kConnectTransactions;
+  std::atomic<long> begun = 0;
+  std::atomic<bool> overlapped = false;
+  testing::CliWorld world;
+  world.beforeTransaction = [&](long sent, StopSignals&) {
+    begun = sent + 1;
+    if (sent != 0) return;
+    // The first exchange of the run waits for every other calculator's
+    // handshake; a run that walks only after it would never see them.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (begun <= kOthersExchanges && std::chrono::steady_clock::now() < giveUp) {
+      std::this_thread::yield();
+    }
+    overlapped = begun > kOthersExchanges;
+  };
+  const auto run =
+      RunCli({"--simulate", "--json", "--sim-calculators", "4", "--all", "connect"}, false, world);
+
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
+  EXPECT_TRUE(overlapped) << "the others connected only after the stalled one";
+  EXPECT_EQ(run.Objects("calculator").size(), 4u);
+}
+
 TEST_F(CliFleetTest, AllReadsEachCalculatorIntoAFileNamedForItsSerialNumber) {
   const auto old = directory.Write("old.bin", Pattern(kFlashSize, 7));
   const auto run = RunCli({"--simulate", "--sim-calculators", "2", "--sim-flash", old.string(),
