@@ -95,12 +95,18 @@ int List(HidApi& api, TerminalView& view) {
   const auto members = NumberCalculators(calculators);
   auto member = members.begin();
   for (const HidInterface& entry : interfaces) {
-    std::string text = std::to_string(entry.index) + ": ";
+    std::string text =
+        std::to_string(entry.index) + ": " +
+        (entry.ids ? HexText(entry.ids->vendorId) + ":" + HexText(entry.ids->productId) : "?:?") +
+        "  " + entry.path + StringsText(entry);
     Json fields{{"index", entry.index}, {"path", entry.path}};
+    // The system may list an interface it does not let this user open.
+    if (entry.error != WinError::Success) {
+      text += "  (cannot be queried: error " + std::to_string(entry.error) + ")";
+      fields["error"] = entry.error;
+    }
     if (entry.ids) {
       const bool calculator = entry.ids == calculatorIds;
-      text += HexText(entry.ids->vendorId) + ":" + HexText(entry.ids->productId) + "  " +
-              entry.path + StringsText(entry);
       fields["vendorId"] = HexText(entry.ids->vendorId);
       fields["productId"] = HexText(entry.ids->productId);
       fields["calculator"] = calculator;
@@ -111,10 +117,6 @@ int List(HidApi& api, TerminalView& view) {
         fields["sharedSerial"] = !shared.empty();
         ++member;
       }
-    } else {
-      text += "?:?  " + entry.path + StringsText(entry) + "  (cannot be queried: error " +
-              std::to_string(entry.error) + ")";
-      fields["error"] = entry.error;
     }
     fields["serial"] = OrNull(entry.serialNumber);
     fields["manufacturer"] = OrNull(entry.manufacturer);
@@ -200,9 +202,7 @@ RunEnd Run(const Options& options, TerminalView& view, Pacer& pacer, const Envir
   RunEnd end = DeviceRun(options, view, pacer, environment, environment.platform, sessionViews);
   if (end.status == kExitNotFound && !options.all) {
     if (const auto node = environment.calculatorInUse()) {
-      end.status = Ended(view, {kExitInUse, "The calculator (" + *node +
-                                                ") is in use by another program. Try again "
-                                                "once it is done."});
+      end.status = Ended(view, {kExitInUse, InUseText(*node)});
     } else if (const auto hint = environment.accessHint()) {
       view.ShowMessage(*hint, "Hint");
       end.status = kExitAccessDenied;

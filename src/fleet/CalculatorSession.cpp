@@ -29,9 +29,9 @@ class Session {
         pacer_(pacer),
         stops_(stops),
         environment_(environment),
-        discoveryTurn_(discoveryTurn),
         commands_(api, pacer, view) {
     commands_.SetDevice(options.device);
+    commands_.SetWalkTurn(discoveryTurn);
   }
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -40,7 +40,7 @@ class Session {
   // walk is shown again only when what is plugged in has changed.
   Outcome Connect() {
     const auto deadline = WaitDeadline(options_, pacer_);
-    Outcome outcome = ConnectInTurn();
+    Outcome outcome = ConnectOnce();
     if (outcome == Outcome::NotFound && pacer_.Now() < deadline) {
       auto present = api_.PresentInterfaces();
       view_.Waiting(*options_.waitSeconds);
@@ -48,7 +48,7 @@ class Session {
         if (stops_.StopNow()) return Outcome::Interrupted;
         environment_.sleep(kWaitInterval);
         view_.HoldLog();
-        outcome = ConnectInTurn();
+        outcome = ConnectOnce();
         auto now = outcome == Outcome::NotFound ? api_.PresentInterfaces() : present;
         const bool changed = outcome != Outcome::NotFound || now != present;
         view_.ReleaseLog(changed);
@@ -107,10 +107,8 @@ class Session {
   }
 
  private:
-  // Discovery and handshake for the calculator's ids, in the discovery's turn.
-  Outcome ConnectInTurn() {
-    std::unique_lock<std::mutex> turn;
-    if (discoveryTurn_ != nullptr) turn = std::unique_lock(*discoveryTurn_);
+  // Discovery and handshake for the calculator's ids.
+  Outcome ConnectOnce() {
     return commands_.Connect(HexText(kCalculatorVendorId), HexText(kCalculatorProductId));
   }
 
@@ -120,7 +118,6 @@ class Session {
   Pacer& pacer_;
   StopPolicy& stops_;
   const Environment& environment_;
-  std::mutex* discoveryTurn_;
   Commands commands_;
 };
 

@@ -52,7 +52,8 @@ struct SessionRole {
   // Held while the session's discovery walks the interfaces: a walk opens
   // every calculator in turn, which on Linux takes its node's lock for that
   // moment, so another session's walk at the same moment would find its own
-  // calculator in use.
+  // calculator in use. The handshakes and transfers run outside it, side by
+  // side.
   std::mutex* discoveryTurn = nullptr;
 };
 

@@ -57,13 +57,23 @@ int Session(const FleetContext& context, const FleetMember& member, const Option
   }
   const auto api = context.backend();
   const auto pacer = context.environment.pacer(options.fast);
-  return ReportedRun(
+  // Listed, but not found again: why, where its path tells.
+  std::optional<Failure> unreachable;
+  const int status = ReportedRun(
       options, *view,
       [&] {
-        return CalculatorSession(options, context.image, *view, *api, *pacer, context.environment,
-                                 {station, &context.view, &context.discoveryTurn});
+        RunEnd end =
+            CalculatorSession(options, context.image, *view, *api, *pacer, context.environment,
+                              {station, &context.view, &context.discoveryTurn});
+        if (end.status == kExitNotFound) {
+          unreachable = Unreachable(*api, member, context.discoveryTurn);
+          if (unreachable) end.status = Ended(*view, *unreachable);
+        }
+        return end;
       },
       fields);
+  if (unreachable) fields["error"] = unreachable->message;
+  return status;
 }
 
 // Seconds as the command line gave them: "600", "0.5".

@@ -72,6 +72,34 @@ std::string SharedSerialText(const FleetMember& member, const std::vector<FleetM
   return numbers.empty() ? "" : "  same serial number as " + numbers;
 }
 
+std::string InUseText(const std::string& path) {
+  return "The calculator (" + path + ") is in use by another program. Try again once it is done.";
+}
+
+std::optional<Failure> Unreachable(HidApi& api, const FleetMember& member, std::mutex& turn) {
+  const std::string& path = member.calculator.path;
+  std::uint32_t refusal = WinError::Success;
+  {
+    const std::scoped_lock walking(turn);
+    refusal = OpenRefusal(api, path);
+  }
+  switch (refusal) {
+    case WinError::SharingViolation:
+      return Failure{kExitInUse, InUseText(path)};
+    case WinError::AccessDenied:
+      return Failure{kExitAccessDenied,
+                     "The calculator (" + path + ") may not be opened by this user."};
+    case WinError::FileNotFound:
+    case WinError::PathNotFound:
+    case WinError::DeviceNotConnected:
+      return Failure{kExitNotFound, "The calculator (" + path +
+                                        ") is gone: it was plugged in when the calculators "
+                                        "were listed."};
+    default:
+      return std::nullopt;
+  }
+}
+
 MemberEnd NotStarted(const FleetMember& member, const std::exception& error) {
   const auto* system = dynamic_cast<const std::system_error*>(&error);
   return {member,

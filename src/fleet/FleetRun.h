@@ -6,6 +6,7 @@
 #include <chrono>
 #include <exception>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,6 +49,15 @@ std::string CaseFolded(std::string_view text);
 // "  same serial number as 2, 3" where other members share `member`'s
 // serial number, else empty.
 std::string SharedSerialText(const FleetMember& member, const std::vector<FleetMember>& members);
+
+// Another program holds the calculator at `path`.
+std::string InUseText(const std::string& path);
+
+// Why a calculator listed was not found by its session's walk, from what an
+// open of its path fails with, made in `turn` as the walks' opens are:
+// another program holds it (in use), this user may not open it (access
+// denied), or it is gone (not found). None where it opens, or fails otherwise.
+std::optional<Failure> Unreachable(HidApi& api, const FleetMember& member, std::mutex& turn);
 
 // How one member's session ended.
 struct MemberEnd {

@@ -152,7 +152,7 @@ Result<std::unique_ptr<sim::SimBus>> BuildSimulatedBus(
     if (index >= bus->interfaces.size()) {
       return DoesNotFit("--sim-locked", index, bus->interfaces.size(), "interfaces");
     }
-    bus->interfaces[index].openable = false;
+    bus->interfaces[index].refusal = WinError::AccessDenied;
   }
   return bus;
 }

@@ -23,4 +23,12 @@ std::vector<HidInterface> PresentInterfacesWithIds(HidApi& api, InterfaceIds ids
   return matching;
 }
 
+std::uint32_t OpenRefusal(HidApi& api, const std::string& path) {
+  const Handle device =
+      api.CreateFileA(path, kGenericReadWrite, kFileShareReadWrite, nullptr, kOpenExisting, 0);
+  if (device == kInvalidHandleValue) return api.LastPlatformError();
+  api.CloseHandle(device);
+  return WinError::Success;
+}
+
 }  // namespace usblink

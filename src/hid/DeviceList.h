@@ -2,6 +2,7 @@
 // The device list for whatever lists or picks calculators without discovery's
 // log: the present interfaces with given ids, and the one a command is for.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,5 +33,9 @@ struct DeviceSelector {
 // The present interfaces with these ids, in enumeration order: the
 // calculators to choose from, numbered by their place in the list.
 [[nodiscard]] std::vector<HidInterface> PresentInterfacesWithIds(HidApi& api, InterfaceIds ids);
+
+// What an open of the interface at `path` for reading and writing, as
+// discovery's, fails with now; Success when it opens (it is closed again).
+[[nodiscard]] std::uint32_t OpenRefusal(HidApi& api, const std::string& path);
 
 }  // namespace usblink

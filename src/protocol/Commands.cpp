@@ -45,7 +45,7 @@ Outcome Commands::Connect(std::string_view vendorField, std::string_view product
       port_.ShowMessage("Please set VID and PID ！", kWindowCaption);
       return Outcome::IdsNotSet;
     }
-    if (!discovery_.FindTheHid()) return Outcome::NotFound;
+    if (!FindInTurn()) return Outcome::NotFound;
     if (!HidCP::CheckLink(channel_, port_)) {
       port_.ShowMessage("HID Error ！", kWindowCaption);
       return Outcome::Refused;
@@ -56,6 +56,12 @@ Outcome Commands::Connect(std::string_view vendorField, std::string_view product
     port_.SetLinkButtonEnabled(false);
     return Outcome::Connected;
   });
+}
+
+bool Commands::FindInTurn() {
+  std::unique_lock<std::mutex> turn;
+  if (walkTurn_ != nullptr) turn = std::unique_lock(*walkTurn_);
+  return discovery_.FindTheHid();
 }
 
 Outcome Commands::Download(const LoadedImage& image, const std::filesystem::path& name) {

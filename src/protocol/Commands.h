@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,9 @@ class Commands {
 
   // The calculator a connect looks for among several with the ids; none: the first.
   void SetDevice(std::optional<DeviceSelector> device) { discovery_.SetDevice(std::move(device)); }
+  // Held while the walk opens the interfaces, when several calculators' links
+  // walk at once; the handshake runs outside it.
+  void SetWalkTurn(std::mutex* turn) { walkTurn_ = turn; }
 
   // "USB Link": the ids as the id fields hold them, discovery, the handshake,
   // and the ready line.
@@ -62,6 +66,8 @@ class Commands {
  private:
   template <typename Command>
   Outcome Guarded(Command command);
+  // Discovery, in the walk's turn where there is one.
+  bool FindInTurn();
   // A read-back's end: a file that failed is told in an "Error" box.
   Outcome ReadBackEnded(const Result<void>& read);
 
@@ -71,6 +77,7 @@ class Commands {
   HidCP::Channel channel_;
   Discovery discovery_;
   HidCP::DownloadState lastDownload_;
+  std::mutex* walkTurn_ = nullptr;
 };
 
 }  // namespace usblink

@@ -23,7 +23,12 @@ struct SimInterface {
   std::uint16_t productId = 0;
   std::uint16_t versionNumber = 0;
   std::vector<std::uint8_t> reportDescriptor;
-  bool openable = true;
+  // Success where it opens; else what an open fails with: AccessDenied
+  // (this user may not open it: no open at all), SharingViolation (another
+  // program holds it), FileNotFound (gone since it was listed). An open that
+  // asks for no access reads the attributes and strings of one held or gone,
+  // as Windows' does.
+  std::uint32_t refusal = 0;
   bool isCalculator = false;         // reports reach the bus's calculator of that number
   std::size_t calculatorNumber = 0;  // from 0, in the order the calculators were set up
   // The device's own strings; none where it has none.

@@ -25,13 +25,22 @@ class OpenedDevice final : public EmulatedHidApi::SystemObject {
 
 SimHidApi::SimHidApi(SimBus& bus) : EmulatedHidApi(kFirstHandle), bus_(bus) {}
 
-EmulatedHidApi::Opened SimHidApi::OpenDevice(std::string_view path, std::uint32_t /*desiredAccess*/,
+EmulatedHidApi::Opened SimHidApi::OpenDevice(std::string_view path, std::uint32_t desiredAccess,
                                              std::uint32_t /*creationDisposition*/,
                                              std::uint32_t /*flagsAndAttributes*/) {
   const auto present = bus_.PresentAt(path);
   if (!present) return Opened::Failure(WinError::FileNotFound);
-  if (!present->entry->openable) return Opened::Failure(WinError::AccessDenied);
+  const std::uint32_t refusal = present->entry->refusal;
+  if (refusal != WinError::Success && (desiredAccess != 0 || refusal == WinError::AccessDenied)) {
+    return Opened::Failure(refusal);
+  }
   return Opened::Success(NewHandle(), std::make_unique<OpenedDevice>(present->returns));
+}
+
+std::optional<InterfaceIds> SimHidApi::IdsWithoutOpening(std::string_view path) const {
+  const auto present = bus_.PresentAt(path);
+  if (!present) return std::nullopt;
+  return InterfaceIds{present->entry->vendorId, present->entry->productId};
 }
 
 EmulatedHidApi::Opened SimHidApi::OpenEvent(bool /*initialState*/) {

@@ -15,8 +15,8 @@ namespace usblink::sim {
 // - SetupDiGetClassDevsA lists the HID interfaces only for the HID class with
 //   DIGCF_DEVICEINTERFACE (any other guid or flags give an empty set);
 //   without DIGCF_PRESENT an absent calculator is listed as well.
-// - CreateFileA looks only at the path; access, sharing and flags are accepted
-//   as given.
+// - CreateFileA looks at the path, and at the access asked only for an
+//   interface that refuses opens; sharing and flags are accepted as given.
 // - A handle of a device that left the bus fails every call with 1167, except
 //   CloseHandle, also once the device is back.
 // - A string the interface does not have fails with 31.
@@ -43,6 +43,7 @@ class SimHidApi final : public EmulatedHidApi {
   Opened OpenDevice(std::string_view path, std::uint32_t desiredAccess,
                     std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
   Opened OpenEvent(bool initialState) override;
+  [[nodiscard]] std::optional<InterfaceIds> IdsWithoutOpening(std::string_view path) const override;
   [[nodiscard]] std::vector<std::string> InterfacePaths(bool presentOnly) const override;
 
  private:

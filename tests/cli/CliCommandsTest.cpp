@@ -526,16 +526,23 @@ TEST_F(CliCommandsTest, ListTellsEveryCalculatorApartAndFindsNotFoundWithoutOne)
   EXPECT_TRUE(lines[2].ends_with(
       "  serial SIM0002  \"usblink\"  \"Simulated calculator\"  <- calculator 2"));
 
-  // Interfaces, but none of them a calculator; the one that cannot be queried
-  // is not taken for one either.
-  for (const std::vector<std::string>& arguments :
-       {std::vector<std::string>{"--simulate", "--sim-others", "2", "--sim-absent", "list"},
-        {"--simulate", "--sim-others", "1", "--sim-locked", "1", "list"}}) {
-    const auto none = RunCli(arguments);
-    EXPECT_EQ(none.status, kExitNotFound);
-    EXPECT_EQ(none.out.find("<- calculator"), std::string::npos);
-    EXPECT_NE(none.err.find("no calculator found"), std::string::npos) << none.err;
-  }
+  // Interfaces, but none of them a calculator.
+  const auto none = RunCli({"--simulate", "--sim-others", "2", "--sim-absent", "list"});
+  EXPECT_EQ(none.status, kExitNotFound);
+  EXPECT_EQ(none.out.find("<- calculator"), std::string::npos);
+  EXPECT_NE(none.err.find("no calculator found"), std::string::npos) << none.err;
+
+  // One this user may not open is still a calculator, numbered as --all numbers it.
+  const auto locked =
+      RunCli({"--simulate", "--json", "--sim-others", "1", "--sim-locked", "1", "list"});
+  EXPECT_EQ(locked.status, kExitSuccess) << locked.err;
+  const auto calculator = locked.Objects("info").at(1);
+  EXPECT_TRUE(calculator["text"].get<std::string>().ends_with(
+      "  (cannot be queried: error 5)  <- calculator 1"))
+      << calculator.dump();
+  EXPECT_EQ(calculator["error"], 5);
+  EXPECT_EQ(calculator["number"], 1);
+  EXPECT_EQ(calculator["serial"], nullptr);
 }
 
 TEST_F(CliCommandsTest, DescriptorOfTheSimulatedCalculatorShowsInTheReport) {

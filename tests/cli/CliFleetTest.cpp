@@ -190,6 +190,105 @@ TEST_F(CliFleetTest, AllUnderJsonTagsEveryObjectOfACalculatorAndEndsWithTheSumma
   EXPECT_EQ(run.Result()["failed"], 0);
 }
 
+// A calculator whose handshake stalls does not hold up the others': they
+// walk and make their handshakes while its first exchange still waits.
+TEST_F(CliFleetTest, AStalledHandshakeDoesNotDelayTheOtherCalculatorsConnects) {
+  constexpr long kOthersExchanges = 3 * testing::kConnectTransactions;
+  std::atomic<long> begun = 0;
+  std::atomic<bool> overlapped = false;
+  testing::CliWorld world;
+  world.beforeTransaction = [&](long sent, StopSignals&) {
+    begun = sent + 1;
+    if (sent != 0) return;
+    // The first exchange of the run waits for every other calculator's
+    // handshake; a run that walks only after it would never see them.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (begun <= kOthersExchanges && std::chrono::steady_clock::now() < giveUp) {
+      std::this_thread::yield();
+    }
+    overlapped = begun > kOthersExchanges;
+  };
+  const auto run =
+      RunCli({"--simulate", "--json", "--sim-calculators", "4", "--all", "connect"}, false, world);
+
+  EXPECT_EQ(run.status, kExitSuccess) << run.err;
+  EXPECT_TRUE(overlapped) << "the others connected only after the stalled one";
+  EXPECT_EQ(run.Objects("calculator").size(), 4u);
+}
+
+// A calculator listed that its session cannot open is a row of its own,
+// with why, and counts in the exit status: this user may not open it.
+TEST_F(CliFleetTest, AllKeepsACalculatorThatMayNotBeOpenedAsARowOfItsOwn) {
+  const std::vector<std::string> arguments{
+      "--simulate", "--sim-calculators", "3", "--sim-locked", "1", "--all", "connect"};
+  const auto run = RunCli(arguments);
+  EXPECT_EQ(run.status, kExitAccessDenied) << run.err;
+  const std::string why =
+      "The calculator (" + CalculatorPath(1) + ") may not be opened by this user.";
+  EXPECT_NE(run.err.find("[2] Error: " + why + "\n"), std::string::npos) << run.err;
+  const auto lines = run.OutLines();
+  const auto header = std::ranges::find_if(
+      lines, [](const std::string& line) { return line.starts_with("n  serial   outcome"); });
+  ASSERT_NE(header, lines.end()) << run.out;
+  ASSERT_EQ(lines.end() - header, 4) << run.out;
+  EXPECT_TRUE(header[1].starts_with("1  SIM0001  ok  ")) << header[1];
+  EXPECT_TRUE(header[2].starts_with("2  -        calculator access denied  ")) << header[2];
+  EXPECT_TRUE(header[3].starts_with("3  SIM0003  ok  ")) << header[3];
+
+  auto json = arguments;
+  json.insert(json.begin() + 1, "--json");
+  const auto objects = RunCli(json);
+  EXPECT_EQ(objects.status, kExitAccessDenied);
+  const auto rows = objects.Objects("summary").at(0)["calculators"];
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[1]["serial"], nullptr);
+  EXPECT_EQ(rows[1]["path"], CalculatorPath(1));
+  EXPECT_EQ(rows[1]["outcome"], "calculator access denied");
+  EXPECT_EQ(rows[1]["exitStatus"], kExitAccessDenied);
+  EXPECT_EQ(rows[1]["error"], why);
+  EXPECT_FALSE(rows[0].contains("error"));
+  EXPECT_EQ(objects.ResultFields({{"exitStatus", 0}, {"calculators", 0}, {"failed", 0}}),
+            (Json{{"exitStatus", kExitAccessDenied}, {"calculators", 3}, {"failed", 1}}));
+}
+
+// Another program holds the first, the second is gone by the time its
+// session opens it: each a row with its outcome, the first in list order
+// the run's exit status.
+TEST_F(CliFleetTest, AllTellsACalculatorInUseAndOneGoneApart) {
+  testing::CliWorld world;
+  world.afterWait = [](sim::SimBus& machine, std::chrono::milliseconds) {
+    if (!machine.interfaces.empty()) return;
+    machine = sim::SimBus::WithCalculators(0, 3);
+    machine.interfaces[0].refusal = WinError::SharingViolation;
+    machine.interfaces[1].refusal = WinError::FileNotFound;
+  };
+  const std::string inUse = "The calculator (" + CalculatorPath(0) +
+                            ") is in use by another program. Try again once it is done.";
+  const std::string gone = "The calculator (" + CalculatorPath(1) +
+                           ") is gone: it was plugged in when the calculators were listed.";
+  const auto run = RunCli({"--wait", "5", "--all", "connect"}, false, world);
+  EXPECT_EQ(run.status, kExitInUse) << run.err;
+  EXPECT_NE(run.err.find("[1] Error: " + inUse + "\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("[2] Error: " + gone + "\n"), std::string::npos) << run.err;
+  const auto lines = run.OutLines();
+  EXPECT_FALSE(Starting(lines, "1  SIM0001  calculator in use  ").empty()) << run.out;
+  EXPECT_FALSE(Starting(lines, "2  SIM0002  no calculator found  ").empty()) << run.out;
+  EXPECT_FALSE(Starting(lines, "3  SIM0003  ok  ").empty()) << run.out;
+
+  const auto json = RunCli({"--json", "--wait", "5", "--all", "connect"}, false, world);
+  EXPECT_EQ(json.status, kExitInUse);
+  const auto rows = json.Objects("summary").at(0)["calculators"];
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0]["outcome"], "calculator in use");
+  EXPECT_EQ(rows[0]["exitStatus"], kExitInUse);
+  EXPECT_EQ(rows[0]["error"], inUse);
+  EXPECT_EQ(rows[1]["outcome"], "no calculator found");
+  EXPECT_EQ(rows[1]["exitStatus"], kExitNotFound);
+  EXPECT_EQ(rows[1]["error"], gone);
+  EXPECT_EQ(rows[2]["exitStatus"], kExitSuccess);
+  EXPECT_EQ(json.Result()["failed"], 2);
+}
+
 TEST_F(CliFleetTest, AllReadsEachCalculatorIntoAFileNamedForItsSerialNumber) {
   const auto old = directory.Write("old.bin", Pattern(kFlashSize, 7));
   const auto run = RunCli({"--simulate", "--sim-calculators", "2", "--sim-flash", old.string(),

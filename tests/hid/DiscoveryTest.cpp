@@ -212,7 +212,7 @@ TEST_F(FindTheHidTest, UnopenableInterfaceNeverMatchesAlsoInALaterWalk) {
   // It carries the calculator's own ids; only its failed open keeps it out.
   sim::SimInterface held = sim::SimBus::CalculatorInterface();
   held.path = R"(\\?\hid#vid_04fc&pid_0c77#6&77&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
-  held.openable = false;
+  held.refusal = WinError::AccessDenied;
   held.isCalculator = false;
   bus.interfaces.insert(bus.interfaces.begin(), held);
 

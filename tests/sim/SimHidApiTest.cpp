@@ -35,10 +35,25 @@ Report EmptyInputReport() {
 TEST_F(SimHidApiTest, OpenFailsForMissingOrLockedInterfaces) {
   EXPECT_EQ(Open("\\\\?\\hid#vid_1234&pid_5678#0"), kInvalidHandleValue);
   EXPECT_EQ(api.LastPlatformError(), WinError::FileNotFound);
-  bus.interfaces[1].openable = false;
+  const auto openForIds = [this](const std::string& path) {
+    return api.CreateFileA(path, 0, kFileShareReadWrite, nullptr, kOpenExisting, 0);
+  };
+  // This user may not open it at all.
+  bus.interfaces[1].refusal = WinError::AccessDenied;
   EXPECT_EQ(Open(bus.interfaces[1].path), kInvalidHandleValue);
   EXPECT_EQ(api.LastPlatformError(), WinError::AccessDenied);
+  EXPECT_EQ(openForIds(bus.interfaces[1].path), kInvalidHandleValue);
   EXPECT_EQ(api.OpenHandleCount(), 0);
+  // Held by another program, or gone since it was listed: only an open
+  // without access, for the attributes, succeeds.
+  for (const std::uint32_t refusal : {WinError::SharingViolation, WinError::FileNotFound}) {
+    bus.interfaces[1].refusal = refusal;
+    EXPECT_EQ(Open(bus.interfaces[1].path), kInvalidHandleValue);
+    EXPECT_EQ(api.LastPlatformError(), refusal);
+    const Handle query = openForIds(bus.interfaces[1].path);
+    ASSERT_NE(query, kInvalidHandleValue);
+    EXPECT_EQ(api.CloseHandle(query), 1);
+  }
 }
 
 TEST_F(SimHidApiTest, PathsMatchWithoutRegardToCase) {

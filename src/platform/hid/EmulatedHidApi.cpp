@@ -114,9 +114,17 @@ std::vector<HidInterface> EmulatedHidApi::PresentInterfaces() {
   std::vector<HidInterface> interfaces;
   for (std::string& path : InterfacePaths(true)) {
     const auto index = static_cast<std::uint32_t>(interfaces.size());
-    interfaces.push_back(DescribeInterface(*this, index, std::move(path)));
+    HidInterface entry = DescribeInterface(*this, index, std::move(path));
+    if (!entry.ids && entry.error == WinError::AccessDenied) {
+      entry.ids = IdsWithoutOpening(entry.path);
+    }
+    interfaces.push_back(std::move(entry));
   }
   return interfaces;
+}
+
+std::optional<InterfaceIds> EmulatedHidApi::IdsWithoutOpening(std::string_view /*path*/) const {
+  return std::nullopt;
 }
 
 int EmulatedHidApi::OpenHandleCount() const {

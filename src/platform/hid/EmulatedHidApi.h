@@ -150,6 +150,10 @@ class EmulatedHidApi : public HidApi {
                             std::uint32_t creationDisposition,
                             std::uint32_t flagsAndAttributes) = 0;
   virtual Opened OpenEvent(bool initialState) = 0;
+  // The ids the system lists an interface with, read without opening it: an
+  // interface this user may not open is still a device of those ids. None
+  // where the system keeps none.
+  [[nodiscard]] virtual std::optional<InterfaceIds> IdsWithoutOpening(std::string_view path) const;
 
   // A handle no other open one has; device information sets take these.
   Handle NewHandle();

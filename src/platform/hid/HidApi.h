@@ -29,8 +29,8 @@ struct InterfaceIds {
 struct HidInterface {
   std::uint32_t index = 0;  // its place in the system's enumeration
   std::string path;         // empty when the system gave none
-  // None when the interface could not be opened or queried; `error` is the
-  // last-error code that says why.
+  // None when the interface could not be opened or queried, unless the
+  // system lists it with them; `error` is the last-error code that says why.
   std::optional<InterfaceIds> ids;
   std::uint32_t error = WinError::Success;
   // The device's strings, where the platform gives them: never empty, and

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -243,6 +245,31 @@ TEST_F(LinuxHidApiTest, WalkGivesTheStringsSysfsKeeps) {
   EXPECT_EQ(listed[1].manufacturer, std::nullopt);
   EXPECT_EQ(listed[1].product, "Virtual Calc");
   EXPECT_EQ(Api().OpenHandleCount(), 0);
+}
+
+// A node this user may not open is listed with the ids sysfs keeps; root
+// opens any node, so a child process gives up root first.
+TEST_F(LinuxHidApiTest, ANodeThisUserMayNotOpenIsListedWithItsIds) {
+  tree.AddNode(0, "0003:000004FC:00000C77");
+  ::chmod(tree.DevPath(0).c_str(), 0);
+  const auto listedAsUnprivileged = [this] {
+    const auto listed = LinuxHidApi(tree.Roots(), notices).PresentInterfaces();
+    return listed.size() == 1 && listed[0].error == WinError::AccessDenied &&
+           listed[0].ids == InterfaceIds{0x04FC, 0x0C77};
+  };
+  if (::geteuid() != 0) {
+    EXPECT_TRUE(listedAsUnprivileged());
+    return;
+  }
+  constexpr uid_t kNobody = 65534;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(2);
+    ::_exit(listedAsUnprivileged() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST_F(LinuxHidApiTest, StringCallsFailWithWindowsCodes) {

@@ -122,6 +122,13 @@ EmulatedHidApi::Opened LinuxHidApi::OpenEvent(bool initialState) {
       AwayFromZero(UniqueFd(::eventfd(initialState ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK))));
 }
 
+std::optional<InterfaceIds> LinuxHidApi::IdsWithoutOpening(std::string_view path) const {
+  const std::string node = HidrawNodeOf(path);
+  const auto ids = node.empty() ? std::nullopt : ReadHidIds(roots_.sysfs, node);
+  if (!ids) return std::nullopt;
+  return InterfaceIds{ids->vendorId, ids->productId};
+}
+
 std::int32_t LinuxHidApi::HidD_GetAttributes(Handle device, HiddAttributes& attributes) {
   hidraw_devinfo info{};
   if (Request(device, HIDIOCGRAWINFO, &info) == 0) return 0;

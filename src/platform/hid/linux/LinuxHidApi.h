@@ -63,6 +63,8 @@ class LinuxHidApi final : public EmulatedHidApi {
   Opened OpenDevice(std::string_view path, std::uint32_t desiredAccess,
                     std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
   Opened OpenEvent(bool initialState) override;
+  // From sysfs, for a node this user may not open.
+  [[nodiscard]] std::optional<InterfaceIds> IdsWithoutOpening(std::string_view path) const override;
 
  private:
   // ioctl(2) on the handle's descriptor; fails with the mapped errno.
