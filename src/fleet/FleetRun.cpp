@@ -100,14 +100,6 @@ std::optional<Failure> Unreachable(HidApi& api, const FleetMember& member, std::
   }
 }
 
-MemberEnd NotStarted(const FleetMember& member, const std::exception& error) {
-  const auto* system = dynamic_cast<const std::system_error*>(&error);
-  return {member,
-          kExitNotStarted,
-          {},
-          system != nullptr ? system->code().message() : std::string("out of memory")};
-}
-
 std::string WhyNotStarted(const std::exception& error) {
   if (const auto* system = dynamic_cast<const std::system_error*>(&error)) {
     return system->code().message();
