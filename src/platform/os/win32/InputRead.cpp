@@ -7,6 +7,14 @@
 
 namespace usblink {
 
+namespace {
+
+struct CloseFile {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
 InputRead ReadInput(std::FILE* stream, std::size_t limit, StopSignals&) {
   InputRead read;
   read.bytes.resize(limit);
@@ -21,8 +29,7 @@ InputRead ReadInput(std::FILE* stream, std::size_t limit, StopSignals&) {
 
 InputRead ReadInput(const std::filesystem::path& file, std::size_t limit, StopSignals& signals) {
   errno = 0;
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(_wfopen(file.c_str(), L"rb"),
-                                                               &std::fclose);
+  const std::unique_ptr<std::FILE, CloseFile> stream(_wfopen(file.c_str(), L"rb"));
   if (!stream) return {{}, LastSystemError(), "open"};
   return ReadInput(stream.get(), limit, signals);
 }
