@@ -6,11 +6,10 @@
 // without a serial number at the path of one taken before, and since the
 // station cannot tell it from that one, it tells that it skips it.
 // Calculators present at once with one serial number are told apart by
-// their paths. The
-// first Ctrl-C takes no more calculators and lets the running updates finish;
-// their sessions stop between two transactions at the second. An unattended
-// station may end once nothing has happened for a while, so that it does
-// not update whatever is plugged in hours later.
+// their paths. The first Ctrl-C takes no more calculators and lets the
+// running updates finish; their sessions stop between two transactions at
+// the second. An unattended station may end once nothing has happened for
+// a while, so that it does not update whatever is plugged in hours later.
 
 #include <chrono>
 #include <functional>
