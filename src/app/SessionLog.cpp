@@ -81,7 +81,7 @@ SessionLog::SessionLog(const std::optional<fs::path>& folder,
   const auto path = UnusedName(*folder, start);
   if (!path) return;
   // Appending: two runs that raced for one name still lose nothing.
-  if (!file_.Open(*path, LogFile::Start::Appending)) return;
+  if (file_.Open(*path, LogFile::Start::Appending)) return;
   RemoveOldest(*folder, file_.Path(), kKeptRuns);
 }
 

@@ -62,8 +62,8 @@ std::string CommandLineText(const std::vector<std::string>& arguments) {
 }
 
 Result<void> RunLog::Open(const std::filesystem::path& path, const RunStart& start) {
-  if (!file_.Open(path, LogFile::Start::Afresh)) {
-    return Failure{kExitFileError, "Cannot create " + Quoted(path)};
+  if (const auto error = file_.Open(path, LogFile::Start::Afresh)) {
+    return FileFailure(path, "create", error);
   }
   Line("usblink-cli " + start.version + ", started " + UtcTimeText(start.time));
   Line("Command line: " + CommandLineText(start.arguments));
@@ -71,8 +71,8 @@ Result<void> RunLog::Open(const std::filesystem::path& path, const RunStart& sta
 }
 
 Result<void> RunLog::Written() const {
-  if (!file_.Failed()) return {};
-  return Failure{kExitFileError, "Cannot write " + Quoted(file_.Path())};
+  if (const auto error = file_.Failed()) return FileFailure(file_.Path(), "write", error);
+  return {};
 }
 
 void RunLog::End(std::string_view outcome, int exitStatus,

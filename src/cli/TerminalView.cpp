@@ -186,6 +186,11 @@ void TerminalView::ShowMessage(std::string_view text, std::string_view title) {
 }
 
 void TerminalView::ShowFailure(const Failure& failure) {
+  // A stop asked for is no error.
+  if (failure.exitStatus == kExitInterrupted) {
+    Notice(failure.message);
+    return;
+  }
   ShowMessage(failure.message, failure.exitStatus == kExitUsage ? "usblink-cli" : "Error");
 }
 

@@ -231,6 +231,17 @@ RunEnd RunStationCommand(const FleetContext& context, HidApi& api) {
       [&context](const FleetMember& member) {
         context.view.Report({Named(member) + ": back after its update"}, Event("back", member));
       },
+      [&](const FleetMember& member) {
+        const std::string number = std::to_string(member.number);
+        context.view.Report({Named(member) +
+                             ": skipped: without a serial number of its own it cannot be told "
+                             "from calculator " +
+                             number +
+                             ", taken at this path before. If it is another calculator, update it "
+                             "alone with " +
+                             RerunCommand(optionsOf(member)) + ", or in a new station run."},
+                            Event("skipped", member));
+      },
       [&context](int running) {
         std::string notice = "Stopping: no more calculators are taken.";
         if (running == 1) {

@@ -10,6 +10,7 @@
 #include "fleet/ImageDoubts.h"
 #include "hid/ApiLog.h"
 #include "platform/os/FileIdentity.h"
+#include "platform/os/InputRead.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/Commands.h"
 #include "protocol/Outcome.h"
@@ -18,8 +19,18 @@
 namespace usblink {
 
 Result<FirmwareImage> LoadImage(const std::filesystem::path& file, const Environment& environment) {
-  auto loaded = IsStandardStream(file) ? FirmwareImage::Read(environment.standardInput(), file)
-                                       : FirmwareImage::Load(file);
+  // One byte past the flash tells an image too large, and an endless device
+  // cannot hold the read.
+  constexpr std::size_t kLimit = kFlashSize + 1;
+  const auto read = IsStandardStream(file)
+                        ? ReadInput(environment.standardInput(), kLimit, environment.signals)
+                        : ReadInput(file, kLimit, environment.signals);
+  if (read.error == std::errc::interrupted) {
+    return Failure{kExitInterrupted, "Stopped while the image was read from " + Quoted(file) +
+                                         "; nothing was sent to a calculator."};
+  }
+  LoadedImage loaded = read.error ? LoadedImage(FileFailure(file, read.failedAction, read.error))
+                                  : LoadedImage(FirmwareImage::FromBytes(read.bytes));
   if (const auto sendable = Sendable(loaded, file); !sendable) return sendable.Error();
   return loaded;
 }

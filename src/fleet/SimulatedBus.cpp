@@ -50,14 +50,12 @@ Result<void> SaveFlash(std::span<const std::uint8_t> flash, const std::filesyste
   WriteThrough(staged->Stream(), flash);
   reason = staged->Commit();
   if (!reason) return {};
-  Failure failure = FileFailure(file, "write", reason);
-  failure.message += "; it is left as it was";
+  std::string consequence = "; it is left as it was";
   std::error_code ignored;
   if (const auto kept = staged->KeepPartial(ignored)) {
-    failure.message += ", and the flash is kept in " + Quoted(kept->path);
+    consequence += ", and the flash is kept in " + Quoted(kept->path);
   }
-  failure.message += ".";
-  return failure;
+  return FileFailure(file, "write", reason, consequence);
 }
 
 // --sim-keep: each calculator starts with the flash its file kept, where there

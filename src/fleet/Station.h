@@ -3,12 +3,13 @@
 // several at once. A calculator is taken once a run: one that comes back
 // after its update (its reset), with the same serial number, or at the same
 // path where it has none, is left alone, and its return is told; so is one
-// without a serial number at the path of one taken before. Calculators
-// present at once with one serial number are told apart by their paths. The
-// first Ctrl-C takes no more calculators and lets the running updates finish;
-// their sessions stop between two transactions at the second. An unattended
-// station may end once nothing has happened for a while, so that it does
-// not update whatever is plugged in hours later.
+// without a serial number at the path of one taken before, and since the
+// station cannot tell it from that one, it tells that it skips it.
+// Calculators present at once with one serial number are told apart by
+// their paths. The first Ctrl-C takes no more calculators and lets the
+// running updates finish; their sessions stop between two transactions at
+// the second. An unattended station may end once nothing has happened for
+// a while, so that it does not update whatever is plugged in hours later.
 
 #include <chrono>
 #include <functional>
@@ -41,6 +42,10 @@ struct StationPorts {
   std::function<void(const MemberEnd&)> finished;
   // A calculator whose update succeeded left the bus for its reset and is back.
   std::function<void(const FleetMember&)> back;
+  // A calculator known by its path alone (no serial number of its own)
+  // appeared at the path of one taken before and is left alone, as it
+  // cannot be told from that one: its number, this calculator's interface.
+  std::function<void(const FleetMember&)> skipped;
   // A stop came: no more calculators are taken; `running` updates go on.
   std::function<void(int running)> stopping;
   SessionClock now;

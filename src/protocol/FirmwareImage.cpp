@@ -38,16 +38,12 @@ FirmwareImage FirmwareImage::FromBytes(std::span<const std::uint8_t> content) {
 LoadedImage FirmwareImage::Load(const std::filesystem::path& file) {
   const StdioFile stream = OpenStdioFile(file, "rb");
   if (!stream) return FileFailure(file, "open", LastSystemError());
-  return Read(stream.get(), file);
-}
-
-LoadedImage FirmwareImage::Read(std::FILE* stream, const std::filesystem::path& name) {
   std::vector<std::uint8_t> kept(kFlashSize);
-  kept.resize(ReadSome(stream, kept));
+  kept.resize(ReadSome(stream.get(), kept));
   // Whether the file goes on; nothing after that one byte is read.
   std::array<std::uint8_t, 1> more{};
-  const bool oversize = kept.size() == kFlashSize && ReadSome(stream, more) == more.size();
-  if (std::ferror(stream)) return FileFailure(name, "read", LastSystemError());
+  const bool oversize = kept.size() == kFlashSize && ReadSome(stream.get(), more) == more.size();
+  if (std::ferror(stream.get())) return FileFailure(file, "read", LastSystemError());
   return FirmwareImage(std::move(kept), oversize);
 }
 

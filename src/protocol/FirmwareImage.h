@@ -9,7 +9,6 @@
 // the bank checksum counts them so.
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <span>
 #include <vector>
@@ -28,9 +27,6 @@ class FirmwareImage {
   // whatever size the file system tells. Reads at most one byte past the
   // flash, so an endless device cannot hold it.
   static Result<FirmwareImage> Load(const std::filesystem::path& file);
-  // The same from a stream opened already, such as standard input; `name`
-  // is what a failure names.
-  static Result<FirmwareImage> Read(std::FILE* stream, const std::filesystem::path& name);
 
   // Bytes of the file that are sent, at most 262,144.
   [[nodiscard]] std::size_t Length() const { return length_; }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/os/SystemError.h"
 #include "protocol/Result.h"
 
 namespace usblink {
@@ -19,9 +20,10 @@ namespace usblink {
 std::string Quoted(const std::filesystem::path& file);
 
 // `file` could not be used for `action` ("open", "read", "create" or
-// "write"): "Cannot open "FILE": REASON", a file error.
+// "write"): "Cannot open "FILE": REASON[CONSEQUENCE]." and what to do where
+// the reason tells, a file error.
 Failure FileFailure(const std::filesystem::path& file, std::string_view action,
-                    std::error_code reason);
+                    std::error_code reason, std::string_view consequence = {});
 
 struct CloseStdioFile {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -32,14 +34,12 @@ using StdioFile = std::unique_ptr<std::FILE, CloseStdioFile>;
 StdioFile OpenStdioFile(const std::filesystem::path& file, const char* mode);
 
 // Fills `buffer` as far as the file allows; returns the bytes read. A short
-// count is the end of the file unless std::ferror says otherwise.
+// count is the end of the file unless std::ferror says otherwise. On failure
+// of these calls LastSystemError() tells why.
 std::size_t ReadSome(std::FILE* file, std::span<std::uint8_t> buffer);
 
 // Writes `bytes` and hands them to the system at once, so they survive an
 // abrupt end of the process. False on failure.
 bool WriteThrough(std::FILE* file, std::span<const std::uint8_t> bytes);
-
-// Why the last of the calls above failed.
-std::error_code LastSystemError();
 
 }  // namespace usblink

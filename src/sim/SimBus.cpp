@@ -184,10 +184,12 @@ std::vector<std::string> SimBus::Paths(bool presentOnly) const {
 }
 
 std::optional<SimBus::Presence> SimBus::PresentAt(std::string_view path) const {
-  const SimInterface* entry = Find(path);
-  if (entry == nullptr) return std::nullopt;
   const std::scoped_lock guard(timeline_->lock);
-  if (!PresentNow(*entry)) return std::nullopt;
+  const auto found = std::ranges::find_if(interfaces, [&](const SimInterface& entry) {
+    return SameDevicePath(entry.path, path) && PresentNow(entry);
+  });
+  if (found == interfaces.end()) return std::nullopt;
+  const SimInterface* entry = &*found;
   const std::uint64_t returns =
       entry->isCalculator ? timeline_->calculators.at(entry->calculatorNumber).returns : 0;
   return Presence{entry, returns};

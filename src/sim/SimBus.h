@@ -108,7 +108,9 @@ class SimBus {
   [[nodiscard]] const SimInterface* Find(std::string_view path) const;
 
   // An interface found present, and how often its calculator had come back
-  // from a reset by then (0 for other devices).
+  // from a reset by then (0 for other devices). Of interfaces listed at one
+  // path, the one present: the next device at a node a device left, as on
+  // Linux.
   struct Presence {
     const SimInterface* entry = nullptr;
     std::uint64_t returns = 0;

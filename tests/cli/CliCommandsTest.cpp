@@ -499,7 +499,10 @@ TEST_F(CliCommandsTest, ALogFileThatCannotBeWrittenIsAFileError) {
   // Opens, but every write fails: the disk is full.
   const auto run = RunCli({"--simulate", "-q", "--log", "/dev/full", "connect"});
   EXPECT_EQ(run.status, kExitFileError);
-  EXPECT_EQ(run.err, "Error: Cannot write \"/dev/full\"\nusblink-cli: file error\n");
+  EXPECT_EQ(run.err, "Error: Cannot write \"/dev/full\": " +
+                         std::make_error_code(std::errc::no_space_on_device).message() +
+                         ". Free some space on its disk, or name another.\nusblink-cli: file "
+                         "error\n");
 }
 #endif
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <set>
 #include <thread>
+#include <utility>
 
 #include "protocol/Outcome.h"
 #include "sim/SimBus.h"
@@ -480,6 +481,60 @@ TEST_F(CliFleetTest, TheStationTellsWhatToDoWithACalculatorWhoseUpdateFailed) {
                 imageFile + "\", or in a new station run.");
   EXPECT_TRUE(Starting(lines, "[2] SIM0002: back").empty()) << run.out;
   EXPECT_NE(run.err.find("[2] State: the flash was changed"), std::string::npos) << run.err;
+}
+
+// Linux gives the node a device left to the next one: without serial
+// numbers, calculator 1 unplugged in the middle of its download, and then
+// another plugged in at its path. The station skips that one, since it
+// cannot tell it from calculator 1, says so once with what to do, and ends
+// once idle.
+TEST_F(CliFleetTest, TheStationTellsItSkipsACalculatorItCannotTellFromOneTakenBefore) {
+  const auto world = [] {
+    testing::CliWorld reused;
+    auto now = std::make_shared<std::atomic<std::chrono::milliseconds::rep>>(0);
+    reused.afterWait = [now, plugged = false](sim::SimBus& machine,
+                                              std::chrono::milliseconds time) mutable {
+      *now = time.count();
+      if (std::exchange(plugged, true)) {
+        // Gone before the other comes, however the threads ran.
+        if (time >= 4s) {
+          while (machine.IsPresent(machine.interfaces[0])) std::this_thread::yield();
+        }
+        return;
+      }
+      // At the station's first wait nothing else uses the bus.
+      machine = sim::SimBus::WithCalculators(0, 2);
+      for (auto& entry : machine.interfaces) entry.serialNumber.reset();
+      machine.interfaces[1].path = machine.interfaces[0].path;
+      machine.Calculator(0).Faults().unplugAfter = 40;
+      machine.SetArrival(1, 5s);
+      machine.SetClock([now] { return std::chrono::milliseconds(now->load()); });
+    };
+    return reused;
+  };
+  const std::string path = CalculatorPath(0);
+
+  const auto run = RunCli({"station", "--idle", "10", imageFile}, false, world());
+
+  const auto lines = run.OutLines();
+  EXPECT_EQ(Starting(lines, "[1] " + path + ": arrived").size(), 1u) << run.out;
+  EXPECT_EQ(Starting(lines, "[2] ").size(), 0u) << run.out;
+  EXPECT_EQ(Starting(lines, "[1] " + path + ": skipped"),
+            std::vector<std::string>{
+                "[1] " + path +
+                ": skipped: without a serial number of its own it cannot be told from "
+                "calculator 1, taken at this path before. If it is another calculator, update it "
+                "alone with download --device \"" +
+                path + "\" \"" + imageFile + "\", or in a new station run."})
+      << run.out;
+  EXPECT_NE(run.err.find("Station: no calculator for 10 s; it ends."), std::string::npos);
+
+  const auto json = RunCli({"--json", "station", "--idle", "10", imageFile}, false, world());
+  EXPECT_EQ(json.Objects("skipped"),
+            (std::vector<Json>{
+                {{"type", "skipped"}, {"device", 1}, {"serial", nullptr}, {"path", path}}}))
+      << json.out;
+  EXPECT_EQ(json.Objects("summary").front()["calculators"].size(), 1u);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 #pragma once
 // usblink-cli as a process of its own, with its stdout and stderr on pipes
-// that the test reads (or closes) while it runs, and signals sent to it.
+// that the test reads (or closes) while it runs, its stdin on a pipe the test
+// writes when asked, and signals sent to it.
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,12 +22,15 @@ namespace usblink::testing {
 
 class CliProcess {
  public:
-  explicit CliProcess(const std::vector<std::string>& arguments) {
+  explicit CliProcess(const std::vector<std::string>& arguments, bool pipedInput = false) {
+    std::array<int, 2> in{-1, -1};
     std::array<int, 2> out{-1, -1};
     std::array<int, 2> err{-1, -1};
     if (::pipe2(out.data(), O_CLOEXEC) != 0 || ::pipe2(err.data(), O_CLOEXEC) != 0) return;
+    if (pipedInput && ::pipe2(in.data(), O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    if (pipedInput) posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
     // Signals as a shell leaves them for a command in the foreground.
@@ -49,12 +54,15 @@ class CliProcess {
     posix_spawnattr_destroy(&attributes);
     ::close(out[1]);
     ::close(err[1]);
+    Close(in[0]);
+    in_ = in[1];
     out_ = out[0];
     err_ = err[0];
   }
   CliProcess(const CliProcess&) = delete;
   CliProcess& operator=(const CliProcess&) = delete;
   ~CliProcess() {
+    Close(in_);
     CloseOut();
     CloseErr();
     if (pid_ > 0 && !status_) {
@@ -66,6 +74,15 @@ class CliProcess {
   [[nodiscard]] bool Started() const { return pid_ > 0; }
   [[nodiscard]] pid_t Pid() const { return pid_; }
   void Signal(int number) const { ::kill(pid_, number); }
+  // With piped input: writes `bytes` to the process's stdin.
+  bool WriteIn(const std::string& bytes) const {
+    return ::write(in_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  }
+  // Bytes written to stdin that the process has not read yet.
+  [[nodiscard]] int UnreadIn() const {
+    int count = -1;
+    return ::ioctl(in_, FIONREAD, &count) == 0 ? count : -1;
+  }
   void CloseOut() { Close(out_); }
   void CloseErr() { Close(err_); }
 
@@ -128,6 +145,7 @@ class CliProcess {
   }
 
   pid_t pid_ = -1;
+  int in_ = -1;
   int out_ = -1;
   int err_ = -1;
   std::optional<int> status_;

@@ -181,6 +181,8 @@ bool WaitsWithHandlers(pid_t pid) {
   return sleeping && caught;
 }
 
+constexpr const char* kStoppedReading = "; nothing was sent to a calculator.\n";
+
 TEST_F(CliProcessTest, AnInterruptEndsAWaitForAnImageThatNeverComes) {
   const auto fifo = PathOf("image.fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -188,6 +190,47 @@ TEST_F(CliProcessTest, AnInterruptEndsAWaitForAnImageThatNeverComes) {
   while (!WaitsWithHandlers(process.Pid())) std::this_thread::yield();
   process.Signal(SIGINT);
   EXPECT_EQ(process.Wait(), kExitInterrupted);
+  EXPECT_EQ(process.err, "Stopped while the image was read from \"" + fifo + "\"" +
+                             kStoppedReading + "usblink-cli: interrupted\n");
+}
+
+// Part of an image in a pipe that has not ended: a signal ends the run as
+// any other stop does, with its result and the log's end, and no calculator
+// is touched.
+TEST_F(CliProcessTest, ASignalWhileTheImageIsReadFromAPipeEndsTheRunAsAnyStop) {
+  const std::vector<std::pair<std::vector<std::string>, int>> cases{
+      {{"download", "-"}, SIGINT},
+      {{"--sim-calculators", "2", "--all", "download", "-"}, SIGTERM},
+      {{"--sim-calculators", "2", "station", "-"}, SIGHUP}};
+  for (const auto& [command, signal] : cases) {
+    std::vector<std::string> arguments{"--simulate",      "--fast",     "--json",           "--log",
+                                       PathOf("run.log"), "--sim-save", PathOf("after.bin")};
+    arguments.insert(arguments.end(), command.begin(), command.end());
+    CliProcess process(arguments, true);
+    ASSERT_TRUE(process.WriteIn(std::string(1000, 'U')));
+    // Taken, and waiting for more.
+    while (process.UnreadIn() != 0 || !WaitsWithHandlers(process.Pid())) {
+      std::this_thread::yield();
+    }
+    process.Signal(signal);
+    EXPECT_EQ(process.Wait(), kExitInterrupted) << signal << process.err;
+    EXPECT_EQ(process.CountOut("{"), 2) << process.out;
+    const auto result = Result(process);
+    EXPECT_EQ(result["outcome"], "interrupted");
+    EXPECT_EQ(result["exitStatus"], 130);
+    const std::string stopped =
+        "Stopped while the image was read from \"-\"" + std::string(kStoppedReading);
+    EXPECT_EQ(process.err, stopped) << signal;
+    const auto logged = directory.Read("run.log");
+    const std::string log(logged.begin(), logged.end());
+    EXPECT_TRUE(Has(log, "\n" + stopped + "Ended ")) << log;
+    EXPECT_TRUE(log.ends_with(": interrupted, exit status 130\n")) << log;
+    const auto several = command.front() == "--sim-calculators";
+    for (const std::string& saved : several ? std::vector<std::string>{"after.bin.1", "after.bin.2"}
+                                            : std::vector<std::string>{"after.bin"}) {
+      EXPECT_EQ(directory.Read(saved), std::vector<std::uint8_t>(kFlashSize, 0xFF)) << saved;
+    }
+  }
 }
 
 TEST_F(CliProcessTest, ClosedOutputOnlyStopsTheOutputAndTheDownloadFinishes) {

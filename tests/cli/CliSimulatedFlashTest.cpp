@@ -96,8 +96,11 @@ TEST_F(CliSimulatedFlashTest, FlashFilesAreWrittenWholeAlsoWhenTheLogCannotBeMad
   auto run = RunCli({"--simulate", "--json", "--sim-save", PathOf("after.bin"), "--sim-keep",
                      PathOf("kept.bin"), "--log", PathOf("absent/run.log"), "download", image});
   EXPECT_EQ(run.status, kExitFileError);
+  // Why, in the system's words, and what to do.
   EXPECT_EQ(run.Objects("message").at(0)["text"],
-            "Cannot create \"" + PathOf("absent/run.log") + "\"");
+            "Cannot create \"" + PathOf("absent/run.log") +
+                "\": " + std::make_error_code(std::errc::no_such_file_or_directory).message() +
+                ". Check the name and that its folder exists.");
   EXPECT_FALSE(run.Result().contains("bytes")) << run.out;
   EXPECT_TRUE(Erased("after.bin"));
   EXPECT_TRUE(Erased("kept.bin"));

@@ -43,6 +43,10 @@ class StationWorld {
            Told("finished", end.member);
          },
          [this](const FleetMember& member) { Told("back", member); },
+         [this](const FleetMember& member) {
+           Told("skipped", member);
+           skippedAt.push_back(member.calculator.path);
+         },
          [this](int running) { stoppingWith.push_back(running); },
          [this] { return std::chrono::steady_clock::time_point(Now()); }, signals});
   }
@@ -51,15 +55,26 @@ class StationWorld {
   std::vector<std::string> updated;
   std::vector<MemberEnd> finished;
   std::vector<int> stoppingWith;
+  // The paths of the calculators told skipped, in order.
+  std::vector<std::string> skippedAt;
   // What the station told, in order, with the calculator's number and the time.
   std::vector<std::tuple<std::string, int, std::chrono::milliseconds>> told;
   StopSignals signals;
   // Runs inside each update, on its thread.
   std::function<int(const FleetMember&)> during = [](const FleetMember&) { return 0; };
+  // Whether a calculator whose update failed resets too.
+  bool failuresReset = true;
   // Runs at each of the station's waits, with the time after it.
   std::function<void(std::chrono::milliseconds now)> onSleep = [](auto) {};
 
   [[nodiscard]] std::chrono::milliseconds Now() const { return std::chrono::milliseconds(now_); }
+  // From the station's thread, at a wait: until every update begun is over,
+  // so that each ends before the next look.
+  void AwaitUpdates() const {
+    const auto begun =
+        std::ranges::count(told, "arrived", [](const auto& event) { return std::get<0>(event); });
+    while (updatesDone_ < begun) std::this_thread::yield();
+  }
 
  private:
   std::vector<HidInterface> Present() {
@@ -89,7 +104,8 @@ class StationWorld {
     }
     const int status = during(member);
     const std::scoped_lock guard(lock_);
-    resetSince_[member.calculator.path] = Now();
+    if (status == 0 || failuresReset) resetSince_[member.calculator.path] = Now();
+    ++updatesDone_;
     return status;
   }
 
@@ -101,6 +117,7 @@ class StationWorld {
   std::atomic<std::chrono::milliseconds::rep> now_{0};
   std::mutex lock_;
   std::map<std::string, std::chrono::milliseconds> resetSince_;
+  std::atomic<long> updatesDone_ = 0;
 };
 
 TEST(StationTest, EachCalculatorIsUpdatedAsItArrivesNumberedInOrderOfArrival) {
@@ -146,6 +163,79 @@ TEST(StationTest, ACalculatorBackFromItsResetIsNotUpdatedAgain) {
   EXPECT_EQ(world.updated.size(), 3u);
   EXPECT_EQ(end.ends.size(), 3u);
   EXPECT_EQ(world.stoppingWith, (std::vector<int>{0}));
+}
+
+// Linux gives a node's number to the next device once it is free: a
+// calculator without a serial number at the path of one taken before cannot
+// be told from it. It is skipped and told once as it appears, with the
+// number it is taken for; nothing is told of a return from a reset, of a
+// calculator with a serial number of its own plugged in again, or of one
+// staying plugged in.
+TEST(StationTest, ACalculatorWithoutASerialAtAPathTakenBeforeIsToldSkipped) {
+  StationWorld world({{"/p/1", std::nullopt, 0s, 5s},
+                      {"/p/1", std::nullopt, 8s, 12s},
+                      {"/p/1", std::nullopt, 15s},
+                      {"/p/2", "S2", 0s, 5s},
+                      {"/p/2", "S2", 9s},
+                      {"/p/3", std::nullopt, 1s}});
+  world.onSleep = [&](std::chrono::milliseconds now) {
+    world.AwaitUpdates();
+    if (now == 20s) world.signals.Interrupt();
+  };
+
+  const StationEnd end = world.Run();
+
+  EXPECT_EQ(std::set(world.updated.begin(), world.updated.end()),
+            (std::set<std::string>{"/p/1", "/p/2", "/p/3"}));
+  EXPECT_EQ(end.ends.size(), 3u);
+  EXPECT_EQ(world.skippedAt, (std::vector<std::string>{"/p/1", "/p/1"}));
+  std::map<int, std::string> pathOf;
+  for (const MemberEnd& ended : end.ends)
+    pathOf[ended.member.number] = ended.member.calculator.path;
+  std::vector<std::pair<int, std::chrono::milliseconds>> skipped;
+  for (const auto& [event, number, time] : world.told) {
+    if (event == "skipped") skipped.emplace_back(number, time);
+  }
+  ASSERT_EQ(skipped.size(), 2u);
+  // Each with the number of the one taken at /p/1.
+  for (const auto& [number, time] : skipped) EXPECT_EQ(pathOf[number], "/p/1") << number;
+  EXPECT_GE(skipped[0].second, 8s);
+  EXPECT_LT(skipped[0].second, 8s + 500ms);
+  EXPECT_GE(skipped[1].second, 15s);
+  EXPECT_LT(skipped[1].second, 15s + 500ms);
+}
+
+// One unplugged in the middle of its update, and another plugged in at its
+// path before the station sees that update fail: it is told skipped once
+// the update has failed, not when it can no longer be told at all.
+TEST(StationTest, ACalculatorAtThePathOfAFailingUpdateIsToldOnceItFailed) {
+  StationWorld world({{"/p/1", std::nullopt, 0s, 2s}, {"/p/1", std::nullopt, 3s}});
+  world.failuresReset = false;
+  std::atomic<bool> released = false;
+  world.onSleep = [&](std::chrono::milliseconds now) {
+    if (now >= 5s) {
+      released = true;
+      world.AwaitUpdates();
+    }
+    if (now == 10s) world.signals.Interrupt();
+  };
+  world.during = [&](const FleetMember&) {
+    while (!released) std::this_thread::yield();
+    return 3;
+  };
+
+  const StationEnd end = world.Run();
+
+  ASSERT_EQ(end.ends.size(), 1u);
+  EXPECT_EQ(world.skippedAt, std::vector<std::string>{"/p/1"});
+  for (const auto& [event, number, time] : world.told) {
+    if (event != "skipped") continue;
+    EXPECT_EQ(number, 1);
+    EXPECT_GE(time, 5s);
+  }
+  std::vector<std::string> events;
+  for (const auto& told : world.told) events.push_back(std::get<0>(told));
+  EXPECT_EQ(events, (std::vector<std::string>{"arrived", "finished", "skipped"}));
 }
 
 // Two clones with one serial number, present at once: both are updated,

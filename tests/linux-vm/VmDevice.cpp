@@ -2,7 +2,8 @@
 // HID stack through uhid, with the simulator's protocol engine, and reports
 // the guest's verdict to the host through the isa-debug-exit port.
 //
-//   usblink-vm-device serve [--other-first] [--calculators N] [--silent-after N] --ready FILE
+//   usblink-vm-device serve [--other-first] [--calculators N] [--silent-after N]
+//                           [--first-serial TEXT] --ready FILE
 //   usblink-vm-device unprivileged COMMAND [ARG...]
 //   usblink-vm-device exit STATUS
 
@@ -38,6 +39,8 @@ struct ServeOptions {
   bool otherFirst = false;
   int calculators = 1;  // each with a flash and a serial number of its own
   std::optional<int> silentAfter;
+  // The first calculator's serial number, byte for byte, instead of its own.
+  std::optional<std::string> firstSerial;
   std::filesystem::path readyFile;
 };
 
@@ -53,11 +56,11 @@ class Bench {
                                    other.reportDescriptor),
                         std::nullopt});
   }
-  void AddCalculator(std::size_t number) {
+  void AddCalculator(std::size_t number, const std::optional<std::string>& serial) {
     const auto calculator = sim::SimBus::CalculatorInterface(number);
     devices_.push_back(
-        {UhidDevice({"usblink test calculator", *calculator.serialNumber, calculator.vendorId,
-                     calculator.productId, calculator.versionNumber},
+        {UhidDevice({"usblink test calculator", serial.value_or(*calculator.serialNumber),
+                     calculator.vendorId, calculator.productId, calculator.versionNumber},
                     calculator.reportDescriptor),
          sim::SimCalculator(faults_)});
   }
@@ -141,7 +144,8 @@ int Serve(const ServeOptions& options) {
     bench.Serve(allNodesThere);
   }
   for (int number = 0; number < options.calculators; ++number) {
-    bench.AddCalculator(static_cast<std::size_t>(number));
+    bench.AddCalculator(static_cast<std::size_t>(number),
+                        number == 0 ? options.firstSerial : std::nullopt);
     ++devices;
     bench.Serve(allNodesThere);
   }
@@ -173,7 +177,7 @@ int RunUnprivileged(char** command) {
 
 int Usage() {
   std::cerr << "usage: usblink-vm-device serve [--other-first] [--calculators N] [--silent-after N]"
-               " --ready FILE\n"
+               " [--first-serial TEXT] --ready FILE\n"
                "       usblink-vm-device unprivileged COMMAND [ARG...]\n"
                "       usblink-vm-device exit STATUS\n";
   return 2;
@@ -193,6 +197,8 @@ int Main(const std::vector<std::string_view>& arguments) {
       options.calculators = std::atoi(std::string(arguments[++index]).c_str());
     } else if (arguments[index] == "--silent-after" && hasValue) {
       options.silentAfter = std::atoi(std::string(arguments[++index]).c_str());
+    } else if (arguments[index] == "--first-serial" && hasValue) {
+      options.firstSerial = std::string(arguments[++index]);
     } else if (arguments[index] == "--ready" && hasValue) {
       options.readyFile = arguments[++index];
     } else {

@@ -55,6 +55,22 @@ cmp image.UD flash-SIM0001.bin || fail "calculator 1's flash differs from the im
 cmp image.UD flash-SIM0002.bin || fail "calculator 2's flash differs from the image"
 stop_device
 
+# A serial number holding an escape (ESC [ 2 J clears a terminal): the list,
+# the --log file and the JSON show it with '?' in the escape's place, and
+# --device names it by that text.
+esc=$(printf '\033')
+start_device --first-serial "E${esc}[2J"
+check escapelist 0 $cli list
+says escapelist "serial E?[2J"
+check escapelog 0 $cli --log escape.log --device "E?[2J" connect
+grep -qF "Serial number: E?[2J" escape.log || fail "escape.log does not say: Serial number: E?[2J"
+check escapejson 0 $cli --json list
+says escapejson '"serial":"E?[2J"'
+for output in escapelist.log escapelog.log escape.log escapejson.log; do
+  if grep -qF "$esc" "$output"; then fail "$output holds the escape"; fi
+done
+stop_device
+
 # Another HID device first (hidraw0), the calculator behind it falling silent
 # after the handshake and four blocks: 3 + 4 * 6 commands.
 head -c 8192 /dev/urandom >small.UD

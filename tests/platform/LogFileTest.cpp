@@ -18,13 +18,13 @@ TEST(LogFileTest, EachLineIsOnDiskAtOnceAfreshOrAfterWhatTheFileHeld) {
   const auto path = directory.Write("run.log", std::vector<std::uint8_t>{'o', 'l', 'd', '\n'});
   {
     LogFile log;
-    ASSERT_TRUE(log.Open(path, LogFile::Start::Appending));
+    ASSERT_FALSE(log.Open(path, LogFile::Start::Appending));
     log.Line("开始");
     log.Message("Handling Error! ", "Error");
     EXPECT_EQ(Text(directory.Read("run.log")), "old\n开始\nError: Handling Error! \n");
   }
   LogFile afresh;
-  ASSERT_TRUE(afresh.Open(path, LogFile::Start::Afresh));
+  ASSERT_FALSE(afresh.Open(path, LogFile::Start::Afresh));
   EXPECT_EQ(afresh.Path(), path);
   afresh.Line("new");
   EXPECT_EQ(Text(directory.Read("run.log")), "new\n");
@@ -34,19 +34,21 @@ TEST(LogFileTest, EachLineIsOnDiskAtOnceAfreshOrAfterWhatTheFileHeld) {
 TEST(LogFileTest, AFileThatCannotBeOpenedOrWrittenTakesNoMoreLines) {
   testing::TempDirectory directory;
   LogFile absent;
-  EXPECT_FALSE(absent.Open(directory.Path() / "no folder" / "run.log", LogFile::Start::Afresh));
+  // Each with the system's reason.
+  EXPECT_EQ(absent.Open(directory.Path() / "no folder" / "run.log", LogFile::Start::Afresh),
+            std::errc::no_such_file_or_directory);
   EXPECT_TRUE(absent.Path().empty());
   absent.Line("lost");
   EXPECT_FALSE(absent.Failed());
 
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no device that is always full";
   LogFile full;
-  ASSERT_TRUE(full.Open("/dev/full", LogFile::Start::Appending));
+  ASSERT_FALSE(full.Open("/dev/full", LogFile::Start::Appending));
   EXPECT_FALSE(full.Failed());
   full.Line("a line");
-  EXPECT_TRUE(full.Failed());
+  EXPECT_EQ(full.Failed(), std::errc::no_space_on_device);
   full.Line("another");
-  EXPECT_TRUE(full.Failed());
+  EXPECT_EQ(full.Failed(), std::errc::no_space_on_device);
 }
 
 TEST(LogFileTest, MomentsAreUtcToTheMillisecondOrFitForAFileName) {

@@ -91,7 +91,8 @@ TEST_F(CommandsTest, AReadBackFileThatCannotBeCreatedIsBoxedAndTheDeviceStaysOpe
   ASSERT_EQ(Connect(), Outcome::Connected);
   const auto file = directory.Path() / "missing folder" / "Load.bin";
   EXPECT_EQ(commands.ReadBack(file), Outcome::FileError);
-  const std::string reason = std::make_error_code(std::errc::no_such_file_or_directory).message();
+  const std::string reason = std::make_error_code(std::errc::no_such_file_or_directory).message() +
+                             ". Check the name and that its folder exists.";
   EXPECT_EQ(port.messages, (std::vector<testing::Message>{
                                {"Cannot create \"" + file.string() + "\": " + reason, "Error"}}));
   EXPECT_EQ(commands.ReadBack(directory.Path() / "Load.bin"), Outcome::ReadBack);

@@ -254,7 +254,9 @@ TEST_F(DownloadImageTest, AMissingImageIsRefusedWithTheSystemsReason) {
   EXPECT_EQ(DownloadChosen(), DownloadResult::ImageRefused);
   const std::string reason = std::make_error_code(std::errc::no_such_file_or_directory).message();
   EXPECT_EQ(window.messages,
-            (std::vector<Message>{{"Cannot open \"" + imageFile + "\": " + reason, "Error"}}));
+            (std::vector<Message>{{"Cannot open \"" + imageFile + "\": " + reason +
+                                       ". Check the name and that its folder exists.",
+                                   "Error"}}));
   EXPECT_TRUE(Sent().empty());
   EXPECT_TRUE(window.downloadButtonEnabled);
   EXPECT_TRUE(DeviceOpen());

@@ -97,7 +97,8 @@ TEST(FirmwareImageTest, LoadReportsAFileThatCannotBeOpened) {
   EXPECT_EQ(loaded.Error().exitStatus, kExitFileError);
   EXPECT_EQ(loaded.Error().message,
             "Cannot open \"" + file.string() +
-                "\": " + std::make_error_code(std::errc::no_such_file_or_directory).message());
+                "\": " + std::make_error_code(std::errc::no_such_file_or_directory).message() +
+                ". Check the name and that its folder exists.");
 }
 
 }  // namespace

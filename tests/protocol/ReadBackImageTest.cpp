@@ -154,7 +154,8 @@ TEST_F(ReadBackImageTest, AFileThatCannotBeCreatedIsReportedBeforeAnyCommand) {
   ASSERT_FALSE(read);
   const std::string reason = std::make_error_code(std::errc::no_such_file_or_directory).message();
   EXPECT_EQ(read.Error(),
-            (Failure{kExitFileError, "Cannot create \"" + file.string() + "\": " + reason}));
+            (Failure{kExitFileError, "Cannot create \"" + file.string() + "\": " + reason +
+                                         ". Check the name and that its folder exists."}));
   EXPECT_TRUE(Sent().empty());
   EXPECT_EQ(window.lines, std::vector<std::string>{"开始"});
   EXPECT_TRUE(DeviceOpen());
@@ -166,7 +167,9 @@ TEST_F(ReadBackImageTest, AFileThatCannotBeWrittenEndsTheRunAtTheFirstReply) {
   const auto read = HidCP::ReadBackImage(channel, window, full);
   ASSERT_FALSE(read);
   const std::string reason = std::make_error_code(std::errc::no_space_on_device).message();
-  EXPECT_EQ(read.Error(), (Failure{kExitFileError, "Cannot write \"/dev/full\": " + reason}));
+  EXPECT_EQ(read.Error(),
+            (Failure{kExitFileError, "Cannot write \"/dev/full\": " + reason +
+                                         ". Free some space on its disk, or name another."}));
   EXPECT_EQ(SentCodes(), (std::vector<std::uint8_t>{0x04, 0x10}));
   EXPECT_EQ(window.lines, std::vector<std::string>{"开始"});
 }

@@ -2,19 +2,24 @@
 
 #include <cstdio>
 
+#include "platform/os/SystemError.h"
+
 namespace usblink {
 
-bool LogFile::Open(const std::filesystem::path& path, Start start) {
+std::error_code LogFile::Open(const std::filesystem::path& path, Start start) {
   const auto mode = start == Start::Afresh ? std::ios::trunc : std::ios::app;
+  errno = 0;
   file_.open(path, std::ios::out | std::ios::binary | mode);
-  if (!file_.is_open()) return false;
+  if (!file_.is_open()) return LastSystemError();
   path_ = path;
-  return true;
+  return {};
 }
 
 void LogFile::Line(std::string_view line) {
-  if (!file_.is_open() || file_.fail()) return;
+  if (!file_.is_open() || writeError_) return;
+  errno = 0;
   file_ << line << '\n' << std::flush;
+  if (file_.fail()) writeError_ = LastSystemError();
 }
 
 void LogFile::Message(std::string_view text, std::string_view title) {

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace usblink {
 
@@ -18,12 +19,13 @@ class LogFile {
   // Afresh: an earlier file of the name is emptied. Appending: it keeps what it holds.
   enum class Start { Afresh, Appending };
 
-  // False when the file cannot be opened; nothing is written then.
-  [[nodiscard]] bool Open(const std::filesystem::path& path, Start start);
+  // Why the file cannot be opened, none when it is; nothing is written then.
+  [[nodiscard]] std::error_code Open(const std::filesystem::path& path, Start start);
   // The file written to; empty when there is none.
   [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
-  // True once a line could not be written; later lines are not written either.
-  [[nodiscard]] bool Failed() const { return file_.is_open() && file_.fail(); }
+  // Why a line could not be written, none while every line was; later lines
+  // are not written either.
+  [[nodiscard]] std::error_code Failed() const { return writeError_; }
 
   void Line(std::string_view line);
   void Message(std::string_view text, std::string_view title);
@@ -31,6 +33,7 @@ class LogFile {
  private:
   std::filesystem::path path_;
   std::ofstream file_;
+  std::error_code writeError_;
 };
 
 // "2026-12-09T03:30:12.345Z"; `timeSeparator` '-' and no milliseconds give
