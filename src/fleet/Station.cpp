@@ -64,118 +64,162 @@ bool PathShared(const HidInterface& calculator, const std::vector<HidInterface>&
   return std::ranges::count(present, calculator.path, &HidInterface::path) > 1;
 }
 
-}  // namespace
+// One station run: its loop, and what it remembers between looks.
+class StationLoop {
+ public:
+  StationLoop(const StationSettings& settings, const StationPorts& ports)
+      : settings_(settings), ports_(ports), lastEvent_(ports.now()) {}
 
-StationEnd RunStation(const StationSettings& settings, const StationPorts& ports) {
-  StationEnd end;
-  // What identifies each calculator taken, and its number.
-  std::map<std::string, int> taken;
-  std::map<std::string, Returning> returning;
-  // The paths of the calculators present at the last look, and those of
-  // calculators known by path alone that came where one was taken while it
-  // could still be that one coming back.
-  std::set<std::string> lastLook;
-  std::set<std::string> undecided;
-  int started = 0;
-  bool stopping = false;
-  // The last arrival or end of an update, or the station's start.
-  auto lastEvent = ports.now();
-  // Declared after what the updates' threads reach: destroyed first, each
-  // future waits for its thread.
-  std::list<Update> running;
-  const auto countReached = [&](int updates) {
-    return settings.count && updates >= *settings.count;
-  };
-  for (;;) {
-    for (auto update = running.begin(); update != running.end();) {
+  StationEnd Run() && {
+    for (;;) {
+      CollectEnds();
+      if (!stopping_ && (ports_.signals.Interrupts() > 0 || ports_.signals.EndAsked())) {
+        end_.stopped = true;
+        StopTaking();
+      }
+      if (!stopping_ && settings_.idle && running_.empty() &&
+          ports_.now() - lastEvent_ >= *settings_.idle) {
+        end_.idle = true;
+        break;
+      }
+      if (CountReached(static_cast<int>(end_.ends.size())) || (stopping_ && running_.empty())) {
+        break;
+      }
+      if (!stopping_) Look();
+      ports_.sleep(settings_.lookEvery);
+    }
+    return std::move(end_);
+  }
+
+ private:
+  [[nodiscard]] bool CountReached(int updates) const {
+    return settings_.count && updates >= *settings_.count;
+  }
+
+  void StopTaking() {
+    stopping_ = true;
+    ports_.stopping(static_cast<int>(running_.size()));
+  }
+
+  void Record(MemberEnd ended) {
+    ports_.finished(ended);
+    end_.ends.push_back(std::move(ended));
+  }
+
+  void CollectEnds() {
+    for (auto update = running_.begin(); update != running_.end();) {
       if (update->status.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
         ++update;
         continue;
       }
-      MemberEnd ended{update->member, update->status.get(), ports.now() - update->started, {}};
-      update = running.erase(update);
-      lastEvent = ports.now();
-      if (const auto watched = returning.find(CalculatorKey(ended.member.selector));
-          watched != returning.end()) {
+      MemberEnd ended{update->member, update->status.get(), ports_.now() - update->started, {}};
+      update = running_.erase(update);
+      lastEvent_ = ports_.now();
+      if (const auto watched = returning_.find(CalculatorKey(ended.member.selector));
+          watched != returning_.end()) {
         if (ended.status == 0) {
           watched->second.committed = true;
         } else {
-          returning.erase(watched);
+          returning_.erase(watched);
         }
       }
-      ports.finished(ended);
-      end.ends.push_back(std::move(ended));
+      Record(std::move(ended));
     }
-    if (!stopping && (ports.signals.Interrupts() > 0 || ports.signals.EndAsked())) {
-      stopping = true;
-      end.stopped = true;
-      ports.stopping(static_cast<int>(running.size()));
-    }
-    if (!stopping && settings.idle && running.empty() &&
-        ports.now() - lastEvent >= *settings.idle) {
-      end.idle = true;
-      break;
-    }
-    if (countReached(static_cast<int>(end.ends.size())) || (stopping && running.empty())) break;
-    if (!stopping) {
-      const auto present = ports.present();
-      const auto back = WatchReturns(present, returning, ports.back);
-      std::set<std::string> look;
-      for (const HidInterface& calculator : present) look.insert(calculator.path);
-      std::erase_if(undecided, [&look](const std::string& path) { return !look.contains(path); });
-      for (const HidInterface& calculator : present) {
-        if (countReached(started)) break;
-        FleetMember member{started + 1, calculator, SelectorOf(calculator, present)};
-        const auto key = CalculatorKey(member.selector);
-        if (const auto earlier = taken.find(key); earlier != taken.end()) {
-          // Told once as it appears, or once it can no longer be the one
-          // taken coming back; one with a serial number of its own is that one.
-          const auto& path = calculator.path;
-          if (member.selector.by != DeviceSelector::By::Path ||
-              (lastLook.contains(path) && !undecided.contains(path))) {
-            continue;
-          }
-          if (back.contains(key)) {
-            undecided.erase(path);
-          } else if (AwaitedBack(returning, key, calculator) || PathShared(calculator, present)) {
-            undecided.insert(path);
-          } else {
-            undecided.erase(path);
-            member.number = earlier->second;
-            ports.skipped(member);
-          }
-          continue;
-        }
-        ++started;
-        taken.emplace(key, member.number);
-        // Its path too: a calculator in the middle of its reset may be
-        // listed there once without the serial number it has. Its serial
-        // number too, shared or not, for when it comes back alone.
-        taken.emplace(PathKey(calculator.path), member.number);
-        taken.emplace(CalculatorKey(SelectorOf(calculator, {})), member.number);
-        lastEvent = ports.now();
-        returning.emplace(CalculatorKey(member.selector), Returning{member});
-        ports.arrived(member);
-        Update& update = running.emplace_back(Update{std::move(member), lastEvent, {}});
-        try {
-          update.status = std::async(std::launch::async, ports.update, update.member);
-        } catch (const std::exception& error) {
-          // No thread or memory for it: it was not touched, and no more are taken.
-          MemberEnd ended{update.member, kExitNotStarted, {}, WhyNotStarted(error)};
-          returning.erase(CalculatorKey(ended.member.selector));
-          running.pop_back();
-          ports.finished(ended);
-          end.ends.push_back(std::move(ended));
-          stopping = true;
-          ports.stopping(static_cast<int>(running.size()));
-          break;
-        }
-      }
-      lastLook = std::move(look);
-    }
-    ports.sleep(settings.lookEvery);
   }
-  return end;
+
+  void Look() {
+    const auto present = ports_.present();
+    const auto back = WatchReturns(present, returning_, ports_.back);
+    std::set<std::string> look;
+    for (const HidInterface& calculator : present) look.insert(calculator.path);
+    std::erase_if(undecided_, [&look](const std::string& path) { return !look.contains(path); });
+    for (const HidInterface& calculator : present) {
+      if (CountReached(started_)) break;
+      FleetMember member{started_ + 1, calculator, SelectorOf(calculator, present)};
+      if (const auto earlier = taken_.find(CalculatorKey(member.selector));
+          earlier != taken_.end()) {
+        TellIfSkipped(std::move(member), earlier->second, back, present);
+      } else if (!Take(std::move(member))) {
+        break;
+      }
+    }
+    lastLook_ = std::move(look);
+  }
+
+  // A calculator known as one taken before (calculator `earlier`). Told once
+  // as it appears, or once it can no longer be the one taken coming back;
+  // one with a serial number of its own is that one.
+  void TellIfSkipped(FleetMember member, int earlier, const std::set<std::string>& back,
+                     const std::vector<HidInterface>& present) {
+    const std::string path = member.calculator.path;
+    if (member.selector.by != DeviceSelector::By::Path ||
+        (lastLook_.contains(path) && !undecided_.contains(path))) {
+      return;
+    }
+    const auto key = CalculatorKey(member.selector);
+    if (back.contains(key)) {
+      undecided_.erase(path);
+    } else if (AwaitedBack(returning_, key, member.calculator) ||
+               PathShared(member.calculator, present)) {
+      undecided_.insert(path);
+    } else {
+      undecided_.erase(path);
+      member.number = earlier;
+      ports_.skipped(member);
+    }
+  }
+
+  // Starts the update of a calculator not taken before; false when no
+  // thread or memory was left for it: it was not touched, and no more are taken.
+  bool Take(FleetMember member) {
+    ++started_;
+    const auto key = CalculatorKey(member.selector);
+    taken_.emplace(key, member.number);
+    // Its path too: a calculator in the middle of its reset may be listed
+    // there once without the serial number it has. Its serial number too,
+    // shared or not, for when it comes back alone.
+    taken_.emplace(PathKey(member.calculator.path), member.number);
+    taken_.emplace(CalculatorKey(SelectorOf(member.calculator, {})), member.number);
+    lastEvent_ = ports_.now();
+    returning_.emplace(key, Returning{member});
+    ports_.arrived(member);
+    Update& update = running_.emplace_back(Update{std::move(member), lastEvent_, {}});
+    try {
+      update.status = std::async(std::launch::async, ports_.update, update.member);
+      return true;
+    } catch (const std::exception& error) {
+      MemberEnd ended{update.member, kExitNotStarted, {}, WhyNotStarted(error)};
+      returning_.erase(key);
+      running_.pop_back();
+      Record(std::move(ended));
+      StopTaking();
+      return false;
+    }
+  }
+
+  const StationSettings& settings_;
+  const StationPorts& ports_;
+  StationEnd end_;
+  // What identifies each calculator taken, and its number.
+  std::map<std::string, int> taken_;
+  std::map<std::string, Returning> returning_;
+  // The paths of the calculators present at the last look, and those of
+  // calculators known by path alone that came where one was taken while it
+  // could still be that one coming back.
+  std::set<std::string> lastLook_;
+  std::set<std::string> undecided_;
+  int started_ = 0;
+  bool stopping_ = false;
+  // The last arrival or end of an update, or the station's start.
+  std::chrono::steady_clock::time_point lastEvent_;
+  // Last, so destroyed first: each future waits for its thread.
+  std::list<Update> running_;
+};
+
+}  // namespace
+
+StationEnd RunStation(const StationSettings& settings, const StationPorts& ports) {
+  return StationLoop(settings, ports).Run();
 }
 
 }  // namespace usblink
