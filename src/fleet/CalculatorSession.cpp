@@ -149,18 +149,49 @@ int Compare(const std::filesystem::path& readBack, const FirmwareImage& image, S
 }
 
 // The file a read-back writes: read's FILE, the backup, or verify's copy in its scratch folder.
-std::optional<std::filesystem::path> ReadBackTarget(const Options& options,
-                                                    const std::optional<ScratchFolder>& scratch) {
+// The files of one session, made before the calculator is touched: the
+// read-back's target, and for verify the scratch folder that holds it.
+struct SessionFiles {
+  std::optional<ScratchFolder> scratch;
+  std::optional<ReadBackFile> output;  // declared last: closed before its folder goes
+};
+
+Result<SessionFiles> MakeSessionFiles(const Options& options, const Environment& environment) {
+  std::error_code ignored;
+  if (options.backupFile && !options.force &&
+      std::filesystem::exists(std::filesystem::symlink_status(*options.backupFile, ignored))) {
+    return Failure{kExitFileError, "The backup file " + Quoted(*options.backupFile) +
+                                       " exists already. A backup never replaces a file, "
+                                       "which may hold the only copy of an earlier flash: "
+                                       "name a new file, or add --force to replace it."};
+  }
+  SessionFiles files;
+  std::optional<std::filesystem::path> target;
   switch (options.command) {
     case Command::Read:
-      return options.file.value_or(kReadBackFileName);
+      target = options.file.value_or(kReadBackFileName);
+      break;
     case Command::Download:
-      return options.backupFile;
-    case Command::Verify:
-      return scratch->Path() / "flash.bin";
+      target = options.backupFile;
+      break;
+    case Command::Verify: {
+      auto made = ScratchFolder::Make();
+      if (!made) return made.Error();
+      files.scratch.emplace(*std::move(made));
+      target = files.scratch->Path() / "flash.bin";
+      break;
+    }
     default:
-      return std::nullopt;
+      break;
   }
+  if (target && IsStandardStream(*target)) {
+    files.output.emplace(ReadBackFile::ToStream(environment.standardOutput(), *target));
+  } else if (target) {
+    auto made = ReadBackFile::Create(*target);
+    if (!made) return made.Error();
+    files.output.emplace(*std::move(made));
+  }
+  return files;
 }
 
 // What the short account says after a transfer that completed.
@@ -172,28 +203,9 @@ std::string BytesText(long long blocks) {
 int SessionStatus(const Options& options, std::optional<FirmwareImage> image, SessionPort& view,
                   HidApi& api, Pacer& pacer, const Environment& environment, SessionRole role,
                   std::optional<HidCP::DownloadState>& download) {
-  std::error_code ignored;
-  if (options.backupFile && !options.force &&
-      std::filesystem::exists(std::filesystem::symlink_status(*options.backupFile, ignored))) {
-    return Ended(view, {kExitFileError, "The backup file " + Quoted(*options.backupFile) +
-                                            " exists already. A backup never replaces a file, "
-                                            "which may hold the only copy of an earlier flash: "
-                                            "name a new file, or add --force to replace it."});
-  }
-  std::optional<ScratchFolder> scratch;
-  if (options.command == Command::Verify) {
-    auto made = ScratchFolder::Make();
-    if (!made) return Ended(view, made.Error());
-    scratch.emplace(*std::move(made));
-  }
-  std::optional<ReadBackFile> output;
-  if (const auto target = ReadBackTarget(options, scratch); target && IsStandardStream(*target)) {
-    output.emplace(ReadBackFile::ToStream(environment.standardOutput(), *target));
-  } else if (target) {
-    auto made = ReadBackFile::Create(*target);
-    if (!made) return Ended(view, made.Error());
-    output.emplace(*std::move(made));
-  }
+  auto files = MakeSessionFiles(options, environment);
+  if (!files) return Ended(view, files.Error());
+  std::optional<ReadBackFile>& output = files->output;
   StopPolicy stops(environment.signals, role.run != nullptr ? *role.run : view, role.stationUpdate);
   StallWatch watched(pacer, [&view](Pacer::Clock::duration waited) { view.NoAnswerFor(waited); });
   StoppablePacer stoppable(watched, [&stops] { return stops.StopNow(); });
