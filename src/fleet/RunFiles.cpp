@@ -216,11 +216,16 @@ std::vector<FileRole> DerivedFileRoles(const Options& options, const Options& me
 }
 
 Result<void> FileRolesApart(const std::vector<FileRole>& roles) {
-  for (auto first = roles.begin(); first != roles.end(); ++first) {
-    for (auto second = first + 1; second != roles.end(); ++second) {
-      if (!SameFile(first->path, second->path)) continue;
-      return Failure{kExitUsage, first->name + " and " + second->name + " name the same file (" +
-                                     Quoted(first->path) + " and " + Quoted(second->path) + ")"};
+  // Each path looked up once: 64 calculators give a few hundred roles.
+  std::vector<NamedFile> files;
+  files.reserve(roles.size());
+  for (const FileRole& role : roles) files.emplace_back(role.path);
+  for (std::size_t first = 0; first < roles.size(); ++first) {
+    for (std::size_t second = first + 1; second < roles.size(); ++second) {
+      if (!SameFile(files[first], files[second])) continue;
+      return Failure{kExitUsage, roles[first].name + " and " + roles[second].name +
+                                     " name the same file (" + Quoted(roles[first].path) + " and " +
+                                     Quoted(roles[second].path) + ")"};
     }
   }
   return {};

@@ -9,6 +9,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+bool SameFile(const fs::path& a, const fs::path& b) { return SameFile(NamedFile(a), NamedFile(b)); }
+
 TEST(FileIdentityTest, OneFileWhateverItsSpelling) {
   const testing::TempDirectory dir;
   const auto image = dir.Write("image.UD", std::vector<std::uint8_t>{1, 2, 3});

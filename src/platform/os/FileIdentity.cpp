@@ -1,5 +1,7 @@
 #include "platform/os/FileIdentity.h"
 
+#include <utility>
+
 namespace usblink {
 
 namespace fs = std::filesystem;
@@ -26,13 +28,18 @@ fs::path WrittenPath(const fs::path& file) {
   return path;
 }
 
-bool SameFile(const fs::path& a, const fs::path& b) {
+NamedFile::NamedFile(fs::path file) : path(std::move(file)), written(WrittenPath(path)) {
   std::error_code error;
-  if (fs::exists(a, error) && fs::exists(b, error)) {
-    const bool same = fs::equivalent(a, b, error);
+  exists = fs::exists(path, error);
+}
+
+bool SameFile(const NamedFile& a, const NamedFile& b) {
+  if (a.exists && b.exists) {
+    std::error_code error;
+    const bool same = fs::equivalent(a.path, b.path, error);
     return same && !error;
   }
-  return WrittenPath(a) == WrittenPath(b);
+  return a.written == b.written;
 }
 
 }  // namespace usblink
