@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "hid/ApiLog.h"
+#include "platform/hid/DeviceText.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/StdioFile.h"
 
@@ -16,29 +18,17 @@ constexpr std::string_view kNoFirmware = " is no firmware image: every byte is "
 constexpr std::string_view kOtherImage = "name the *.UD image, or --force sends it anyway";
 constexpr std::string_view kSentAnyway = "It is sent all the same, as --force asks.";
 
-// The bytes of a UTF-8 sequence that `lead` begins; 0 for a byte that begins none.
-std::size_t SequenceLength(std::uint8_t lead) {
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
 // Printable ASCII, tab, line and page breaks, and UTF-8 beyond ASCII.
 bool PrintableText(std::span<const std::uint8_t> bytes) {
-  for (std::size_t at = 0; at < bytes.size();) {
-    const std::uint8_t byte = bytes[at];
-    if ((byte >= 0x20 && byte < 0x7F) || (byte >= '\t' && byte <= '\r')) {
-      ++at;
-      continue;
-    }
-    const std::size_t length = SequenceLength(byte);
-    if (length == 0 || bytes.size() - at < length) return false;
-    const auto following = bytes.subspan(at + 1, length - 1);
-    if (!std::ranges::all_of(following, [](std::uint8_t next) { return (next & 0xC0) == 0x80; })) {
+  std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  while (!text.empty()) {
+    const auto byte = static_cast<std::uint8_t>(text.front());
+    const std::size_t length = Utf8SequenceLength(text);
+    if (length == 0) return false;
+    if (length == 1 && (byte < 0x20 || byte >= 0x7F) && (byte < '\t' || byte > '\r')) {
       return false;
     }
-    at += length;
+    text.remove_prefix(length);
   }
   return true;
 }

@@ -8,8 +8,16 @@ namespace {
 
 constexpr char kReplacement = '?';
 
-// The length of the well-formed UTF-8 sequence at the start of `text`, or 0.
-std::size_t SequenceLength(std::string_view text) {
+bool IsControl(std::string_view sequence) {
+  const auto lead = static_cast<std::uint8_t>(sequence[0]);
+  if (sequence.size() == 1) return lead < 0x20 || lead == 0x7F;
+  // U+0080 to U+009F.
+  return lead == 0xC2 && static_cast<std::uint8_t>(sequence[1]) < 0xA0;
+}
+
+}  // namespace
+
+std::size_t Utf8SequenceLength(std::string_view text) {
   const auto byte = [&text](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
   const std::uint8_t lead = byte(0);
   if (lead < 0x80) return 1;
@@ -38,20 +46,11 @@ std::size_t SequenceLength(std::string_view text) {
   return length;
 }
 
-bool IsControl(std::string_view sequence) {
-  const auto lead = static_cast<std::uint8_t>(sequence[0]);
-  if (sequence.size() == 1) return lead < 0x20 || lead == 0x7F;
-  // U+0080 to U+009F.
-  return lead == 0xC2 && static_cast<std::uint8_t>(sequence[1]) < 0xA0;
-}
-
-}  // namespace
-
 std::string DeviceText(std::string_view raw) {
   std::string text;
   for (std::size_t characters = 0; !raw.empty() && characters < kMostDeviceTextCharacters;
        ++characters) {
-    const std::size_t length = SequenceLength(raw);
+    const std::size_t length = Utf8SequenceLength(raw);
     if (length == 0 || IsControl(raw.substr(0, length))) {
       text += kReplacement;
       raw.remove_prefix(length == 0 ? 1 : length);

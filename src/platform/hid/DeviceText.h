@@ -17,4 +17,8 @@ inline constexpr std::size_t kMostDeviceTextCharacters = 126;
 // kMostDeviceTextCharacters characters.
 std::string DeviceText(std::string_view raw);
 
+// The length of the well-formed UTF-8 sequence at the start of `text`
+// (1 for ASCII), or 0 where none begins there.
+std::size_t Utf8SequenceLength(std::string_view text);
+
 }  // namespace usblink
