@@ -1,10 +1,8 @@
 #include "cli/CliApp.h"
 
-#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
-#include <iterator>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -17,6 +15,7 @@
 #include "fleet/RunFiles.h"
 #include "fleet/SimulatedBus.h"
 #include "hid/ApiLog.h"
+#include "hid/DeviceList.h"
 #include "platform/hid/HidApi.h"
 #include "protocol/CalculatorProtocol.h"
 #include "protocol/FirmwareImage.h"
@@ -89,10 +88,7 @@ std::string FirstLine(const std::string& message) { return message.substr(0, mes
 int List(HidApi& api, TerminalView& view) {
   const InterfaceIds calculatorIds{kCalculatorVendorId, kCalculatorProductId};
   const auto interfaces = api.PresentInterfaces();
-  std::vector<HidInterface> calculators;
-  std::ranges::copy_if(interfaces, std::back_inserter(calculators),
-                       [&](const HidInterface& entry) { return entry.ids == calculatorIds; });
-  const auto members = NumberCalculators(calculators);
+  const auto members = NumberCalculators(InterfacesWithIds(interfaces, calculatorIds));
   auto member = members.begin();
   for (const HidInterface& entry : interfaces) {
     std::string text =

@@ -17,10 +17,14 @@ bool DeviceSelector::MatchesSerialNumber(const std::optional<std::string>& seria
   return by == By::SerialNumber && serialNumber == text;
 }
 
+std::vector<HidInterface> InterfacesWithIds(std::vector<HidInterface> interfaces,
+                                            InterfaceIds ids) {
+  std::erase_if(interfaces, [ids](const HidInterface& entry) { return entry.ids != ids; });
+  return interfaces;
+}
+
 std::vector<HidInterface> PresentInterfacesWithIds(HidApi& api, InterfaceIds ids) {
-  std::vector<HidInterface> matching = api.PresentInterfaces();
-  std::erase_if(matching, [ids](const HidInterface& entry) { return entry.ids != ids; });
-  return matching;
+  return InterfacesWithIds(api.PresentInterfaces(), ids);
 }
 
 std::uint32_t OpenRefusal(HidApi& api, const std::string& path) {

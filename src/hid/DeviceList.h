@@ -30,6 +30,9 @@ struct DeviceSelector {
   friend bool operator==(const DeviceSelector&, const DeviceSelector&) = default;
 };
 
+// Of `interfaces`, those with these ids, in their order.
+[[nodiscard]] std::vector<HidInterface> InterfacesWithIds(std::vector<HidInterface> interfaces,
+                                                          InterfaceIds ids);
 // The present interfaces with these ids, in enumeration order: the
 // calculators to choose from, numbered by their place in the list.
 [[nodiscard]] std::vector<HidInterface> PresentInterfacesWithIds(HidApi& api, InterfaceIds ids);
