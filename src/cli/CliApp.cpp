@@ -214,8 +214,9 @@ int SimulatedRun(const Options& options, TerminalView& view, Pacer& pacer,
                  const Environment& environment, const SessionViews& sessionViews) {
   auto refused = OpenRunLog(options, view);
   // The calculators arrive and reset on the run's clock.
-  auto built = BuildSimulatedBus(options.sim, environment.sleep,
-                                 [&pacer, start = pacer.Now()] { return pacer.Now() - start; });
+  auto built = BuildSimulatedBus(
+      options.sim, environment.sleep, [&pacer, start = pacer.Now()] { return pacer.Now() - start; },
+      environment.signals);
   RunEnd end;
   if (refused) {
     end = *std::move(refused);

@@ -1,7 +1,6 @@
 #include "fleet/SimulatedBus.h"
 
 #include <algorithm>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "fleet/RunFiles.h"
+#include "platform/os/InputRead.h"
 #include "platform/os/StagedFile.h"
 #include "protocol/Outcome.h"
 #include "protocol/StdioFile.h"
@@ -18,14 +18,13 @@ namespace usblink {
 namespace {
 
 Result<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& file,
-                                                std::size_t limit) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return FileFailure(file, "open", {errno, std::generic_category()});
-  std::vector<std::uint8_t> bytes(limit);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
-  if (in.bad()) return Failure{kExitFileError, "Cannot read " + Quoted(file)};
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  return bytes;
+                                                std::size_t limit, StopSignals& signals) {
+  auto read = ReadInput(file, limit, signals);
+  if (read.error == std::errc::interrupted) {
+    return Failure{kExitInterrupted, "Stopped while " + Quoted(file) + " was read."};
+  }
+  if (read.error) return FileFailure(file, read.failedAction, read.error);
+  return std::move(read.bytes);
 }
 
 // Calculator `number`'s file (from 0) of the flash files FILE: FILE itself
@@ -60,12 +59,13 @@ Result<void> SaveFlash(std::span<const std::uint8_t> flash, const std::filesyste
 
 // --sim-keep: each calculator starts with the flash its file kept, where there
 // is one; a file of another length is no kept flash, and is not replaced.
-Result<void> LoadKeptFlash(sim::SimBus& bus, const std::filesystem::path& file) {
+Result<void> LoadKeptFlash(sim::SimBus& bus, const std::filesystem::path& file,
+                           StopSignals& signals) {
   for (std::size_t number = 0; number < bus.CalculatorCount(); ++number) {
     const auto kept = FlashFileOf(file, bus, number);
     std::error_code error;
     if (!std::filesystem::exists(kept, error) && !error) continue;
-    const auto read = ReadWholeFile(kept, sim::kFlashSize + 1);
+    const auto read = ReadWholeFile(kept, sim::kFlashSize + 1, signals);
     if (!read) return read.Error();
     if (read->size() != sim::kFlashSize) {
       return Failure{kExitFileError, Quoted(kept) + " is no flash that --sim-keep kept: it holds " +
@@ -90,7 +90,7 @@ Failure DoesNotFit(const std::string& option, std::size_t number, std::size_t co
 
 Result<std::unique_ptr<sim::SimBus>> BuildSimulatedBus(
     const SimulationOptions& options, std::function<void(std::chrono::milliseconds)> sleep,
-    sim::SimBus::Clock now) {
+    sim::SimBus::Clock now, StopSignals& signals) {
   const int count = options.calculators;
   if (options.faultOn && *options.faultOn > count) {
     return DoesNotFit("--sim-fault-on", static_cast<std::size_t>(*options.faultOn),
@@ -107,7 +107,7 @@ Result<std::unique_ptr<sim::SimBus>> BuildSimulatedBus(
     bus->Calculator(static_cast<std::size_t>(*options.faultOn - 1)).Faults() = options.faults;
   std::optional<std::vector<std::uint8_t>> descriptor;
   if (options.descriptorFile) {
-    auto read = ReadWholeFile(*options.descriptorFile, 4096);
+    auto read = ReadWholeFile(*options.descriptorFile, 4096, signals);
     if (!read) return read.Error();
     descriptor = *std::move(read);
   }
@@ -122,12 +122,13 @@ Result<std::unique_ptr<sim::SimBus>> BuildSimulatedBus(
       calculator.serialNumber = options.serials[calculator.calculatorNumber];
   }
   if (options.flashFile) {
-    const auto read = ReadWholeFile(*options.flashFile, sim::kFlashSize);
+    const auto read = ReadWholeFile(*options.flashFile, sim::kFlashSize, signals);
     if (!read) return read.Error();
     bus->LoadFlash(*read);
   }
   if (options.keepFile) {
-    if (const auto loaded = LoadKeptFlash(*bus, *options.keepFile); !loaded) return loaded.Error();
+    if (const auto loaded = LoadKeptFlash(*bus, *options.keepFile, signals); !loaded)
+      return loaded.Error();
   }
   if (options.slowRead.count() > 0) {
     bus->beforeInputReport = [sleep = std::move(sleep), duration = options.slowRead] {
