@@ -492,16 +492,18 @@ TEST_F(CliFleetTest, TheStationTellsItSkipsACalculatorItCannotTellFromOneTakenBe
   const auto world = [] {
     testing::CliWorld reused;
     auto now = std::make_shared<std::atomic<std::chrono::milliseconds::rep>>(0);
-    reused.afterWait = [now, plugged = false](sim::SimBus& machine,
-                                              std::chrono::milliseconds time) mutable {
-      *now = time.count();
+    reused.afterWait = [now, plugged = false, goneSeen = false](
+                           sim::SimBus& machine, std::chrono::milliseconds time) mutable {
       if (std::exchange(plugged, true)) {
-        // Gone before the other comes, however the threads ran.
-        if (time >= 4s) {
-          while (machine.IsPresent(machine.interfaces[0])) std::this_thread::yield();
-        }
+        // The other comes at 5 s, but only after a look of the station
+        // found the first gone, however the threads ran: without a look
+        // between them the two are one calculator staying plugged in.
+        const bool mayArrive = goneSeen;
+        goneSeen = goneSeen || !machine.IsPresent(machine.interfaces[0]);
+        *now = mayArrive ? time.count() : std::min(time, 5s - 1ms).count();
         return;
       }
+      *now = time.count();
       // At the station's first wait nothing else uses the bus.
       machine = sim::SimBus::WithCalculators(0, 2);
       for (auto& entry : machine.interfaces) entry.serialNumber.reset();
